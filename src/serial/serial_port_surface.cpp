@@ -1,0 +1,3 @@
+#include "serial/serial_port_surface.h"
+
+SerialPortSurface::~SerialPortSurface() = default;
