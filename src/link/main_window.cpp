@@ -1,0 +1,511 @@
+#include "link/main_window.h"
+
+#include "app/maker.h"
+#include "data/data_window.h"
+#include "link/clock_dialog.h"
+#include "link/logger_commands.h"
+#include "link/rate_dialog.h"
+#include "link/status_frame.h"
+#include "runtime/error_report.h"
+#include "runtime/radio_group.h"
+#include "widgets/clocks.h"
+#include "widgets/colour_button.h"
+#include "widgets/dial_meter.h"
+#include "widgets/gradient_background.h"
+#include "widgets/led.h"
+#include "widgets/pie_gauge.h"
+#include "widgets/rocker_switch.h"
+#include "widgets/thermometer.h"
+#include "widgets/value_indicator.h"
+#include "windows/about_window.h"
+#include "windows/gauges_window.h"
+#include "windows/help_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString offlineText = QStringLiteral("CONECTAR");
+const QString onlineText = QStringLiteral("DESCONECTAR");
+const QString downloadText = QStringLiteral("       DESCARGAR DATOS");
+const QString viewDataOffText = QStringLiteral("              VER DATOS");
+const QString viewDataOnText = QStringLiteral("                VER DATOS");
+constexpr int gaugeTurn = 50;
+
+/// A one-shot timer as the window uses them: it repeats unless its tick stops it.
+QTimer *makeTimer(QObject *parent, const char *name, int intervalMs)
+{
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(intervalMs);
+    timer->setSingleShot(false);
+    timer->setTimerType(Qt::PreciseTimer);
+    return timer;
+}
+
+template<typename Widget>
+Widget *named(Widget *widget, const char *name, const QString &hint = {})
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    if (!hint.isEmpty())
+        widget->setToolTip(hint);
+    return widget;
+}
+
+QLineEdit *makeEdit(QWidget *parent, const char *name, const QString &text, const QString &hint,
+                    bool readOnly)
+{
+    auto *edit = named(new QLineEdit(text, parent), name, hint);
+    edit->setReadOnly(readOnly);
+    edit->setAlignment(Qt::AlignCenter);
+    return edit;
+}
+
+} // namespace
+
+TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port, QWidget *parent)
+    : Form(parent,
+           Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , SerialPort1(*port)
+    , m_windows(windows)
+    , m_port(std::move(port))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("TORVELINDA-12BITS - 4 CANALES  V 3.2 "));
+    setFixedSize(604, 435);
+    QFont base(QStringLiteral("Arial"));
+    base.setPointSize(8);
+    setFont(base);
+    QPalette red = palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        red.setColor(role, Qt::red);
+    setPalette(red);
+
+    buildComponents();
+
+    Timer2 = makeTimer(this, "Timer2", 450);
+    Timer3 = makeTimer(this, "Timer3", 100);
+    Timer4 = makeTimer(this, "Timer4", 1500);
+    connect(Timer2, &QTimer::timeout, this,
+            [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
+    connect(Timer3, &QTimer::timeout, this,
+            [this] { ErrorReport::guard([this] { Timer3Timer(); }); });
+    connect(Timer4, &QTimer::timeout, this,
+            [this] { ErrorReport::guard([this] { Timer4Timer(); }); });
+
+    SerialPort1.setLineSettings(LoggerCommands::loggerLineSettings());
+    SerialPort1.setControlRTS(rtsDisable);
+    // A receive handler's exception is reported here, so that reception goes on afterwards.
+    SerialPort1.OnRxChar = [this](SerialPortSurface &, int count) {
+        ErrorReport::guard([this, count] { SerialPort1RxChar(count); });
+    };
+}
+
+TForm1::~TForm1()
+{
+    SerialPort1.OnRxChar = nullptr;
+}
+
+void TForm1::buildComponents()
+{
+    Gradient1 = named(new GradientBackground(this), "Gradient1");
+    Gradient1->setColors(QColor(0xdd, 0xe6, 0xec), QColor(0x8a, 0x9b, 0xa8));
+    Gradient1->setDirection(Qt::Vertical);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(Gradient1);
+
+    // Left half: the connection, the logger's clock and memory, the download.
+    RockerSwitch1 = named(new RockerSwitch(Gradient1), "RockerSwitch1",
+                          QStringLiteral("Conectar/desconectar con el logger"));
+    RockerSwitch1->setText(offlineText);
+    LED1 = named(new Led(Gradient1), "LED1");
+    LED1->setColor(QColor(0xff, 0xc0, 0x20));
+
+    ColBitBtn1 = named(new ColourButton(QStringLiteral(" REPORTADO POR EL LOGGER"), Gradient1),
+                       "ColBitBtn1");
+    ColBitBtn1->setFocusPolicy(Qt::NoFocus);
+    Edit4 = makeEdit(Gradient1, "Edit4", QStringLiteral("DD/MM/AAAA"),
+                     QStringLiteral("Fecha reportada por el logger"), true);
+    Edit3 = makeEdit(Gradient1, "Edit3", QStringLiteral("HH:MM:SS"),
+                     QStringLiteral("Hora reportada por el logger"), true);
+
+    RadioGroup1 = named(new RadioGroup({QStringLiteral("15 MINUTOS"), QStringLiteral("30 MINUTOS"),
+                                        QStringLiteral("60 MINUTOS")},
+                                       Gradient1),
+                        "RadioGroup1", QStringLiteral("Tasa de muestreo reportada por el logger"));
+
+    Label2 = named(new QLabel(QStringLiteral(" Memoria ocupada: "), Gradient1), "Label2");
+    Edit1 = makeEdit(Gradient1, "Edit1", QStringLiteral("0000"),
+                     QStringLiteral("Cantidad de posiciones de memoria utilizadas"), false);
+    Label3 = named(new QLabel(QStringLiteral(" Máx: 4000 "), Gradient1), "Label3");
+
+    CheckBox1 = named(new QCheckBox(QStringLiteral(" Forzar descarga completa"), Gradient1),
+                      "CheckBox1", QStringLiteral("SOLO SI SE QUEDÓ SIN PILAS"));
+    ColBitBtn4 = named(new ColourButton(downloadText, Gradient1), "ColBitBtn4",
+                       QStringLiteral("Descarga los datos del logger"));
+    Gauge1 = named(new PieGauge(Gradient1), "Gauge1");
+    Gauge1->setMaximum(gaugeTurn);
+    Gauge1->setProgress(0);
+
+    Splitter1 = named(new QFrame(Gradient1), "Splitter1");
+    Splitter1->setFrameShape(QFrame::VLine);
+    Splitter1->setFrameShadow(QFrame::Sunken);
+
+    // Right half: the channels on line, the battery, the other windows, the PC's clock.
+    ColBitBtn7 =
+        named(new ColourButton(QStringLiteral("      CANALES EN LINEA"), Gradient1), "ColBitBtn7");
+    ColBitBtn7->setFocusPolicy(Qt::NoFocus);
+    const struct
+    {
+        ValueIndicator **indicator;
+        const char *name;
+        const char *channel;
+        QString unit;
+        const char *format;
+    } indicators[] = {
+        {&ValueInd1, "ValueInd1", "CANAL 1", QStringLiteral("ºC"), "#0.0"},
+        {&ValueInd2, "ValueInd2", "CANAL 2", QStringLiteral("ºC"), "#0.0"},
+        {&ValueInd3, "ValueInd3", "CANAL 3", QStringLiteral("HºRº"), "#0.0"},
+        {&ValueInd4, "ValueInd4", "CANAL 4", QStringLiteral("PAR"), "##00"},
+    };
+    for (const auto &spec : indicators) {
+        *spec.indicator = named(new ValueIndicator(Gradient1), spec.name);
+        (*spec.indicator)->setName(QString::fromLatin1(spec.channel));
+        (*spec.indicator)->setUnit(spec.unit);
+        (*spec.indicator)->setFormat(QString::fromLatin1(spec.format));
+    }
+
+    DialMeter1 = named(new DialMeter(Gradient1), "DialMeter1");
+    DialMeter1->setName(QStringLiteral("Nivel de batería"));
+    DialMeter1->setUnit(QStringLiteral("%"));
+    DialMeter1->setScale(75, 100, 5);
+    DialMeter1->setFormat(QStringLiteral("##0.0"));
+
+    ColBitBtn8 =
+        named(new ColourButton(QStringLiteral("Indicadores gráficos"), Gradient1), "ColBitBtn8");
+    ColBitBtn3 = named(new ColourButton(QStringLiteral("   CAMBIO DE TASA"), Gradient1),
+                       "ColBitBtn3", QStringLiteral("Cambia la tasa de muestreo"));
+    ColBitBtn2 = named(new ColourButton(QStringLiteral("     FECHA Y HORA ACTUAL"), Gradient1),
+                       "ColBitBtn2", QStringLiteral("Transfiere fecha y hora al logger"));
+    Clock2 = named(new DateClock(Gradient1), "Clock2");
+    Clock1 = named(new TimeClock(Gradient1), "Clock1");
+    ColBitBtn6 = named(new ColourButton(QStringLiteral("     KESTRA4"), Gradient1), "ColBitBtn6",
+                       QStringLiteral("Ayuda para el uso del programa"));
+    ColBitBtn5 = named(new ColourButton(Maker::webAddress, Gradient1), "ColBitBtn5",
+                       QStringLiteral("Nuestra empresa"));
+
+    // The command buttons share one look; the two indicator buttons light while connected.
+    for (ColourButton *button :
+         {ColBitBtn4, ColBitBtn8, ColBitBtn3, ColBitBtn2, ColBitBtn6, ColBitBtn5}) {
+        button->setOffColor(QColor(0x2c, 0x4a, 0x66));
+        button->setOnColor(QColor(0x3c, 0x6e, 0x9a));
+    }
+    for (ColourButton *indicator : {ColBitBtn1, ColBitBtn7}) {
+        indicator->setOffColor(QColor(0x4a, 0x55, 0x60));
+        indicator->setOnColor(QColor(0x2f, 0xa8, 0x5c));
+    }
+
+    auto *left = new QVBoxLayout;
+    left->setSpacing(6);
+    auto *switchRow = new QHBoxLayout;
+    switchRow->addWidget(RockerSwitch1, 1);
+    switchRow->addWidget(LED1);
+    left->addLayout(switchRow, 3);
+    left->addWidget(ColBitBtn1);
+    auto *clockRow = new QHBoxLayout;
+    clockRow->addWidget(Edit4);
+    clockRow->addWidget(Edit3);
+    left->addLayout(clockRow);
+    left->addWidget(RadioGroup1);
+    auto *memoryRow = new QHBoxLayout;
+    memoryRow->addWidget(Label2);
+    memoryRow->addWidget(Edit1);
+    memoryRow->addWidget(Label3);
+    left->addLayout(memoryRow);
+    left->addWidget(CheckBox1);
+    auto *downloadRow = new QHBoxLayout;
+    downloadRow->addWidget(ColBitBtn4, 1);
+    downloadRow->addWidget(Gauge1);
+    left->addLayout(downloadRow, 2);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(6);
+    right->addWidget(ColBitBtn7);
+    auto *channels = new QGridLayout;
+    channels->addWidget(ValueInd1, 0, 0);
+    channels->addWidget(ValueInd2, 0, 1);
+    channels->addWidget(ValueInd3, 1, 0);
+    channels->addWidget(ValueInd4, 1, 1);
+    right->addLayout(channels, 3);
+    auto *batteryRow = new QHBoxLayout;
+    batteryRow->addWidget(DialMeter1, 1);
+    auto *commands = new QVBoxLayout;
+    commands->addWidget(ColBitBtn8);
+    commands->addWidget(ColBitBtn3);
+    commands->addWidget(ColBitBtn2);
+    batteryRow->addLayout(commands, 1);
+    right->addLayout(batteryRow, 3);
+    auto *pcClockRow = new QHBoxLayout;
+    pcClockRow->addWidget(Clock2);
+    pcClockRow->addWidget(Clock1);
+    right->addLayout(pcClockRow);
+    auto *aboutRow = new QHBoxLayout;
+    aboutRow->addWidget(ColBitBtn6);
+    aboutRow->addWidget(ColBitBtn5);
+    right->addLayout(aboutRow);
+
+    auto *halves = new QHBoxLayout(Gradient1);
+    halves->setContentsMargins(10, 10, 10, 10);
+    halves->setSpacing(10);
+    halves->addLayout(left, 1);
+    halves->addWidget(Splitter1);
+    halves->addLayout(right, 1);
+
+    const auto clickHandler = [this](auto *sender, void (TForm1::*handler)()) {
+        connect(sender, &std::remove_pointer_t<decltype(sender)>::clicked, this,
+                [this, handler] { ErrorReport::guard([this, handler] { (this->*handler)(); }); });
+    };
+    clickHandler(RockerSwitch1, &TForm1::RockerSwitch1Click);
+    clickHandler(ColBitBtn4, &TForm1::ColBitBtn4Click);
+    clickHandler(ColBitBtn2, &TForm1::ColBitBtn2Click);
+    clickHandler(ColBitBtn3, &TForm1::ColBitBtn3Click);
+    clickHandler(ColBitBtn5, &TForm1::ColBitBtn5Click);
+    clickHandler(ColBitBtn6, &TForm1::ColBitBtn6Click);
+    clickHandler(ColBitBtn8, &TForm1::ColBitBtn8Click);
+    connect(RockerSwitch1, &RockerSwitch::mouseUp, this,
+            [this] { ErrorReport::guard([this] { RockerSwitch1MouseUp(); }); });
+}
+
+bool TForm1::connected() const
+{
+    return RockerSwitch1->isOn();
+}
+
+void TForm1::FormActivate()
+{
+    if (connectedOnce)
+        return;
+    // The program-wide formats are fixed for the whole run (ProgramFormats): nothing to set.
+    downloading = false;
+    Gauge1->hide();
+    if (!skipPortSetup)
+        SerialPort1.ShowPortSetup();
+    activateWindow();
+    setFocus();
+}
+
+void TForm1::RockerSwitch1Click()
+{
+    Edit4->clear();
+    Edit3->clear();
+    downloading = false;
+    Edit2.clear();
+
+    if (SerialPort1.Connected()) {
+        SerialPort1.setControlRTS(rtsDisable);
+        SerialPort1.ClosePort();
+        showDisconnected();
+        return;
+    }
+
+    SerialPort1.setControlRTS(rtsEnable);
+    try {
+        SerialPort1.OpenPort();
+    } catch (...) {
+        // Nothing is connected: say why, then let the switch and RTS tell the truth again.
+        ErrorReport::showCurrentException();
+        RockerSwitch1->setOn(false);
+        SerialPort1.setControlRTS(rtsDisable);
+        return;
+    }
+    RockerSwitch1->setText(onlineText);
+    RockerSwitch1->setOn(true);
+    ColBitBtn7->setOn(true);
+    ColBitBtn1->setOn(true);
+    connectedOnce = true;
+    Edit4->clear();
+    Edit3->clear();
+    downloading = false;
+    Timer4->start();
+}
+
+void TForm1::showDisconnected()
+{
+    RockerSwitch1->setText(offlineText);
+    RockerSwitch1->setOn(false);
+    ColBitBtn7->setOn(false);
+    ColBitBtn1->setOn(false);
+}
+
+void TForm1::RockerSwitch1MouseUp()
+{
+    setCursor(Qt::ArrowCursor);
+}
+
+void TForm1::SerialPort1RxChar(int Count)
+{
+    LED1->setLit(true);
+    if (downloading) {
+        Gauge1->show();
+        DESCARGAR(Count);
+    } else {
+        Gauge1->hide();
+        if (const std::optional<QByteArray> frame =
+                Edit2.append(LoggerCommands::receiveChunk(SerialPort1, Count))) {
+            LED1->setLit(false);
+            showStatusFrame(decodeStatusFrame(*frame));
+        }
+    }
+    if (clockSetPending && !Timer3->isActive())
+        Timer3->start();
+}
+
+void TForm1::showStatusFrame(const StatusFrameDecoding &decoded)
+{
+    if (decoded.channels) {
+        const std::array<double, 4> &values = decoded.channels->values;
+        ValueIndicator *indicators[] = {ValueInd1, ValueInd2, ValueInd3, ValueInd4};
+        TForm4 *gauges = m_windows.Form4;
+        Thermometer *thermometers[] = {gauges->Thermometer1, gauges->Thermometer2,
+                                       gauges->Thermometer3, gauges->Thermometer4};
+        for (std::size_t i = 0; i < 4; ++i) {
+            indicators[i]->setValue(float(values[i]));
+            thermometers[i]->setValue(float(values[i]));
+        }
+    }
+    if (decoded.details) {
+        const StatusDetails &details = *decoded.details;
+        Edit1->setText(details.memoryText);
+        Edit4->setText(details.loggerDate);
+        Edit3->setText(details.loggerTime);
+        DialMeter1->setValue(float(details.batteryLevel));
+        if (details.rate)
+            RadioGroup1->setItemIndex(int(*details.rate));
+    }
+    if (decoded.failure)
+        throw *decoded.failure;
+}
+
+void TForm1::ColBitBtn4Click()
+{
+    Gauge1->show();
+    if (dataDownloaded) {
+        m_windows.Form5->showModal();
+        return;
+    }
+    RichEdit1.clear();
+    if (!connected())
+        return;
+    setCursor(Qt::WaitCursor);
+    Timer2->start();
+    SerialPort1.DiscardQueues(true, false);
+    RichEdit1.clear();
+    setCursor(Qt::WaitCursor);
+    SerialPort1.SendText(LoggerCommands::downloadRequest(CheckBox1->isChecked()));
+    downloading = true;
+    // The logger needs the pause before "X"; nothing is handled meanwhile, by design.
+    QThread::msleep(LoggerCommands::downloadConfirmDelayMs);
+    SerialPort1.SendText(LoggerCommands::downloadConfirm);
+    Gauge1->show();
+}
+
+void TForm1::DESCARGAR(int Count)
+{
+    if (!RichEdit1.append(LoggerCommands::receiveChunk(SerialPort1, Count))) {
+        Gauge1->setProgress(Gauge1->progress() + 1);
+        if (Gauge1->progress() >= gaugeTurn)
+            Gauge1->setProgress(0);
+        return;
+    }
+    downloading = false;
+    Gauge1->hide();
+    unsetCursor();
+    ColBitBtn4->setOffText(viewDataOffText);
+    ColBitBtn4->setOnText(viewDataOnText);
+    dataDownloaded = true;
+    m_windows.Form5->showModal();
+}
+
+void TForm1::HORAAPIC()
+{
+    Edit2.clear();
+    LoggerCommands::sendEach(SerialPort1,
+                             LoggerCommands::clockSetCommand(QDateTime::currentDateTime()));
+}
+
+void TForm1::Timer2Timer()
+{
+    SerialPort1.DiscardQueues(true, false);
+    RichEdit1.clear();
+    downloading = true;
+    Timer2->stop();
+    SerialPort1.DiscardQueues(true, false);
+    RichEdit1.clear();
+}
+
+void TForm1::Timer3Timer()
+{
+    clockSetPending = false;
+    HORAAPIC();
+    Timer3->stop();
+}
+
+void TForm1::Timer4Timer()
+{
+    Edit4->clear();
+    Edit3->clear();
+    downloading = false;
+    Timer4->stop();
+}
+
+void TForm1::ColBitBtn2Click()
+{
+    m_windows.Form8->show();
+    m_windows.Form8->activateWindow();
+}
+
+void TForm1::ColBitBtn3Click()
+{
+    m_windows.Form7->showModal();
+}
+
+void TForm1::ColBitBtn5Click()
+{
+    m_windows.Form2->showModal();
+}
+
+void TForm1::ColBitBtn6Click()
+{
+    m_windows.Form3->showModal();
+}
+
+void TForm1::ColBitBtn8Click()
+{
+    m_windows.Form4->show();
+    m_windows.Form4->activateWindow();
+}
+
+void TForm1::FormClose()
+{
+    SerialPort1.setControlRTS(rtsDisable);
+    SerialPort1.ClosePort();
+    showDisconnected();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    ErrorReport::guard([this] { FormClose(); });
+    event->accept();
+    emit closed();
+}

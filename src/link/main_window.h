@@ -1,0 +1,119 @@
+#pragma once
+
+#include "app/program_windows.h"
+#include "link/download_collector.h"
+#include "link/frame_assembler.h"
+#include "runtime/form.h"
+#include "serial/serial_port_surface.h"
+
+#include <memory>
+
+class ColourButton;
+class DateClock;
+class DialMeter;
+class GradientBackground;
+class Led;
+class PieGauge;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class RadioGroup;
+class RockerSwitch;
+class TimeClock;
+class ValueIndicator;
+struct StatusFrameDecoding;
+
+/// The main window: owns the connection to the logger, shows its on-line values, requests and
+/// collects a download, and opens every other window. Its components and flags are public, as
+/// the other windows reach them directly.
+class TForm1 : public Form
+{
+    Q_OBJECT
+
+public:
+    TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
+           QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Connection state shared with the dialogs.
+    bool connectedOnce = false;
+    bool downloading = false;
+    bool dataDownloaded = false;
+    bool clockSetPending = false;
+    bool skipPortSetup = false;
+
+    /// "Connected" as the program shows it: the on state of the connect switch.
+    [[nodiscard]] bool connected() const;
+
+    SerialPortSurface &SerialPort1;
+    /// statusBuffer: received bytes gathered into status frames.
+    FrameAssembler Edit2;
+    /// The download text, counted in lines at line breaks only.
+    DownloadCollector RichEdit1;
+
+    GradientBackground *Gradient1;
+    RockerSwitch *RockerSwitch1;
+    Led *LED1;
+    ColourButton *ColBitBtn1;
+    QLineEdit *Edit4;
+    QLineEdit *Edit3;
+    RadioGroup *RadioGroup1;
+    QLabel *Label2;
+    QLineEdit *Edit1;
+    QLabel *Label3;
+    QCheckBox *CheckBox1;
+    ColourButton *ColBitBtn4;
+    PieGauge *Gauge1;
+    QFrame *Splitter1;
+    ColourButton *ColBitBtn7;
+    ValueIndicator *ValueInd1;
+    ValueIndicator *ValueInd2;
+    ValueIndicator *ValueInd3;
+    ValueIndicator *ValueInd4;
+    DialMeter *DialMeter1;
+    ColourButton *ColBitBtn8;
+    ColourButton *ColBitBtn3;
+    ColourButton *ColBitBtn2;
+    DateClock *Clock2;
+    TimeClock *Clock1;
+    ColourButton *ColBitBtn6;
+    ColourButton *ColBitBtn5;
+    QTimer *Timer2;
+    QTimer *Timer3;
+    QTimer *Timer4;
+
+    // Handlers.
+    void RockerSwitch1Click();
+    void RockerSwitch1MouseUp();
+    void SerialPort1RxChar(int Count);
+    void ColBitBtn4Click();
+    void DESCARGAR(int Count);
+    void HORAAPIC();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void ColBitBtn2Click();
+    void ColBitBtn3Click();
+    void ColBitBtn5Click();
+    void ColBitBtn6Click();
+    void ColBitBtn8Click();
+    void FormClose();
+
+signals:
+    /// The main window was closed: the program ends.
+    void closed();
+
+protected:
+    void FormActivate() override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildComponents();
+    void showStatusFrame(const StatusFrameDecoding &decoded);
+    void showDisconnected();
+
+    ProgramWindows &m_windows;
+    std::unique_ptr<SerialPortSurface> m_port;
+};

@@ -1,0 +1,89 @@
+#include "widgets/clocks.h"
+
+#include "runtime/program_formats.h"
+#include "widgets/instrument_style.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+/// Milliseconds past the change of second at which the clock redraws, so that a timer firing a
+/// little early still lands in the new second.
+constexpr int tickMargin = 15;
+
+} // namespace
+
+PcClock::PcClock(const QString &pattern, QWidget *parent)
+    : QWidget(parent)
+    , m_pattern(pattern)
+    , m_now([] { return QDateTime::currentDateTime(); })
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &PcClock::tick);
+    tick();
+}
+
+void PcClock::setNowSource(NowSource source)
+{
+    m_now = source ? std::move(source) : NowSource([] { return QDateTime::currentDateTime(); });
+    tick();
+}
+
+void PcClock::tick()
+{
+    const QString text = m_now().toString(m_pattern);
+    if (text != m_text) {
+        m_text = text;
+        update();
+    }
+    aimTimer();
+}
+
+void PcClock::aimTimer()
+{
+    // Aimed from the real clock: an injected time need not move, but the timer must.
+    const int msec = QTime::currentTime().msec();
+    m_timer.start(1000 - msec + tickMargin);
+}
+
+QSize PcClock::sizeHint() const
+{
+    QFont digits = font();
+    digits.setBold(true);
+    const QFontMetricsF metrics(digits);
+    QString sample = m_pattern;
+    for (QChar &ch : sample) {
+        if (ch.isLetter())
+            ch = u'8';
+    }
+    return QSize(int(std::ceil(metrics.horizontalAdvance(sample) * 1.5 + 12)),
+                 int(std::ceil(metrics.height() * 2.0)));
+}
+
+QSize PcClock::minimumSizeHint() const
+{
+    const QFontMetricsF metrics(font());
+    return QSize(int(std::ceil(metrics.horizontalAdvance(m_pattern) + 8)),
+                 int(std::ceil(metrics.height() + 6)));
+}
+
+void PcClock::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    InstrumentStyle::drawReadout(painter, QRectF(rect()), font(), m_text, QString(), isEnabled(),
+                                 Qt::AlignHCenter);
+}
+
+DateClock::DateClock(QWidget *parent)
+    : PcClock(ProgramFormats::shortDateFormat, parent)
+{ }
+
+TimeClock::TimeClock(QWidget *parent)
+    : PcClock(ProgramFormats::longTimeFormat, parent)
+{ }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+/// A round indicator lamp: bright in its colour when lit, a dark shade of it when not.
+class Led : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool lit READ isLit WRITE setLit)
+    Q_PROPERTY(QColor color READ color WRITE setColor)
+
+public:
+    explicit Led(QWidget *parent = nullptr);
+
+    void setLit(bool lit);
+    [[nodiscard]] bool isLit() const { return m_lit; }
+    void setColor(const QColor &colour);
+    [[nodiscard]] QColor color() const { return m_colour; }
+
+    [[nodiscard]] QSize sizeHint() const override { return QSize(18, 18); }
+    [[nodiscard]] QSize minimumSizeHint() const override { return QSize(8, 8); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_lit = false;
+    QColor m_colour {0xff, 0x3b, 0x30};
+};

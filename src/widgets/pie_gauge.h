@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+/// A round progress gauge that fills the share progress / maximum of its disc, clockwise from
+/// twelve o'clock. Progress is kept within 0 to maximum.
+class PieGauge : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(int maximum READ maximum WRITE setMaximum)
+    Q_PROPERTY(int progress READ progress WRITE setProgress)
+
+public:
+    explicit PieGauge(QWidget *parent = nullptr);
+
+    /// A maximum below 1 counts as 1; the progress is brought within the new range.
+    void setMaximum(int maximum);
+    [[nodiscard]] int maximum() const { return m_maximum; }
+    void setProgress(int progress);
+    [[nodiscard]] int progress() const { return m_progress; }
+    void addProgress(int amount);
+
+    [[nodiscard]] QSize sizeHint() const override { return QSize(40, 40); }
+    [[nodiscard]] QSize minimumSizeHint() const override { return QSize(12, 12); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_maximum = 100;
+    int m_progress = 0;
+};

@@ -1,0 +1,394 @@
+// Covers the main window against the scripted serial port: what goes out on the line and
+// when, what each status frame shows, the download and its hand-over, the clock-set timing,
+// the port setup at activation, connecting, disconnecting and closing.
+#include "app/window_set.h"
+#include "data/data_window.h"
+#include "link/clock_dialog.h"
+#include "link/main_window.h"
+#include "runtime/error_report.h"
+#include "runtime/radio_group.h"
+#include "scripted_serial_port.h"
+#include "widgets/colour_button.h"
+#include "widgets/dial_meter.h"
+#include "widgets/led.h"
+#include "widgets/pie_gauge.h"
+#include "widgets/rocker_switch.h"
+#include "widgets/thermometer.h"
+#include "widgets/value_indicator.h"
+#include "windows/gauges_window.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using Action = ScriptedSerialPort::Action;
+
+namespace {
+
+const QByteArray exampleFrame = QByteArrayLiteral("3014061226052090402223020000706804210001023\r");
+
+QList<Action::Kind> kindsOf(const QList<Action> &actions)
+{
+    QList<Action::Kind> kinds;
+    for (const Action &action : actions)
+        kinds.append(action.kind);
+    return kinds;
+}
+
+/// Closes the next modal window once it is up and active, and notes its object name.
+void closeNextModal(QString *name = nullptr)
+{
+    QTimer::singleShot(0, [name] {
+        QTRY_VERIFY(QApplication::activeModalWidget()
+                    && QApplication::activeModalWidget()->isActiveWindow());
+        if (name)
+            *name = QApplication::activeModalWidget()->objectName();
+        QApplication::activeModalWidget()->close();
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowSet> m_set;
+    ScriptedSerialPort *m_port = nullptr;
+    TForm1 *m_form = nullptr;
+    QStringList m_errors;
+
+    /// Shows the main window; the port setup dialog that its activation shows is scripted.
+    void start()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTRY_COMPARE(setupCount(), 1);
+    }
+
+    void connectSwitch()
+    {
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QVERIFY(m_port->Connected());
+    }
+
+    int setupCount() const { return int(kindsOf(m_port->actions()).count(Action::PortSetup)); }
+
+private slots:
+    void init()
+    {
+        auto port = std::make_unique<ScriptedSerialPort>();
+        m_port = port.get();
+        m_set = std::make_unique<WindowSet>(std::move(port));
+        m_form = m_set->windows.Form1;
+        m_errors.clear();
+        ErrorReport::setPresenter([this](const QString &message) { m_errors.append(message); });
+    }
+
+    void cleanup()
+    {
+        m_set.reset();
+        ErrorReport::setPresenter({});
+    }
+
+    void theWindowCarriesItsTextsAndTheLinksSettings()
+    {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("TORVELINDA-12BITS - 4 CANALES  V 3.2 "));
+        QCOMPARE(m_form->size(), QSize(604, 435));
+        QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("CONECTAR"));
+        QCOMPARE(m_form->ColBitBtn4->text(), QStringLiteral("       DESCARGAR DATOS"));
+        QCOMPARE(m_form->ColBitBtn7->text(), QStringLiteral("      CANALES EN LINEA"));
+        QCOMPARE(m_form->CheckBox1->toolTip(), QStringLiteral("SOLO SI SE QUEDÓ SIN PILAS"));
+        QCOMPARE(m_form->Edit4->text(), QStringLiteral("DD/MM/AAAA"));
+        QCOMPARE(m_form->Edit1->text(), QStringLiteral("0000"));
+        QCOMPARE(m_port->lineSettings().BaudRate, br115200);
+        QCOMPARE(m_port->lineSettings().ReadInterval, 1);
+        QCOMPARE(m_port->ControlRTS(), rtsDisable);
+    }
+
+    void portSetupAtEachActivationUntilTheFirstConnection()
+    {
+        start();
+        // Closing a modal window over the main window is no new activation.
+        closeNextModal();
+        m_form->ColBitBtn3Click();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::qWait(20);
+        QCOMPARE(setupCount(), 1);
+
+        // Coming back from a window that is not modal is.
+        TForm8 *clockDialog = m_set->windows.Form8;
+        clockDialog->show();
+        clockDialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(clockDialog));
+        clockDialog->close();
+        m_form->activateWindow();
+        QTRY_COMPARE(setupCount(), 2);
+
+        connectSwitch();
+        clockDialog->show();
+        clockDialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(clockDialog));
+        clockDialog->close();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::qWait(20);
+        QCOMPARE(setupCount(), 2);
+    }
+
+    void skipPortSetupStopsTheDialog()
+    {
+        m_form->skipPortSetup = true;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::qWait(20);
+        QCOMPARE(setupCount(), 0);
+    }
+
+    void connectRaisesRtsBeforeOpeningAndDisconnectDropsItBeforeClosing()
+    {
+        start();
+        m_port->clearActions();
+        connectSwitch();
+        QVERIFY(m_form->connectedOnce);
+        QVERIFY(m_form->RockerSwitch1->isOn());
+        QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("DESCONECTAR"));
+        QVERIFY(m_form->ColBitBtn1->isOn() && m_form->ColBitBtn7->isOn());
+
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QVERIFY(!m_port->Connected());
+        QCOMPARE(kindsOf(m_port->actions()),
+                 (QList<Action::Kind> {Action::Rts, Action::Open, Action::Rts, Action::Close}));
+        QCOMPARE(m_port->actions()[0].rts, rtsEnable);
+        QCOMPARE(m_port->actions()[2].rts, rtsDisable);
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+        QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("CONECTAR"));
+        QVERIFY(!m_form->ColBitBtn1->isOn() && !m_form->ColBitBtn7->isOn());
+    }
+
+    void aPortThatCannotOpenIsReportedAndTheSwitchTurnsOffAgain()
+    {
+        start();
+        m_port->failNextOpen(2);
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QCOMPARE(m_errors,
+                 QStringList {QStringLiteral("Unable to open com port (win error code: 2)")});
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+        QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("CONECTAR"));
+        QCOMPARE(m_port->ControlRTS(), rtsDisable);
+        QVERIFY(!m_form->connectedOnce);
+        QVERIFY(!m_form->ColBitBtn1->isOn());
+        // The download button takes the link for what it is: not connected, nothing sent.
+        m_form->ColBitBtn4Click();
+        QVERIFY(m_errors.size() == 1 && m_port->writes().isEmpty());
+    }
+
+    void aStatusFrameIsShownEverywhere()
+    {
+        start();
+        connectSwitch();
+        m_port->receiveEach({exampleFrame.left(10), exampleFrame.mid(10, 20)});
+        QVERIFY(m_form->LED1->isLit());
+        m_port->receive(exampleFrame.mid(30));
+        QVERIFY(!m_form->LED1->isLit());
+        QCOMPARE(m_form->ValueInd1->text(), QStringLiteral("23,5"));
+        QCOMPARE(m_form->ValueInd2->text(), QStringLiteral("1,2"));
+        QCOMPARE(m_form->ValueInd3->text(), QStringLiteral("50,0"));
+        QCOMPARE(m_form->ValueInd4->text(), QStringLiteral("1234"));
+        TForm4 *gauges = m_set->windows.Form4;
+        QVERIFY(!gauges->isVisible());
+        QCOMPARE(gauges->Thermometer1->value(), 23.5f);
+        QCOMPARE(gauges->Thermometer4->value(), 1234.0f);
+        QCOMPARE(m_form->Edit1->text(), QStringLiteral("33"));
+        QCOMPARE(m_form->Edit4->text(), QStringLiteral("06/12/2026"));
+        QCOMPARE(m_form->Edit3->text(), QStringLiteral("14:30:05"));
+        QCOMPARE(m_form->DialMeter1->text(), QStringLiteral("95,0"));
+        QCOMPARE(m_form->RadioGroup1->ItemIndex(), 0);
+        QVERIFY(m_form->Edit2.text().isEmpty());
+    }
+
+    void humidityAboveTheScaleShowsAHundredOnBothDisplays()
+    {
+        start();
+        connectSwitch();
+        QByteArray frame = exampleFrame;
+        frame.replace(27, 5, "12128"); // 12 × 256 + 128 = 3200
+        m_port->receive(frame);
+        QCOMPARE(m_form->ValueInd3->text(), QStringLiteral("100,0"));
+        QCOMPARE(m_set->windows.Form4->Thermometer3->value(), 100.0f);
+    }
+
+    void aBadFrameIsReportedAndReceptionGoesOn()
+    {
+        start();
+        connectSwitch();
+        QByteArray bad = exampleFrame;
+        bad.replace(17, 5, "01244"); // channel 1 reading 500: 0,0 ºC
+        bad[39] = 'Z';
+        m_port->receive(bad);
+        QCOMPARE(m_errors, QStringList {QStringLiteral("'Z' is not a valid integer value")});
+        QCOMPARE(m_form->ValueInd1->text(), QStringLiteral("0,0")); // channels came first
+        QCOMPARE(m_form->Edit4->text(), QString()); // the rest did not
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->Edit4->text(), QStringLiteral("06/12/2026"));
+    }
+
+    void aFrameWithAnUnknownRateCodeLeavesTheRateShown()
+    {
+        start();
+        connectSwitch();
+        QByteArray frame = exampleFrame;
+        frame[16] = '5';
+        m_port->receive(frame);
+        QCOMPARE(m_form->RadioGroup1->ItemIndex(), 1);
+        frame[16] = '7';
+        m_port->receive(frame);
+        QCOMPARE(m_form->RadioGroup1->ItemIndex(), 1);
+    }
+
+    void theLoggersDateAndTimeAreEmptiedAgainAfterConnecting()
+    {
+        start();
+        connectSwitch();
+        QVERIFY(m_form->Edit4->text().isEmpty());
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->Edit3->text(), QStringLiteral("14:30:05"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Edit3->text().isEmpty(), 5000);
+        QVERIFY(m_form->Edit4->text().isEmpty());
+        QVERIFY(!m_form->Timer4->isActive());
+    }
+
+    void downloadRequestPausesBetweenItsTwoCharacters_data()
+    {
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("from the memory pointer") << false << QByteArray("8");
+        QTest::newRow("forced complete") << true << QByteArray("E");
+    }
+
+    void downloadRequestPausesBetweenItsTwoCharacters()
+    {
+        QFETCH(bool, forced);
+        QFETCH(QByteArray, request);
+        start();
+        connectSwitch();
+        m_form->CheckBox1->setChecked(forced);
+        m_port->clearActions();
+        QTest::mouseClick(m_form->ColBitBtn4, Qt::LeftButton);
+
+        const QList<Action> &actions = m_port->actions();
+        QCOMPARE(kindsOf(actions),
+                 (QList<Action::Kind> {Action::Purge, Action::Write, Action::Write}));
+        QVERIFY(actions[0].input && !actions[0].output);
+        QCOMPARE(actions[1].bytes, request);
+        QCOMPARE(actions[2].bytes, QByteArray("X"));
+        QVERIFY(actions[2].atMs - actions[1].atMs >= 1000);
+        QVERIFY(m_form->downloading);
+
+        // The discard timer's tick comes as soon as the window is free again, and empties twice.
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        QCOMPARE(kindsOf(actions).mid(3), (QList<Action::Kind> {Action::Purge, Action::Purge}));
+    }
+
+    void aDownloadIsCollectedAndHandedToTheDataWindow()
+    {
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+
+        const QByteArray text = " 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\n";
+        m_port->receiveEach({text.left(20), text.mid(20)});
+        QCOMPARE(m_form->Gauge1->progress(), 2);
+        QVERIFY(m_form->Gauge1->isVisible());
+        QVERIFY(!m_form->dataDownloaded);
+
+        QString shown;
+        closeNextModal(&shown);
+        m_port->receive("A");
+        QCOMPARE(shown, QStringLiteral("Form5"));
+        QCOMPARE(m_form->RichEdit1.text(), text + "A");
+        QVERIFY(m_form->dataDownloaded && !m_form->downloading);
+        QVERIFY(!m_form->Gauge1->isVisible());
+        QCOMPARE(m_form->ColBitBtn4->offText(), QStringLiteral("              VER DATOS"));
+        QCOMPARE(m_form->ColBitBtn4->onText(), QStringLiteral("                VER DATOS"));
+
+        // From now on the button shows the data again and sends nothing, after reconnecting too.
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        connectSwitch();
+        m_port->clearActions();
+        closeNextModal(&shown);
+        shown.clear();
+        QTest::mouseClick(m_form->ColBitBtn4, Qt::LeftButton);
+        QCOMPARE(shown, QStringLiteral("Form5"));
+        QVERIFY(m_port->writes().isEmpty());
+    }
+
+    void thePieGaugeTurnsWithEveryChunk()
+    {
+        start();
+        connectSwitch();
+        m_form->downloading = true;
+        for (int chunk = 0; chunk < 120; ++chunk)
+            m_port->receive("000220000002000226000001\r\n");
+        QCOMPARE(m_form->Gauge1->progress(), 20);
+    }
+
+    void theDownloadButtonWhileNotConnectedSendsNothing()
+    {
+        start();
+        m_form->ColBitBtn4Click();
+        QVERIFY(m_form->Gauge1->isVisible());
+        QVERIFY(m_port->writes().isEmpty());
+        QVERIFY(!m_form->Timer2->isActive());
+    }
+
+    void theClockIsSetShortlyAfterTheNextReceiveEvent()
+    {
+        start();
+        connectSwitch();
+        m_form->clockSetPending = true;
+        QTest::qWait(300);
+        QVERIFY(m_port->writes().isEmpty()); // no byte in, nothing out
+
+        m_port->receive(exampleFrame.left(10));
+        QVERIFY(m_form->Timer3->isActive());
+        QTRY_COMPARE(m_port->writes().size(), 13);
+        QCOMPARE(m_port->writes().first(), QByteArray("3"));
+        QVERIFY(!m_form->clockSetPending);
+        QVERIFY(m_form->Edit2.text().isEmpty()); // the partial frame was dropped
+        const QDateTime now = QDateTime::currentDateTime();
+        const QByteArray digits = m_port->written().mid(1);
+        QVERIFY(digits.startsWith(now.toString(QStringLiteral("HH")).toLatin1())
+                || now.time().minute() == 0);
+        QVERIFY(digits.endsWith(now.toString(QStringLiteral("yy")).toLatin1()));
+    }
+
+    void closingWhileConnectedDropsRtsAndClosesThePort()
+    {
+        start();
+        connectSwitch();
+        m_port->clearActions();
+        QSignalSpy closed(m_form, &TForm1::closed);
+        m_form->close();
+        QCOMPARE(kindsOf(m_port->actions()), (QList<Action::Kind> {Action::Rts, Action::Close}));
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+    }
+
+    void closingWhileNotConnectedClosesNothing()
+    {
+        start();
+        m_port->clearActions();
+        m_form->close();
+        QVERIFY(!kindsOf(m_port->actions()).contains(Action::Close));
+        QVERIFY(m_errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

@@ -1,0 +1,269 @@
+// Covers what the windows rely on in the instrument widgets: the rocker switch's order of
+// toggle, click and mouse-up, colour button captions per state, the readouts' texts, the
+// clamping of needle and bar, the pie gauge's range and the clocks with an injected time.
+// How the widgets look is left to tst_widgets_rendering.
+#include "widgets/clocks.h"
+#include "widgets/colour_button.h"
+#include "widgets/dial_meter.h"
+#include "widgets/pie_gauge.h"
+#include "widgets/rocker_switch.h"
+#include "widgets/thermometer.h"
+#include "widgets/value_indicator.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <limits>
+
+class TestWidgetsBehaviour : public QObject
+{
+    Q_OBJECT
+
+private:
+    /// Records the switch's signals in order, with its on state at each click.
+    struct SwitchLog
+    {
+        explicit SwitchLog(RockerSwitch &rocker)
+        {
+            QObject::connect(&rocker, &RockerSwitch::clicked, [this, &rocker] {
+                events << (rocker.isOn() ? QStringLiteral("clicked on")
+                                         : QStringLiteral("clicked off"));
+            });
+            QObject::connect(&rocker, &RockerSwitch::mouseUp,
+                             [this] { events << QStringLiteral("mouseUp"); });
+        }
+        QStringList events;
+    };
+
+    static void showAndWait(QWidget &widget)
+    {
+        widget.resize(160, 60);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    }
+
+private slots:
+    void rockerPressTogglesBeforeTheClickHandlerRuns()
+    {
+        RockerSwitch rocker;
+        showAndWait(rocker);
+        SwitchLog log(rocker);
+
+        QTest::mousePress(&rocker, Qt::LeftButton);
+        QVERIFY(rocker.isOn());
+        QVERIFY(log.events.isEmpty());
+        QTest::mouseRelease(&rocker, Qt::LeftButton);
+        QCOMPARE(log.events, (QStringList {"clicked on", "mouseUp"}));
+
+        log.events.clear();
+        QTest::mouseClick(&rocker, Qt::LeftButton);
+        QVERIFY(!rocker.isOn());
+        QCOMPARE(log.events, (QStringList {"clicked off", "mouseUp"}));
+    }
+
+    void rockerReleasedOutsideKeepsTheToggleButOnlyReportsMouseUp()
+    {
+        RockerSwitch rocker;
+        showAndWait(rocker);
+        SwitchLog log(rocker);
+
+        QTest::mousePress(&rocker, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(&rocker, Qt::LeftButton, {}, QPoint(-20, 300));
+        QVERIFY(rocker.isOn());
+        QCOMPARE(log.events, QStringList {"mouseUp"});
+    }
+
+    void rockerIgnoresTheRightButtonButReportsItsRelease()
+    {
+        RockerSwitch rocker;
+        showAndWait(rocker);
+        SwitchLog log(rocker);
+
+        QTest::mouseClick(&rocker, Qt::RightButton);
+        QVERIFY(!rocker.isOn());
+        QCOMPARE(log.events, QStringList {"mouseUp"});
+    }
+
+    void rockerSpaceTogglesAndClicksWithoutMouseUp()
+    {
+        RockerSwitch rocker;
+        showAndWait(rocker);
+        SwitchLog log(rocker);
+
+        QTest::keyClick(&rocker, Qt::Key_Space);
+        QTest::keyClick(&rocker, Qt::Key_Space);
+        QCOMPARE(log.events, (QStringList {"clicked on", "clicked off"}));
+    }
+
+    void rockerSetByProgramDoesNotClick()
+    {
+        RockerSwitch rocker;
+        SwitchLog log(rocker);
+        rocker.setText(QStringLiteral("DESCONECTAR"));
+        rocker.setOn(true);
+        QVERIFY(rocker.isOn());
+        QCOMPARE(rocker.text(), QStringLiteral("DESCONECTAR"));
+        QVERIFY(log.events.isEmpty());
+    }
+
+    void colourButtonShowsTheCaptionOfItsStateWithItsBlanks()
+    {
+        const QString offText = QStringLiteral("              VER DATOS");
+        const QString onText = QStringLiteral("                VER DATOS");
+        ColourButton button;
+        button.setText(QStringLiteral("       DESCARGAR DATOS"));
+        QCOMPARE(button.text(), QStringLiteral("       DESCARGAR DATOS"));
+        button.setOn(true);
+        QCOMPARE(button.text(), QStringLiteral("       DESCARGAR DATOS"));
+
+        button.setOffText(offText);
+        button.setOnText(onText);
+        QCOMPARE(button.text(), onText);
+        button.setOn(false);
+        QCOMPARE(button.text(), offText);
+        QCOMPARE(button.onText(), onText);
+    }
+
+    void colourButtonLeadingBlanksTakeRoom()
+    {
+        ColourButton padded(QStringLiteral("      CANALES EN LINEA"));
+        ColourButton bare(QStringLiteral("CANALES EN LINEA"));
+        QVERIFY(padded.sizeHint().width() > bare.sizeHint().width());
+    }
+
+    void colourButtonClickLeavesItsOnStateAlone()
+    {
+        ColourButton button(QStringLiteral("Copiar"));
+        showAndWait(button);
+        QSignalSpy clicks(&button, &ColourButton::clicked);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+        QVERIFY(!button.isOn());
+    }
+
+    void readoutsShowTheValueInTheirFormat()
+    {
+        ValueIndicator indicator;
+        indicator.setFormat(QStringLiteral("#0.0"));
+        indicator.setValue(23.5f);
+        QCOMPARE(indicator.text(), QStringLiteral("23,5"));
+        indicator.setFormat(QStringLiteral("##00"));
+        indicator.setValue(5.0f);
+        QCOMPARE(indicator.text(), QStringLiteral("05"));
+        indicator.setValue(1234.0f);
+        QCOMPARE(indicator.text(), QStringLiteral("1234"));
+        QCOMPARE(indicator.value(), 1234.0f);
+
+        DialMeter dial;
+        dial.setFormat(QStringLiteral("##0.0"));
+        dial.setValue(95.0f);
+        QCOMPARE(dial.text(), QStringLiteral("95,0"));
+
+        Thermometer thermometer;
+        thermometer.setFormat(QStringLiteral("#00"));
+        thermometer.setValue(7.0f);
+        QCOMPARE(thermometer.text(), QStringLiteral("07"));
+    }
+
+    void dialPinsTheNeedleOutsideItsScaleButShowsTheValue()
+    {
+        DialMeter dial;
+        dial.setScale(75, 100, 5);
+        dial.setValue(87.5f);
+        QCOMPARE(dial.needlePosition(), 0.5);
+        dial.setValue(60.0f);
+        QCOMPARE(dial.needlePosition(), 0.0);
+        QCOMPARE(dial.text(), QStringLiteral("60,0"));
+        dial.setValue(104.0f);
+        QCOMPARE(dial.needlePosition(), 1.0);
+        QCOMPARE(dial.text(), QStringLiteral("104,0"));
+    }
+
+    void thermometerBarStopsAtTheEndsOfItsScale()
+    {
+        Thermometer thermometer;
+        thermometer.setScale(-10, 45);
+        thermometer.setValue(17.5f);
+        QCOMPARE(thermometer.barLevel(), 0.5);
+        thermometer.setValue(-20.0f);
+        QCOMPARE(thermometer.barLevel(), 0.0);
+        QCOMPARE(thermometer.text(), QStringLiteral("-20,0"));
+        thermometer.setValue(50.0f);
+        QCOMPARE(thermometer.barLevel(), 1.0);
+
+        thermometer.setScale(0.000001, 100);
+        thermometer.setValue(0.0f);
+        QCOMPARE(thermometer.barLevel(), 0.0);
+    }
+
+    void degenerateScalesAndValuesDoNotBreakTheGauges()
+    {
+        Thermometer thermometer;
+        thermometer.setScale(20, 20);
+        thermometer.setValue(25.0f);
+        QCOMPARE(thermometer.barLevel(), 0.0);
+        thermometer.setScale(0, 100);
+        thermometer.setValue(std::numeric_limits<float>::quiet_NaN());
+        QCOMPARE(thermometer.barLevel(), 0.0);
+
+        DialMeter dial;
+        dial.setScale(75, 100, 0);
+        QCOMPARE(dial.scaleSteps(), 1);
+        dial.setValue(std::numeric_limits<float>::infinity());
+        QCOMPARE(dial.needlePosition(), 1.0);
+        for (QWidget *widget : std::initializer_list<QWidget *> {&thermometer, &dial}) {
+            widget->resize(120, 160);
+            QVERIFY(!widget->grab().isNull());
+        }
+    }
+
+    void pieGaugeKeepsItsProgressWithinRange()
+    {
+        PieGauge gauge;
+        QCOMPARE(gauge.maximum(), 100);
+        gauge.setMaximum(50);
+        for (int i = 0; i < 49; ++i)
+            gauge.addProgress(1);
+        QCOMPARE(gauge.progress(), 49);
+        gauge.addProgress(1);
+        QCOMPARE(gauge.progress(), 50);
+        gauge.addProgress(std::numeric_limits<int>::max());
+        QCOMPARE(gauge.progress(), 50);
+        gauge.setMaximum(10);
+        QCOMPARE(gauge.progress(), 10);
+        gauge.setProgress(-3);
+        QCOMPARE(gauge.progress(), 0);
+        gauge.setMaximum(0);
+        QCOMPARE(gauge.maximum(), 1);
+    }
+
+    void clocksShowTheInjectedTime()
+    {
+        const QDateTime when(QDate(2026, 2, 1), QTime(9, 5, 3));
+        DateClock date;
+        TimeClock time;
+        date.setNowSource([&] { return when; });
+        time.setNowSource([&] { return when; });
+        QCOMPARE(date.text(), QStringLiteral("01/02/2026"));
+        QCOMPARE(time.text(), QStringLiteral("09:05:03"));
+    }
+
+    void clockFollowsItsSourceOnTheNextSecond()
+    {
+        QDateTime now(QDate(2026, 12, 6), QTime(14, 30, 5));
+        TimeClock clock;
+        clock.setNowSource([&] { return now; });
+        now = now.addSecs(1);
+        QTRY_COMPARE_WITH_TIMEOUT(clock.text(), QStringLiteral("14:30:06"), 5000);
+    }
+
+    void clockWithoutASourceReadsThePcClock()
+    {
+        DateClock clock;
+        clock.setNowSource(nullptr);
+        QVERIFY(QDate::fromString(clock.text(), QStringLiteral("dd/MM/yyyy")).isValid());
+    }
+};
+
+QTEST_MAIN(TestWidgetsBehaviour)
+#include "tst_widgets_behaviour.moc"
