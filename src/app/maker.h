@@ -6,6 +6,6 @@
 namespace Maker {
 
 inline const QString name = QStringLiteral("Alcotán Instrumentos");
-inline const QString webAddress = QStringLiteral("www.alcotan-instrumentos.example");
+inline const QString webAddress = QStringLiteral("www.alcotan.example");
 
 } // namespace Maker
