@@ -8,6 +8,7 @@
 #include "link/status_frame.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
+#include "serial/serial_error.h"
 #include "widgets/clocks.h"
 #include "widgets/colour_button.h"
 #include "widgets/dial_meter.h"
@@ -30,6 +31,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cerrno>
 
 namespace {
 
@@ -109,11 +112,15 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     SerialPort1.OnRxChar = [this](SerialPortSurface &, int count) {
         ErrorReport::guard([this, count] { SerialPort1RxChar(count); });
     };
+    SerialPort1.OnError = [this](SerialPortSurface &, TSerialErrors errors) {
+        ErrorReport::guard([this, errors] { SerialPort1Error(errors); });
+    };
 }
 
 TForm1::~TForm1()
 {
     SerialPort1.OnRxChar = nullptr;
+    SerialPort1.OnError = nullptr;
 }
 
 void TForm1::buildComponents()
@@ -316,9 +323,7 @@ void TForm1::RockerSwitch1Click()
     Edit2.clear();
 
     if (SerialPort1.Connected()) {
-        SerialPort1.setControlRTS(rtsDisable);
-        SerialPort1.ClosePort();
-        showDisconnected();
+        closeLine();
         return;
     }
 
@@ -372,6 +377,18 @@ void TForm1::SerialPort1RxChar(int Count)
     }
     if (clockSetPending && !Timer3->isActive())
         Timer3->start();
+}
+
+void TForm1::SerialPort1Error(TSerialErrors Errors)
+{
+    if (!Errors.testFlag(errDevice))
+        return; // a damaged byte is caught by the frame and download checks
+    // The device is gone (a cable pulled out): no more bytes will come, so a download being
+    // collected can never end. Give up on it and say why; the user can then disconnect.
+    downloading = false;
+    Gauge1->hide();
+    unsetCursor();
+    throw ESerialPort(ESerialPort::ReadFailed, EIO);
 }
 
 void TForm1::showStatusFrame(const StatusFrameDecoding &decoded)
@@ -468,7 +485,8 @@ void TForm1::Timer4Timer()
 {
     Edit4->clear();
     Edit3->clear();
-    downloading = false;
+    // Connecting has already cleared `downloading`; clearing it again here could only cancel a
+    // download requested in the first moments after connecting, leaving it collected as frames.
     Timer4->stop();
 }
 
@@ -501,9 +519,23 @@ void TForm1::ColBitBtn8Click()
 
 void TForm1::FormClose()
 {
-    SerialPort1.setControlRTS(rtsDisable);
+    closeLine();
+}
+
+void TForm1::closeLine()
+{
+    // A device that is gone refuses the RTS change; the port must close all the same, or the
+    // user could never disconnect. The failure is reported once the port is closed.
+    std::exception_ptr rtsFailure;
+    try {
+        SerialPort1.setControlRTS(rtsDisable);
+    } catch (...) {
+        rtsFailure = std::current_exception();
+    }
     SerialPort1.ClosePort();
     showDisconnected();
+    if (rtsFailure)
+        std::rethrow_exception(rtsFailure);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -88,6 +88,7 @@ public:
     void RockerSwitch1Click();
     void RockerSwitch1MouseUp();
     void SerialPort1RxChar(int Count);
+    void SerialPort1Error(TSerialErrors Errors);
     void ColBitBtn4Click();
     void DESCARGAR(int Count);
     void HORAAPIC();
@@ -113,6 +114,8 @@ private:
     void buildComponents();
     void showStatusFrame(const StatusFrameDecoding &decoded);
     void showDisconnected();
+    /// RTS low, then the port closed, as disconnecting and closing the window do.
+    void closeLine();
 
     ProgramWindows &m_windows;
     std::unique_ptr<SerialPortSurface> m_port;

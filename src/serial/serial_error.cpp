@@ -50,6 +50,12 @@ ESerialPort::ESerialPort(int portErrorCode, int systemErrorCode)
     , m_systemErrorCode(systemErrorCode)
 { }
 
+ESerialPort::ESerialPort(int portErrorCode, int systemErrorCode, const std::string &message)
+    : std::runtime_error(message)
+    , m_portErrorCode(portErrorCode)
+    , m_systemErrorCode(systemErrorCode)
+{ }
+
 QString ESerialPort::codeText(int portErrorCode)
 {
     if (portErrorCode < 1 || portErrorCode > int(codeTexts.size()))

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <stdexcept>
+#include <string>
 
 /// The serial layer's failure: a port error code from 1 to 23 with its fixed text, and the
 /// operating system's error number when it gave one (-1 otherwise).
@@ -46,6 +47,10 @@ public:
 
     /// The fixed text of a code ("Unable to open com port" for 1); empty outside 1 to 23.
     [[nodiscard]] static QString codeText(int portErrorCode);
+
+protected:
+    /// A failure carrying the codes of another whose message another layer has worded.
+    ESerialPort(int portErrorCode, int systemErrorCode, const std::string &message);
 
 private:
     int m_portErrorCode;

@@ -40,6 +40,9 @@ public:
     /// The receive event: Count bytes are waiting in the input queue (at least 1). It runs on
     /// the user-interface thread, one event at a time.
     using TRxCharEvent = std::function<void(SerialPortSurface &Sender, int Count)>;
+    /// The line error event: errors the device reported since the last one (never empty). A
+    /// device that is gone (a cable pulled out) reports errDevice.
+    using TSerialErrorEvent = std::function<void(SerialPortSurface &Sender, TSerialErrors Errors)>;
 
     virtual ~SerialPortSurface();
 
@@ -73,4 +76,5 @@ public:
     virtual void ShowPortSetup() = 0;
 
     TRxCharEvent OnRxChar;
+    TSerialErrorEvent OnError;
 };

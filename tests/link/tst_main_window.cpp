@@ -328,6 +328,46 @@ private slots:
         QVERIFY(m_port->writes().isEmpty());
     }
 
+    void aDownloadRequestedRightAfterConnectingIsNotCancelled()
+    {
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Timer4->isActive(), 5000);
+        QVERIFY(m_form->downloading);
+        QString shown;
+        closeNextModal(&shown);
+        m_port->receiveEach({" 26/12/06 05:30:14  4\r\n", "A"});
+        QCOMPARE(shown, QStringLiteral("Form5"));
+        QVERIFY(m_form->dataDownloaded);
+    }
+
+    void aVanishedDeviceEndsTheDownloadWithAMessageAndCanBeDisconnected()
+    {
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        m_port->receive("000220000002000226000001\r\n");
+
+        m_port->reportErrors(errFraming); // a damaged byte alone changes nothing
+        QVERIFY(m_errors.isEmpty() && m_form->downloading);
+
+        m_port->unplug();
+        m_port->reportErrors(errDevice);
+        QCOMPARE(m_errors,
+                 QStringList {QStringLiteral("ReadFile function failed (win error code: 5)")});
+        QVERIFY(!m_form->downloading && !m_form->dataDownloaded);
+        QVERIFY(!m_form->Gauge1->isVisible());
+
+        // RTS cannot be dropped on a device that is gone; the port is closed all the same.
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QVERIFY(!m_port->Connected());
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+        QCOMPARE(m_errors.last(),
+                 QStringLiteral("SetCommState function failed (win error code: 5)"));
+    }
+
     void thePieGaugeTurnsWithEveryChunk()
     {
         start();

@@ -29,6 +29,8 @@ void ScriptedSerialPort::setLineSettings(const LineSettings &settings)
 
 void ScriptedSerialPort::setControlRTS(TRTSFlowControl control)
 {
+    if (m_unplugged && m_connected)
+        throw ESerialPort(ESerialPort::SetStateFailed, EIO);
     m_rts = control;
     record(Action::Rts).rts = control;
 }
@@ -108,6 +110,12 @@ void ScriptedSerialPort::receive(const QByteArray &bytes)
     m_input += bytes;
     m_eventPending = true;
     deliverPendingEvents();
+}
+
+void ScriptedSerialPort::reportErrors(TSerialErrors errors)
+{
+    if (m_connected && OnError)
+        OnError(*this, errors);
 }
 
 void ScriptedSerialPort::receiveEach(const QList<QByteArray> &bursts)

@@ -52,6 +52,11 @@ public:
     /// Each burst in turn, as separate receive events.
     void receiveEach(const QList<QByteArray> &bursts);
 
+    /// The device reports line errors, as one error event.
+    void reportErrors(TSerialErrors errors);
+    /// The device is gone: every later RTS change fails as it does on a vanished device.
+    void unplug() { m_unplugged = true; }
+
     /// The next OpenPort fails with "Unable to open com port" and this system error number.
     void failNextOpen(int systemErrorCode) { m_openFailure = systemErrorCode; }
     /// What the port setup dialog does when it is shown (choose another name, say).
@@ -76,6 +81,7 @@ private:
     TRTSFlowControl m_rts = rtsDisable;
     bool m_connected = false;
     std::optional<int> m_openFailure;
+    bool m_unplugged = false;
     QByteArray m_input;
     bool m_eventPending = false;
     bool m_inHandler = false;

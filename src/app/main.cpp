@@ -1,0 +1,19 @@
+// Program start: the application title, the eight windows in their order, the message loop
+// until the main window is closed.
+#include "app/window_set.h"
+#include "link/main_window.h"
+#include "runtime/error_report.h"
+#include "serial/serial_port.h"
+
+int main(int argc, char **argv)
+{
+    ErrorReportingApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
+    // Only closing the main window ends the program, whatever other window is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    WindowSet program(std::make_unique<TSerialPort>());
+    QObject::connect(program.windows.Form1, &TForm1::closed, &app, &QCoreApplication::quit);
+    program.windows.Form1->show();
+    return app.exec();
+}

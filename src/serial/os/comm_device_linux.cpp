@@ -1,0 +1,964 @@
+// The serial device on Linux: termios and tty ioctls under the Windows communications model.
+//
+// An internal reader thread drains the tty into a queue of our own, so that line events are
+// edge-like (bytes left unread never make the next event wait return at once) and the read
+// time-outs can be measured against byte arrivals. A second thread waits for modem line
+// changes on devices that have modem lines.
+#include "serial/os/comm_device.h"
+#include "serial/os/custom_baud_rate.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace comm {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// Capacity of the input queue until setupComm gives one.
+constexpr std::uint32_t defaultQueueSize = 4096;
+/// Upper bound for a queue size; larger requests are refused rather than allocated.
+constexpr std::uint32_t largestQueueSize = 16u << 20;
+/// Pseudo-terminal slaves have these device majors.
+constexpr unsigned firstPtyMajor = 136;
+constexpr unsigned lastPtyMajor = 143;
+/// How often modem lines are read on devices that have them but cannot wait for a change.
+constexpr auto modemCheckPeriod = std::chrono::milliseconds(50);
+
+speed_t standardSpeed(std::uint32_t rate)
+{
+    switch (rate) {
+    case 50:
+        return B50;
+    case 75:
+        return B75;
+    case 110:
+        return B110;
+    case 134:
+        return B134;
+    case 150:
+        return B150;
+    case 200:
+        return B200;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 500000:
+        return B500000;
+    case 576000:
+        return B576000;
+    case 921600:
+        return B921600;
+    case 1000000:
+        return B1000000;
+    default:
+        return B0;
+    }
+}
+
+bool unsupported(int error)
+{
+    return error == ENOTTY || error == EINVAL;
+}
+
+/// Builds the termios of a device-control record on top of the tty's current one.
+bool buildTermios(const CommState &state, termios &t, int &errorNumber)
+{
+    const bool validSize = state.ByteSize >= 5 && state.ByteSize <= 8;
+    // One and a half stop bits exist only with 5 data bits, two only with 6 to 8.
+    const bool validStops = state.StopBits == 0 || (state.StopBits == 1 && state.ByteSize == 5)
+        || (state.StopBits == 2 && state.ByteSize > 5);
+    if (!validSize || !validStops || state.Parity > 4 || state.fDtrControl < 0
+        || state.fDtrControl > 2 || state.fRtsControl < 0 || state.fRtsControl > 3
+        || state.BaudRate == 0) {
+        errorNumber = EINVAL;
+        return false;
+    }
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag |= sizes[state.ByteSize - 5];
+    switch (state.Parity) {
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    if (state.StopBits != 0)
+        t.c_cflag |= CSTOPB;
+    if (state.fOutxCtsFlow || state.fRtsControl == 2)
+        t.c_cflag |= CRTSCTS;
+    // Errors and breaks are always marked in the data so that the reader can report them; a
+    // break must never flush the queues, and no byte is translated.
+    t.c_iflag &=
+        ~(IGNPAR | IGNBRK | BRKINT | ISTRIP | ICRNL | INLCR | IGNCR | IXON | IXOFF | IXANY);
+    t.c_iflag |= INPCK | PARMRK;
+    if (state.fOutX)
+        t.c_iflag |= IXON;
+    if (state.fInX)
+        t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = cc_t(state.XonChar);
+    t.c_cc[VSTOP] = cc_t(state.XoffChar);
+    // One byte satisfies a read, so that poll() reports any waiting byte.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    const speed_t speed = standardSpeed(state.BaudRate);
+    // A rate without a B* constant is set afterwards through termios2.
+    cfsetispeed(&t, speed != B0 ? speed : B38400);
+    cfsetospeed(&t, speed != B0 ? speed : B38400);
+    return true;
+}
+
+void noSignalHandler(int) { }
+
+/// The signal that interrupts a modem-line wait so that its thread can end.
+int wakeSignal()
+{
+    static const int signal = [] {
+        const int chosen = SIGRTMIN + 3;
+        struct sigaction action
+        {
+        };
+        action.sa_handler = noSignalHandler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0; // no SA_RESTART: the interrupted ioctl must return EINTR
+        sigaction(chosen, &action, nullptr);
+        return chosen;
+    }();
+    return signal;
+}
+
+/// A tty opened exclusively, with its reader and modem threads.
+class LinuxCommDevice final : public CommDevice
+{
+public:
+    LinuxCommDevice(int fd, int wakeFd, bool isPty, const termios &original)
+        : m_fd(fd)
+        , m_wakeFd(wakeFd)
+        , m_isPty(isPty)
+        , m_original(original)
+        , m_ring(defaultQueueSize)
+    {
+        unsigned int lines = 0;
+        m_hasModemLines = ioctl(m_fd, TIOCMGET, &lines) == 0;
+        m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &m_counters) == 0;
+        m_lastModemLines = lines;
+        m_reader = std::thread([this] { readerLoop(); });
+        if (m_hasModemLines) {
+            if (m_hasCounters)
+                wakeSignal();
+            m_modem = std::thread([this] { modemLoop(); });
+        }
+    }
+
+    ~LinuxCommDevice() override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_eventCv.notify_all();
+        m_dataCv.notify_all();
+        m_modemCv.notify_all();
+        wakeReader();
+        m_reader.join();
+        if (m_modem.joinable()) {
+            // A modem-line wait only ends on a change or a signal: signal it until it is gone.
+            std::unique_lock lock(m_mutex);
+            while (!m_modemEnded) {
+                if (m_hasCounters)
+                    pthread_kill(m_modem.native_handle(), wakeSignal());
+                m_modemCv.wait_for(lock, std::chrono::milliseconds(10));
+            }
+            lock.unlock();
+            m_modem.join();
+        }
+        ioctl(m_fd, TIOCNXCL);
+        tcsetattr(m_fd, TCSANOW, &m_original);
+        ::close(m_fd);
+        ::close(m_wakeFd);
+    }
+
+    bool setupComm(std::uint32_t inputSize, std::uint32_t outputSize, int &errorNumber) override
+    {
+        if (inputSize == 0 || inputSize > largestQueueSize || outputSize > largestQueueSize) {
+            errorNumber = EINVAL;
+            return false;
+        }
+        std::lock_guard lock(m_mutex);
+        if (inputSize != m_ring.size()) {
+            std::vector<char> resized(inputSize);
+            const std::size_t kept = std::min<std::size_t>(m_count, inputSize);
+            for (std::size_t i = 0; i < kept; ++i)
+                resized[i] = m_ring[(m_head + i) % m_ring.size()];
+            if (kept < m_count)
+                m_errors |= CE_RXOVER;
+            m_ring.swap(resized);
+            m_head = 0;
+            m_count = kept;
+            resumeReaderLocked();
+        }
+        m_outputSize = outputSize;
+        return true;
+    }
+
+    bool setCommState(const CommState &state, int &errorNumber) override
+    {
+        termios t {};
+        if (tcgetattr(m_fd, &t) != 0) {
+            errorNumber = errno;
+            return false;
+        }
+        if (!buildTermios(state, t, errorNumber))
+            return false;
+        if (tcsetattr(m_fd, TCSANOW, &t) != 0) {
+            errorNumber = errno;
+            return false;
+        }
+        const bool customRate = standardSpeed(state.BaudRate) == B0;
+        if (customRate && !custom_rate::setBaudRate(m_fd, state.BaudRate, errorNumber))
+            return false;
+        if (!verifySettings(state, t, errorNumber))
+            return false;
+        if (m_hasModemLines) {
+            int dtr = TIOCM_DTR;
+            if (ioctl(m_fd, state.fDtrControl == 0 ? TIOCMBIC : TIOCMBIS, &dtr) != 0) {
+                errorNumber = errno;
+                return false;
+            }
+            // Under handshake the kernel drives RTS; with toggle it rests low.
+            int rts = TIOCM_RTS;
+            const bool raise = state.fRtsControl == 1 || state.fRtsControl == 2;
+            if (ioctl(m_fd, raise ? TIOCMBIS : TIOCMBIC, &rts) != 0) {
+                errorNumber = errno;
+                return false;
+            }
+        }
+        std::lock_guard lock(m_mutex);
+        m_state = state;
+        return true;
+    }
+
+    bool setCommTimeouts(const CommTimeouts &timeouts, int &) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_timeouts = timeouts;
+        return true;
+    }
+
+    bool setCommMask(std::uint32_t mask, int &) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_mask = mask;
+            m_pending &= mask;
+            ++m_maskGeneration;
+        }
+        m_eventCv.notify_all();
+        return true;
+    }
+
+    WaitOutcome waitCommEvent(std::uint32_t &events, CommStopSignal &stop,
+                              int &errorNumber) override
+    {
+        setStopWaker(stop, [this] {
+            std::lock_guard lock(m_mutex);
+            m_eventCv.notify_all();
+        });
+        struct Unhook
+        {
+            CommStopSignal &stop;
+            ~Unhook() { setStopWaker(stop, nullptr); }
+        } unhook {stop};
+
+        std::unique_lock lock(m_mutex);
+        const std::uint64_t generation = m_maskGeneration;
+        if (m_mask == 0) {
+            errorNumber = EINVAL;
+            return WaitOutcome::Failed;
+        }
+        for (;;) {
+            if (stop.isRaised() || m_stopping)
+                return WaitOutcome::Stopped;
+            if (m_pending & m_mask) {
+                events = m_pending & m_mask;
+                m_pending &= ~events;
+                return WaitOutcome::Completed;
+            }
+            if (generation != m_maskGeneration) {
+                events = 0;
+                return WaitOutcome::Completed;
+            }
+            if (m_gone) {
+                errorNumber = m_goneError;
+                return WaitOutcome::Failed;
+            }
+            m_eventCv.wait(lock);
+        }
+    }
+
+    bool writeFile(const char *data, int count, int &written, int &errorNumber) override
+    {
+        written = 0;
+        if (count <= 0)
+            return true;
+        CommTimeouts timeouts;
+        bool toggleRts = false;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_gone) {
+                errorNumber = m_goneError;
+                return false;
+            }
+            timeouts = m_timeouts;
+            toggleRts = m_state.fRtsControl == 3 && m_hasModemLines;
+        }
+        const std::uint64_t limitMs =
+            std::uint64_t(timeouts.WriteTotalTimeoutMultiplier) * std::uint64_t(count)
+            + timeouts.WriteTotalTimeoutConstant;
+        const bool bounded = limitMs != 0;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+        int rts = TIOCM_RTS;
+        if (toggleRts)
+            ioctl(m_fd, TIOCMBIS, &rts);
+        bool ok = true;
+        while (written < count) {
+            const ssize_t n = ::write(m_fd, data + written, std::size_t(count - written));
+            if (n > 0) {
+                written += int(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN) {
+                errorNumber = errno;
+                ok = false;
+                break;
+            }
+            int waitMs = -1;
+            if (bounded) {
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+                if (left.count() <= 0)
+                    break; // the write time-out ran out: the result is what was taken
+                waitMs = int(std::min<std::int64_t>(left.count() + 1, 1 << 30));
+            }
+            pollfd fd {m_fd, POLLOUT, 0};
+            const int ready = ::poll(&fd, 1, waitMs);
+            if (ready < 0 && errno != EINTR) {
+                errorNumber = errno;
+                ok = false;
+                break;
+            }
+            if (ready > 0 && (fd.revents & (POLLERR | POLLHUP | POLLNVAL))
+                && !(fd.revents & POLLOUT)) {
+                errorNumber = EIO;
+                ok = false;
+                break;
+            }
+        }
+        if (toggleRts) {
+            tcdrain(m_fd);
+            ioctl(m_fd, TIOCMBIC, &rts);
+        }
+        if (written > 0) {
+            std::lock_guard lock(m_mutex);
+            if (m_mask & EV_TXEMPTY) {
+                m_txPending = true;
+                wakeReader();
+            }
+        }
+        return ok;
+    }
+
+    bool readFile(char *data, int count, int &read, int &errorNumber) override
+    {
+        read = 0;
+        if (count <= 0)
+            return true;
+        std::unique_lock lock(m_mutex);
+        const std::uint32_t interval = m_timeouts.ReadIntervalTimeout;
+        const std::uint32_t multiplier = m_timeouts.ReadTotalTimeoutMultiplier;
+        const std::uint32_t constant = m_timeouts.ReadTotalTimeoutConstant;
+        const bool atOnce = interval == allOnes && multiplier == 0 && constant == 0;
+        // All-ones interval and multiplier with a constant: whatever is there, else the first
+        // bytes to come within the constant.
+        const bool firstBytes =
+            interval == allOnes && multiplier == allOnes && constant != 0 && constant != allOnes;
+        const bool useInterval = interval != 0 && interval != allOnes;
+        bool useTotal = false;
+        Clock::time_point totalDeadline;
+        if (firstBytes) {
+            useTotal = true;
+            totalDeadline = Clock::now() + std::chrono::milliseconds(constant);
+        } else if (multiplier != 0 || constant != 0) {
+            useTotal = true;
+            totalDeadline = Clock::now()
+                + std::chrono::milliseconds(std::uint64_t(multiplier) * std::uint64_t(count)
+                                            + constant);
+        }
+        const std::uint64_t abortGeneration = m_rxAbortGeneration;
+        Clock::time_point lastByte;
+        for (;;) {
+            const int taken = takeLocked(data + read, count - read);
+            if (taken > 0) {
+                read += taken;
+                lastByte = std::max(Clock::now(), m_lastArrival);
+            }
+            if (read == count || atOnce || (firstBytes && read > 0))
+                return true;
+            if (m_gone || m_stopping) {
+                if (read > 0)
+                    return true;
+                errorNumber = m_gone ? m_goneError : EBADF;
+                return false;
+            }
+            if (abortGeneration != m_rxAbortGeneration) {
+                errorNumber = ECANCELED;
+                return false;
+            }
+            const Clock::time_point now = Clock::now();
+            Clock::time_point deadline = Clock::time_point::max();
+            if (useTotal)
+                deadline = totalDeadline;
+            if (useInterval && read > 0) {
+                // The gap is measured from the latest arrival, or from when the read took bytes
+                // that had been waiting.
+                const Clock::time_point gapEnd =
+                    std::max(lastByte, m_lastArrival) + std::chrono::milliseconds(interval);
+                deadline = std::min(deadline, gapEnd);
+            }
+            if (now >= deadline)
+                return true;
+            if (deadline == Clock::time_point::max())
+                m_dataCv.wait(lock);
+            else
+                m_dataCv.wait_until(lock, deadline);
+        }
+    }
+
+    bool purgeComm(std::uint32_t flags, int &errorNumber) override
+    {
+        if (flags & PURGE_RXABORT) {
+            {
+                std::lock_guard lock(m_mutex);
+                ++m_rxAbortGeneration;
+            }
+            m_dataCv.notify_all();
+        }
+        if (flags & PURGE_TXCLEAR) {
+            if (tcflush(m_fd, TCOFLUSH) != 0) {
+                errorNumber = errno;
+                return false;
+            }
+        }
+        if (flags & PURGE_RXCLEAR) {
+            std::lock_guard lock(m_mutex);
+            m_head = 0;
+            m_count = 0;
+            m_markState = 0;
+            resumeReaderLocked();
+            if (tcflush(m_fd, TCIFLUSH) != 0) {
+                errorNumber = errno;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool clearCommError(std::uint32_t &errors, int &waiting, int &) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_hasCounters)
+            raiseLocked(takeCountersLocked());
+        errors = m_errors;
+        m_errors = 0;
+        waiting = int(m_count);
+        return true;
+    }
+
+    bool getCommModemStatus(std::uint32_t &status, int &errorNumber) override
+    {
+        status = 0;
+        if (!m_hasModemLines)
+            return true; // a device without modem lines reports every line low
+        unsigned int lines = 0;
+        if (ioctl(m_fd, TIOCMGET, &lines) != 0) {
+            errorNumber = errno;
+            return false;
+        }
+        status = modemStatusOf(lines);
+        return true;
+    }
+
+private:
+    static std::uint32_t modemStatusOf(unsigned int lines)
+    {
+        std::uint32_t status = 0;
+        if (lines & TIOCM_CTS)
+            status |= MS_CTS_ON;
+        if (lines & TIOCM_DSR)
+            status |= MS_DSR_ON;
+        if (lines & TIOCM_RNG)
+            status |= MS_RING_ON;
+        if (lines & TIOCM_CD)
+            status |= MS_RLSD_ON;
+        return status;
+    }
+
+    /// On a pty the kernel keeps data bits and parity but reads them back as 8N1, so only the
+    /// rate is compared there.
+    bool verifySettings(const CommState &state, const termios &wanted, int &errorNumber)
+    {
+        termios actual {};
+        if (tcgetattr(m_fd, &actual) != 0) {
+            errorNumber = errno;
+            return false;
+        }
+        std::uint32_t rate = 0;
+        if (!custom_rate::readBaudRate(m_fd, rate, errorNumber))
+            return false;
+        bool same = rate == state.BaudRate;
+        if (!m_isPty) {
+            const tcflag_t compared = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+            same = same && (actual.c_cflag & compared) == (wanted.c_cflag & compared);
+        }
+        if (!same)
+            errorNumber = EINVAL;
+        return same;
+    }
+
+    void wakeReader()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+
+    /// Lets a reader that stopped on a full queue read again once there is room.
+    void resumeReaderLocked()
+    {
+        if (m_readerWaitsForRoom && m_count < m_ring.size()) {
+            m_readerWaitsForRoom = false;
+            wakeReader();
+        }
+        if (m_xoffSent && m_count < m_state.XonLim) {
+            m_xoffSent = false;
+            tcflow(m_fd, TCION);
+        }
+    }
+
+    int takeLocked(char *data, int wanted)
+    {
+        const std::size_t n = std::min<std::size_t>(std::size_t(wanted), m_count);
+        const std::size_t size = m_ring.size();
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t run = std::min(n - done, size - m_head);
+            std::memcpy(data + done, m_ring.data() + m_head, run);
+            m_head = (m_head + run) % size;
+            done += run;
+        }
+        m_count -= n;
+        if (m_count == 0)
+            m_head = 0;
+        if (n > 0)
+            resumeReaderLocked();
+        return int(n);
+    }
+
+    void raiseLocked(std::uint32_t events)
+    {
+        m_pending |= events & m_mask;
+        if (m_pending)
+            m_eventCv.notify_all();
+    }
+
+    /// Turns kernel counter deltas into error flags and line events.
+    std::uint32_t takeCountersLocked()
+    {
+        serial_icounter_struct now {};
+        if (ioctl(m_fd, TIOCGICOUNT, &now) != 0)
+            return 0;
+        std::uint32_t events = 0;
+        std::uint32_t errors = 0;
+        if (now.cts != m_counters.cts)
+            events |= EV_CTS;
+        if (now.dsr != m_counters.dsr)
+            events |= EV_DSR;
+        if (now.rng != m_counters.rng)
+            events |= EV_RING;
+        if (now.dcd != m_counters.dcd)
+            events |= EV_RLSD;
+        if (now.frame != m_counters.frame)
+            errors |= CE_FRAME;
+        if (now.parity != m_counters.parity && m_state.fParity)
+            errors |= CE_RXPARITY;
+        if (now.overrun != m_counters.overrun)
+            errors |= CE_OVERRUN;
+        if (now.buf_overrun != m_counters.buf_overrun)
+            errors |= CE_RXOVER;
+        if (now.brk != m_counters.brk) {
+            errors |= CE_BREAK;
+            events |= EV_BREAK;
+        }
+        m_counters = now;
+        m_errors |= errors;
+        if (errors & (CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_RXOVER))
+            events |= EV_ERR;
+        return events;
+    }
+
+    void storeLocked(char c, std::uint32_t &events, std::size_t &stored)
+    {
+        if (c == 0 && m_state.fNull)
+            return;
+        if (c == m_state.EvtChar)
+            events |= EV_RXFLAG;
+        m_ring[(m_head + m_count) % m_ring.size()] = c;
+        ++m_count;
+        ++stored;
+    }
+
+    /// Decodes the marks that PARMRK puts in the data (0xFF 0xFF a real 0xFF; 0xFF 0 0 a
+    /// break; 0xFF 0 c a byte with a parity or framing error) and appends the result.
+    void ingestLocked(const unsigned char *raw, std::size_t size)
+    {
+        std::uint32_t events = 0;
+        std::uint32_t errors = 0;
+        std::size_t stored = 0;
+        const std::size_t before = m_count;
+        for (std::size_t i = 0; i < size; ++i) {
+            const unsigned char c = raw[i];
+            switch (m_markState) {
+            case 0:
+                if (c == 0xFF)
+                    m_markState = 1;
+                else
+                    storeLocked(char(c), events, stored);
+                break;
+            case 1:
+                if (c == 0) {
+                    m_markState = 2;
+                } else {
+                    storeLocked(char(0xFF), events, stored);
+                    if (c != 0xFF)
+                        storeLocked(char(c), events, stored);
+                    m_markState = 0;
+                }
+                break;
+            default:
+                m_markState = 0;
+                if (c == 0) {
+                    errors |= CE_BREAK;
+                    events |= EV_BREAK;
+                } else {
+                    // Which error it was is told by the kernel's counters where it has them.
+                    if (!m_hasCounters)
+                        errors |= m_state.Parity == 0 ? std::uint32_t(CE_FRAME)
+                            : m_state.fParity         ? std::uint32_t(CE_RXPARITY)
+                                                      : 0u;
+                    storeLocked(m_state.fErrorChar ? m_state.ErrorChar : char(c), events, stored);
+                }
+                break;
+            }
+        }
+        if (m_hasCounters) {
+            events |= takeCountersLocked();
+            errors &= ~CE_BREAK; // counted by the kernel already
+        }
+        if (stored > 0) {
+            events |= EV_RXCHAR;
+            m_lastArrival = Clock::now();
+            const std::size_t size = m_ring.size();
+            if (before * 5 < size * 4 && m_count * 5 >= size * 4)
+                events |= EV_RX80FULL;
+            if (m_state.fInX && !m_xoffSent && size - m_count < m_state.XoffLim) {
+                m_xoffSent = true;
+                tcflow(m_fd, TCIOFF);
+            }
+        }
+        m_errors |= errors;
+        if (errors & (CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_RXOVER))
+            events |= EV_ERR;
+        raiseLocked(events);
+        if (stored > 0)
+            m_dataCv.notify_all();
+    }
+
+    void markGoneLocked(int error)
+    {
+        if (m_gone)
+            return;
+        m_gone = true;
+        m_goneError = error;
+        m_errors |= CE_IOE;
+        raiseLocked(EV_ERR);
+        m_eventCv.notify_all();
+        m_dataCv.notify_all();
+    }
+
+    /// Drains the tty into the queue as far as there is room.
+    void readAvailable(std::vector<unsigned char> &buffer)
+    {
+        for (;;) {
+            std::size_t room = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                room = m_ring.size() - m_count;
+                if (room == 0) {
+                    // With no room left the bytes stay in the kernel, whose own buffer and
+                    // flow control hold them, instead of being thrown away here.
+                    m_readerWaitsForRoom = true;
+                    return;
+                }
+            }
+            const ssize_t n = ::read(m_fd, buffer.data(), std::min(room, buffer.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            std::lock_guard lock(m_mutex);
+            if (n <= 0) {
+                // End of file on a tty means that it hung up (the other end of a pty closed).
+                markGoneLocked(n == 0 ? EIO : errno);
+                return;
+            }
+            ingestLocked(buffer.data(), std::size_t(n));
+        }
+    }
+
+    void readerLoop()
+    {
+        std::vector<unsigned char> buffer(4096);
+        for (;;) {
+            bool watchTty = false;
+            int timeoutMs = -1;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_stopping)
+                    return;
+                watchTty = !m_gone && !m_readerWaitsForRoom;
+                if (m_txPending) {
+                    // The transmit-empty event waits for the kernel's output queue to drain,
+                    // checked no more often than the time the waiting bytes take to send.
+                    int outq = 0;
+                    if (m_gone || ioctl(m_fd, TIOCOUTQ, &outq) != 0 || outq <= 0) {
+                        m_txPending = false;
+                        raiseLocked(EV_TXEMPTY);
+                    } else {
+                        const std::uint64_t bitsPerSecond =
+                            std::max<std::uint32_t>(m_state.BaudRate, 1);
+                        timeoutMs = int(std::clamp<std::uint64_t>(
+                            std::uint64_t(outq) * 10000 / bitsPerSecond + 1, 1, 1000));
+                    }
+                }
+            }
+            pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
+            const int ready = ::poll(fds, watchTty ? 2 : 1, timeoutMs);
+            if (ready < 0) {
+                if (errno == EINTR)
+                    continue;
+                std::lock_guard lock(m_mutex);
+                markGoneLocked(errno);
+                continue;
+            }
+            if (fds[0].revents & POLLIN) {
+                std::uint64_t value = 0;
+                [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
+            }
+            if (watchTty && fds[1].revents) {
+                if (fds[1].revents & POLLIN) {
+                    readAvailable(buffer);
+                } else {
+                    std::lock_guard lock(m_mutex);
+                    markGoneLocked(EIO);
+                }
+            }
+        }
+    }
+
+    /// Waits for modem line changes: with the kernel's change wait where the driver has it,
+    /// else by reading the lines at a short period.
+    void modemLoop()
+    {
+        bool canWait = m_hasCounters;
+        for (;;) {
+            if (canWait) {
+                const int result =
+                    ioctl(m_fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
+                const int error = errno;
+                std::lock_guard lock(m_mutex);
+                if (m_stopping)
+                    break;
+                if (result == 0) {
+                    raiseLocked(takeCountersLocked());
+                } else if (unsupported(error)) {
+                    canWait = false;
+                } else if (error != EINTR) {
+                    break;
+                }
+                continue;
+            }
+            std::unique_lock lock(m_mutex);
+            m_modemCv.wait_for(lock, modemCheckPeriod, [this] { return m_stopping; });
+            if (m_stopping)
+                break;
+            unsigned int lines = 0;
+            if (ioctl(m_fd, TIOCMGET, &lines) != 0)
+                break;
+            const unsigned int changed = lines ^ m_lastModemLines;
+            m_lastModemLines = lines;
+            std::uint32_t events = 0;
+            if (changed & TIOCM_CTS)
+                events |= EV_CTS;
+            if (changed & TIOCM_DSR)
+                events |= EV_DSR;
+            if (changed & TIOCM_CD)
+                events |= EV_RLSD;
+            if ((changed & TIOCM_RNG) && !(lines & TIOCM_RNG))
+                events |= EV_RING;
+            raiseLocked(events);
+        }
+        std::lock_guard lock(m_mutex);
+        m_modemEnded = true;
+        m_modemCv.notify_all();
+    }
+
+    const int m_fd;
+    const int m_wakeFd;
+    const bool m_isPty;
+    const termios m_original;
+    bool m_hasModemLines = false;
+    bool m_hasCounters = false;
+
+    std::mutex m_mutex;
+    std::condition_variable m_eventCv;
+    std::condition_variable m_dataCv;
+    std::condition_variable m_modemCv;
+
+    // Everything below is guarded by m_mutex.
+    std::vector<char> m_ring;
+    std::size_t m_head = 0;
+    std::size_t m_count = 0;
+    std::uint32_t m_outputSize = 0;
+    CommState m_state;
+    CommTimeouts m_timeouts;
+    std::uint32_t m_mask = 0;
+    std::uint32_t m_pending = 0;
+    std::uint64_t m_maskGeneration = 0;
+    std::uint64_t m_rxAbortGeneration = 0;
+    std::uint32_t m_errors = 0;
+    int m_markState = 0;
+    Clock::time_point m_lastArrival;
+    bool m_readerWaitsForRoom = false;
+    bool m_xoffSent = false;
+    bool m_txPending = false;
+    bool m_gone = false;
+    int m_goneError = EIO;
+    bool m_stopping = false;
+    bool m_modemEnded = false;
+    serial_icounter_struct m_counters {};
+    unsigned int m_lastModemLines = 0;
+
+    std::thread m_reader;
+    std::thread m_modem;
+};
+
+} // namespace
+
+std::unique_ptr<CommDevice> CommDevice::open(const QString &name, int &errorNumber)
+{
+    const QString path = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        errorNumber = errno;
+        return nullptr;
+    }
+    const auto fail = [&](int error) -> std::unique_ptr<CommDevice> {
+        ::close(fd);
+        errorNumber = error;
+        return nullptr;
+    };
+    // The advisory lock comes first: it closes the window in which two openers could both
+    // pass the exclusive-mode check, and it also holds against root, whom TIOCEXCL lets by.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    termios original {};
+    if (tcgetattr(fd, &original) != 0)
+        return fail(errno);
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return fail(errno);
+    termios raw = original;
+    cfmakeraw(&raw);
+    raw.c_cflag |= CLOCAL | CREAD;
+    raw.c_iflag |= INPCK | PARMRK;
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &raw) != 0)
+        return fail(errno);
+    const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0)
+        return fail(errno);
+    struct stat info
+    {
+    };
+    const bool isPty = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
+        && major(info.st_rdev) >= firstPtyMajor && major(info.st_rdev) <= lastPtyMajor;
+    return std::make_unique<LinuxCommDevice>(fd, wakeFd, isPty, original);
+}
+
+} // namespace comm

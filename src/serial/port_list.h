@@ -1,0 +1,16 @@
+#pragma once
+
+#include "serial/os/comm_device.h"
+
+#include <QStringList>
+
+/// Replaces List's contents with the names of the serial ports present, as Port accepts them,
+/// sorted ignoring case in the user's locale order. Raises error 23 with the system's error
+/// number when the system's list of devices cannot be read.
+void ListSerialPorts(QStringList &List);
+
+/// The same, looking in the given places.
+void ListSerialPorts(QStringList &List, const comm::SerialDeviceRoots &roots);
+
+/// Sorts port names as text, ignoring case, in the user's locale order.
+void sortPortNames(QStringList &names);

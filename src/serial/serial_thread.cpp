@@ -1,0 +1,109 @@
+#include "serial/serial_thread.h"
+
+#include "serial/serial_port.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+struct EventBit
+{
+    TSerialEvent event;
+    std::uint32_t bit;
+};
+
+constexpr std::array<EventBit, 10> eventBits = {{
+    {evRxChar, comm::EV_RXCHAR},
+    {evTxEmpty, comm::EV_TXEMPTY},
+    {evRxFlag, comm::EV_RXFLAG},
+    {evRing, comm::EV_RING},
+    {evBreak, comm::EV_BREAK},
+    {evCTS, comm::EV_CTS},
+    {evDSR, comm::EV_DSR},
+    {evError, comm::EV_ERR},
+    {evRLSD, comm::EV_RLSD},
+    {evRx80Full, comm::EV_RX80FULL},
+}};
+
+} // namespace
+
+std::uint32_t EventsToMask(TSerialEvents events)
+{
+    std::uint32_t mask = 0;
+    for (const EventBit &pair : eventBits)
+        if (events.testFlag(pair.event))
+            mask |= pair.bit;
+    return mask;
+}
+
+TSerialEvents MaskToEvents(std::uint32_t mask)
+{
+    TSerialEvents events;
+    for (const EventBit &pair : eventBits)
+        if (mask & pair.bit)
+            events |= pair.event;
+    return events;
+}
+
+TSerialThread::TSerialThread(TCustomSerialPort &port, std::shared_ptr<comm::CommDevice> device,
+                             TSerialEvents events, TSyncMethod syncMethod)
+    : m_port(port)
+    , m_device(std::move(device))
+    , m_syncMethod(syncMethod)
+{
+    int error = 0;
+    m_device->setCommMask(EventsToMask(events), error);
+}
+
+TSerialThread::~TSerialThread()
+{
+    Stop();
+    WaitFor();
+}
+
+void TSerialThread::Execute()
+{
+    // Whether the loop ends on the stop signal, on a failed wait or by a handler's exception,
+    // the device stops reporting events and both queues are cleared.
+    struct Cleanup
+    {
+        comm::CommDevice &device;
+        ~Cleanup()
+        {
+            int error = 0;
+            device.setCommMask(0, error);
+            device.purgeComm(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR, error);
+        }
+    } cleanup {*m_device};
+
+    for (;;) {
+        std::uint32_t mask = 0;
+        int error = 0;
+        // A failed wait ends the loop: a device that is gone would otherwise fail every
+        // following wait at once and the thread would spin.
+        if (m_device->waitCommEvent(mask, m_stop, error)
+            != comm::CommDevice::WaitOutcome::Completed)
+            return;
+        m_events = MaskToEvents(mask);
+        if (m_events)
+            Dispatch();
+    }
+}
+
+void TSerialThread::Dispatch()
+{
+    switch (m_syncMethod) {
+    case smThreadSync: {
+        const TSerialEvents events = m_events;
+        Synchronize([this, events] { m_port.RunEventHandlers(events); });
+        break;
+    }
+    case smWindowSync:
+        m_port.PostEventMessages(m_events);
+        break;
+    case smNone:
+        m_port.RunEventHandlers(m_events);
+        break;
+    }
+}

@@ -1,0 +1,330 @@
+// Covers the Linux device layer on pseudo-terminals: exclusive open, read time-outs, edge-like
+// event waits and their stop signal, error marks in the data, the queue's capacity, rates and
+// a hung-up line. Modem lines, parity and breaks need real hardware (tst_serial_hardware).
+#include "pty_pair.h"
+#include "serial/os/comm_device.h"
+#include "serial/os/custom_baud_rate.h"
+
+#include <QTest>
+
+#include <cerrno>
+#include <future>
+#include <memory>
+#include <thread>
+
+using comm::CommDevice;
+using Outcome = comm::CommDevice::WaitOutcome;
+
+namespace {
+
+std::unique_ptr<CommDevice> openDevice(const PtyPair &pty)
+{
+    int error = 0;
+    auto device = CommDevice::open(pty.slavePath(), error);
+    if (!device)
+        qWarning("open %s failed: %d", qPrintable(pty.slavePath()), error);
+    return device;
+}
+
+int waiting(CommDevice &device)
+{
+    std::uint32_t errors = 0;
+    int count = 0;
+    int error = 0;
+    device.clearCommError(errors, count, error);
+    return count;
+}
+
+QByteArray readAll(CommDevice &device, int count)
+{
+    QByteArray bytes(count, '\0');
+    int read = 0;
+    int error = 0;
+    if (!device.readFile(bytes.data(), count, read, error))
+        return {};
+    bytes.resize(read);
+    return bytes;
+}
+
+void setTimeouts(CommDevice &device, std::uint32_t interval, std::uint32_t multiplier = 0,
+                 std::uint32_t constant = 0)
+{
+    comm::CommTimeouts timeouts;
+    timeouts.ReadIntervalTimeout = interval;
+    timeouts.ReadTotalTimeoutMultiplier = multiplier;
+    timeouts.ReadTotalTimeoutConstant = constant;
+    int error = 0;
+    device.setCommTimeouts(timeouts, error);
+}
+
+} // namespace
+
+class TestCommDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openingAMissingNameGivesItsErrorNumber()
+    {
+        int error = 0;
+        QVERIFY(!CommDevice::open(QStringLiteral("COM1"), error));
+        QCOMPARE(error, ENOENT);
+        QVERIFY(!CommDevice::open(QStringLiteral("/nonexistent/ttyX"), error));
+        QCOMPARE(error, ENOENT);
+        QVERIFY(!CommDevice::open(QString(), error));
+        QVERIFY(error != 0);
+    }
+
+    void aSecondOpenOfTheSameDeviceIsRefused()
+    {
+        PtyPair pty;
+        auto first = openDevice(pty);
+        QVERIFY(first);
+        int error = 0;
+        QVERIFY(!CommDevice::open(pty.slavePath(), error));
+        QCOMPARE(error, EBUSY);
+        first.reset();
+        QVERIFY(CommDevice::open(pty.slavePath(), error));
+    }
+
+    void readTimeoutsFollowTheWindowsRules()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+
+        // All-ones interval and no totals: at once, with nothing.
+        setTimeouts(*device, comm::allOnes);
+        QCOMPARE(readAll(*device, 10), QByteArray());
+
+        // Interval 1 ms: a burst that is waiting comes back whole, shorter than asked.
+        setTimeouts(*device, 1);
+        pty.send("abc");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 3, 10000);
+        QCOMPARE(readAll(*device, 10), QByteArray("abc"));
+
+        // With nothing waiting it waits for the first byte, however late it comes.
+        auto pending = std::async(std::launch::async, [&] { return readAll(*device, 2); });
+        QCOMPARE(pending.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+        pty.send("xy");
+        QCOMPARE(pending.get(), QByteArray("xy"));
+
+        // A total time-out ends a read that gets nothing.
+        setTimeouts(*device, 0, 0, 30);
+        QCOMPARE(readAll(*device, 5), QByteArray());
+    }
+
+    void everyByteValueCrossesUnchanged()
+    {
+        // The reader decodes the kernel's error marks; 0xFF and NUL must not be mistaken for
+        // them.
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        setTimeouts(*device, 1);
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all.append(char(i));
+        all += QByteArray("\xff\x00\x00\xff\xff\xff", 6);
+        pty.send(all);
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), all.size(), 10000);
+        QCOMPARE(readAll(*device, int(all.size())), all);
+
+        pty.send("\x01\x02");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 2, 10000);
+        QCOMPARE(readAll(*device, 2), QByteArray("\x01\x02"));
+    }
+
+    void waitsAreEdgeLikeAndEndOnStop()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        int error = 0;
+        device->setCommMask(comm::EV_RXCHAR | comm::EV_ERR, error);
+        comm::CommStopSignal stop;
+
+        // Bytes that came before the wait are reported by it, as one event.
+        pty.send("abc");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 3, 10000);
+        std::uint32_t events = 0;
+        QCOMPARE(device->waitCommEvent(events, stop, error), Outcome::Completed);
+        QCOMPARE(events, std::uint32_t(comm::EV_RXCHAR));
+
+        // The same unread bytes do not end the next wait: only the stop signal does.
+        auto pending = std::async(std::launch::async, [&] {
+            std::uint32_t later = 0;
+            int waitError = 0;
+            return device->waitCommEvent(later, stop, waitError);
+        });
+        QCOMPARE(pending.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+        stop.raise();
+        QCOMPARE(pending.get(), Outcome::Stopped);
+        QCOMPARE(waiting(*device), 3);
+
+        // A new mask ends a wait with no events.
+        comm::CommStopSignal stop2;
+        pending = std::async(std::launch::async, [&] {
+            std::uint32_t later = 1;
+            int waitError = 0;
+            const Outcome outcome = device->waitCommEvent(later, stop2, waitError);
+            return later == 0 ? outcome : Outcome::Failed;
+        });
+        QCOMPARE(pending.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+        device->setCommMask(comm::EV_RXCHAR, error);
+        QCOMPARE(pending.get(), Outcome::Completed);
+    }
+
+    void nulDiscardAndEventCharacterApplyToTheData()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        comm::CommState state;
+        state.fNull = true;
+        state.EvtChar = '#';
+        int error = 0;
+        QVERIFY(device->setCommState(state, error));
+        device->setCommMask(comm::EV_RXCHAR | comm::EV_RXFLAG, error);
+        setTimeouts(*device, 1);
+        pty.send(QByteArray("a\0b#", 4));
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 3, 10000);
+        comm::CommStopSignal stop;
+        std::uint32_t events = 0;
+        QCOMPARE(device->waitCommEvent(events, stop, error), Outcome::Completed);
+        QCOMPARE(events, std::uint32_t(comm::EV_RXCHAR | comm::EV_RXFLAG));
+        QCOMPARE(readAll(*device, 3), QByteArray("ab#"));
+    }
+
+    void aFullQueueLeavesTheRestInTheKernelWithoutLoss()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        int error = 0;
+        QVERIFY(device->setupComm(100, 100, error));
+        device->setCommMask(comm::EV_RX80FULL | comm::EV_ERR, error);
+        setTimeouts(*device, comm::allOnes);
+        QByteArray sent;
+        for (int i = 0; i < 3000; ++i)
+            sent.append(char('A' + i % 26));
+        pty.send(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 100, 10000);
+
+        comm::CommStopSignal stop;
+        std::uint32_t events = 0;
+        QCOMPARE(device->waitCommEvent(events, stop, error), Outcome::Completed);
+        QCOMPARE(events, std::uint32_t(comm::EV_RX80FULL)); // once, and no overflow error
+
+        QByteArray received;
+        while (received.size() < sent.size()) {
+            QTRY_VERIFY_WITH_TIMEOUT(waiting(*device) > 0, 10000);
+            received += readAll(*device, 1000);
+        }
+        QCOMPARE(received, sent);
+        std::uint32_t errors = 0;
+        int count = 0;
+        device->clearCommError(errors, count, error);
+        QCOMPARE(errors, 0u);
+    }
+
+    void purgeEmptiesTheInputQueue()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        pty.send("stale");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 5, 10000);
+        int error = 0;
+        QVERIFY(device->purgeComm(comm::PURGE_RXCLEAR | comm::PURGE_RXABORT, error));
+        QCOMPARE(waiting(*device), 0);
+    }
+
+    void lineSettingsOnAPseudoTerminal_data()
+    {
+        QTest::addColumn<quint32>("rate");
+        QTest::addColumn<int>("byteSize");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<int>("rtsControl");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("115200 8N1, RTS on") << 115200u << 8 << 0 << 1 << true;
+        QTest::newRow("14400 (no B constant)") << 14400u << 8 << 0 << 0 << true;
+        QTest::newRow("256000") << 256000u << 7 << 2 << 2 << true;
+        QTest::newRow("custom 12345") << 12345u << 8 << 0 << 3 << true;
+        QTest::newRow("1.5 stop bits need 5 data bits") << 9600u << 8 << 1 << 0 << false;
+        QTest::newRow("1.5 stop bits with 5") << 9600u << 5 << 1 << 0 << true;
+        QTest::newRow("2 stop bits not with 5") << 9600u << 5 << 2 << 0 << false;
+        QTest::newRow("rate 0") << 0u << 8 << 0 << 0 << false;
+    }
+
+    void lineSettingsOnAPseudoTerminal()
+    {
+        QFETCH(quint32, rate);
+        QFETCH(int, byteSize);
+        QFETCH(int, stopBits);
+        QFETCH(int, rtsControl);
+        QFETCH(bool, accepted);
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        comm::CommState state;
+        state.BaudRate = rate;
+        state.ByteSize = std::uint8_t(byteSize);
+        state.StopBits = std::uint8_t(stopBits);
+        state.fRtsControl = rtsControl;
+        state.fDtrControl = 1;
+        int error = 0;
+        QCOMPARE(device->setCommState(state, error), accepted);
+        if (!accepted) {
+            QCOMPARE(error, EINVAL);
+            return;
+        }
+        // The master sees the rate the slave runs at.
+        std::uint32_t seen = 0;
+        QVERIFY(comm::custom_rate::readBaudRate(pty.masterFd(), seen, error));
+        QCOMPARE(seen, rate);
+        // Without modem lines every line reads low and RTS/DTR changes are accepted.
+        std::uint32_t status = 0xFF;
+        QVERIFY(device->getCommModemStatus(status, error));
+        QCOMPARE(status, 0u);
+    }
+
+    void aHungUpLineIsAnErrorNotAHang()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        int error = 0;
+        device->setCommMask(comm::EV_RXCHAR | comm::EV_ERR, error);
+        setTimeouts(*device, 1);
+        pty.send("last");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 4, 10000);
+        pty.closeMaster();
+
+        comm::CommStopSignal stop;
+        std::uint32_t events = 0;
+        // The bytes that came before, and then the error of the lost device.
+        std::uint32_t seen = 0;
+        while (device->waitCommEvent(events, stop, error) == Outcome::Completed)
+            seen |= events;
+        QCOMPARE(seen, std::uint32_t(comm::EV_RXCHAR | comm::EV_ERR));
+        QCOMPARE(error, EIO);
+
+        std::uint32_t errors = 0;
+        int count = 0;
+        device->clearCommError(errors, count, error);
+        QVERIFY(errors & comm::CE_IOE);
+        QCOMPARE(readAll(*device, 10), QByteArray("last"));
+        // With the queue empty a read fails at once instead of waiting for ever.
+        QByteArray buffer(4, '\0');
+        int read = 0;
+        QVERIFY(!device->readFile(buffer.data(), 4, read, error));
+        QCOMPARE(error, EIO);
+        int written = 0;
+        QVERIFY(!device->writeFile("x", 1, written, error));
+        device.reset(); // closing does not hang either
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommDevice)
+#include "tst_comm_device.moc"
