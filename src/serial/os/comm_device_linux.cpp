@@ -525,7 +525,9 @@ public:
         std::lock_guard lock(m_mutex);
         if (m_hasCounters)
             raiseLocked(takeCountersLocked());
-        errors = m_errors;
+        // A device that is gone stays gone: keep saying so, or a waiting-count query that
+        // happens to run first would clear the only report of it.
+        errors = m_errors | (m_gone ? CE_IOE : 0u);
         m_errors = 0;
         waiting = int(m_count);
         return true;
