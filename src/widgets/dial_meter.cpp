@@ -26,20 +26,8 @@ QPointF polar(const QPointF &centre, qreal radius, qreal degrees)
 } // namespace
 
 DialMeter::DialMeter(QWidget *parent)
-    : QWidget(parent)
+    : Readout(QStringLiteral("##0.0"), parent)
 { }
-
-void DialMeter::setName(const QString &name)
-{
-    m_name = name;
-    update();
-}
-
-void DialMeter::setUnit(const QString &unit)
-{
-    m_unit = unit;
-    update();
-}
 
 void DialMeter::setScale(double from, double to, int steps)
 {
@@ -49,26 +37,9 @@ void DialMeter::setScale(double from, double to, int steps)
     update();
 }
 
-void DialMeter::setFormat(const QString &format)
-{
-    m_format = format;
-    update();
-}
-
-void DialMeter::setValue(float value)
-{
-    m_value = value;
-    update();
-}
-
-QString DialMeter::text() const
-{
-    return formatFloat(m_format, m_value);
-}
-
 double DialMeter::needlePosition() const
 {
-    return InstrumentStyle::scaleFraction(m_from, m_to, m_value);
+    return InstrumentStyle::scaleFraction(m_from, m_to, value());
 }
 
 QSize DialMeter::sizeHint() const
@@ -97,28 +68,28 @@ void DialMeter::paintEvent(QPaintEvent *)
 
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.05, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
-    const qreal nameHeight = m_name.isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.13);
+    const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.13);
     const qreal readoutHeight = std::max(12.0, inner.height() * 0.19);
 
-    if (!m_name.isEmpty()) {
+    if (!name().isEmpty()) {
         const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
         QFont nameFont = font();
         nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, m_name, nameBox.size(),
+        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
                                                std::min(nameHeight * 0.72, 22.0));
         painter.setFont(nameFont);
         painter.setPen(QColor::fromRgba(enabled ? InstrumentStyle::captionText
                                                 : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_name);
+        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name());
     }
 
     const qreal gap = pad * 0.5;
     const QRectF face(
-        inner.left(), inner.top() + nameHeight + (m_name.isEmpty() ? 0 : gap), inner.width(),
-        inner.height() - nameHeight - readoutHeight - gap - (m_name.isEmpty() ? 0 : gap));
+        inner.left(), inner.top() + nameHeight + (name().isEmpty() ? 0 : gap), inner.width(),
+        inner.height() - nameHeight - readoutHeight - gap - (name().isEmpty() ? 0 : gap));
     const QRectF readout(inner.left(), inner.bottom() - readoutHeight, inner.width(),
                          readoutHeight);
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), m_unit, enabled);
+    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), enabled);
     if (face.height() < 8 || face.width() < 8)
         return;
 
@@ -171,18 +142,18 @@ void DialMeter::paintEvent(QPaintEvent *)
         painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, label);
     }
 
-    if (!m_unit.isEmpty()) {
+    if (!unit().isEmpty()) {
         QFont unitFont = font();
         unitFont.setPixelSize(std::max(6, int(radius * 0.16)));
         painter.setFont(unitFont);
         painter.setPen(QColor(0x6b, 0x75, 0x7e));
         const QRectF unitBox(pivot.x() - radius * 0.6, pivot.y() - radius * 0.55, radius * 1.2,
                              radius * 0.22);
-        painter.drawText(unitBox, Qt::AlignCenter | Qt::TextSingleLine, m_unit);
+        painter.drawText(unitBox, Qt::AlignCenter | Qt::TextSingleLine, unit());
     }
 
     // Needle with a short tail, then the pivot cap over it.
-    const qreal needleAngle = angleOf(m_value);
+    const qreal needleAngle = angleOf(value());
     const QColor needle = enabled ? QColor(0xc6, 0x28, 0x28) : QColor(0x9a, 0x9a, 0x9a);
     painter.setPen(QPen(needle, std::max(1.2, radius * 0.025), Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(polar(pivot, -radius * 0.1, needleAngle),

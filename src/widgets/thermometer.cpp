@@ -12,31 +12,13 @@
 #include <cmath>
 
 Thermometer::Thermometer(QWidget *parent)
-    : QWidget(parent)
+    : Readout(QStringLiteral("#0.0"), parent)
 { }
-
-void Thermometer::setName(const QString &name)
-{
-    m_name = name;
-    update();
-}
-
-void Thermometer::setUnit(const QString &unit)
-{
-    m_unit = unit;
-    update();
-}
 
 void Thermometer::setScale(double from, double to)
 {
     m_from = from;
     m_to = to;
-    update();
-}
-
-void Thermometer::setFormat(const QString &format)
-{
-    m_format = format;
     update();
 }
 
@@ -46,20 +28,9 @@ void Thermometer::setBarColor(const QColor &colour)
     update();
 }
 
-void Thermometer::setValue(float value)
-{
-    m_value = value;
-    update();
-}
-
-QString Thermometer::text() const
-{
-    return formatFloat(m_format, m_value);
-}
-
 double Thermometer::barLevel() const
 {
-    return InstrumentStyle::scaleFraction(m_from, m_to, m_value);
+    return InstrumentStyle::scaleFraction(m_from, m_to, value());
 }
 
 QSize Thermometer::sizeHint() const
@@ -88,23 +59,23 @@ void Thermometer::paintEvent(QPaintEvent *)
 
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.06, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
-    const qreal nameHeight = m_name.isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.1);
+    const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.1);
     const qreal readoutHeight = std::clamp(inner.height() * 0.16, 12.0, inner.width() * 0.35);
 
-    if (!m_name.isEmpty()) {
+    if (!name().isEmpty()) {
         const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
         QFont nameFont = font();
         nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, m_name, nameBox.size(),
+        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
                                                std::min(nameHeight * 0.85, 26.0));
         painter.setFont(nameFont);
         painter.setPen(QColor::fromRgba(enabled ? InstrumentStyle::captionText
                                                 : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, m_name);
+        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, name());
     }
     const QRectF readout(inner.left(), inner.bottom() - readoutHeight, inner.width(),
                          readoutHeight);
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), m_unit, enabled);
+    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), enabled);
 
     const qreal gap = pad * 0.6;
     const QRectF column(inner.left(), inner.top() + nameHeight + gap, inner.width(),
@@ -159,7 +130,7 @@ void Thermometer::paintEvent(QPaintEvent *)
     // Liquid: the bulb is always full; the column rises to the value, clamped to the scale.
     const QColor bar = enabled ? m_barColour : QColor(0xa0, 0xa6, 0xab);
     const qreal inset = std::max(1.0, tube * 0.2);
-    const qreal level = yOf(m_value);
+    const qreal level = yOf(value());
     QPainterPath risen;
     risen.addRoundedRect(
         QRectF(tubeCentreX - tube / 2 + inset, level, tube - 2 * inset, bulbCentre.y() - level),

@@ -10,46 +10,15 @@
 #include <cmath>
 
 ValueIndicator::ValueIndicator(QWidget *parent)
-    : QWidget(parent)
+    : Readout(QStringLiteral("#0.0"), parent)
 { }
-
-void ValueIndicator::setName(const QString &name)
-{
-    m_name = name;
-    updateGeometry();
-    update();
-}
-
-void ValueIndicator::setUnit(const QString &unit)
-{
-    m_unit = unit;
-    updateGeometry();
-    update();
-}
-
-void ValueIndicator::setFormat(const QString &format)
-{
-    m_format = format;
-    update();
-}
-
-void ValueIndicator::setValue(float value)
-{
-    m_value = value;
-    update();
-}
-
-QString ValueIndicator::text() const
-{
-    return formatFloat(m_format, m_value);
-}
 
 QSize ValueIndicator::sizeHint() const
 {
     const QFontMetricsF metrics(font());
     const qreal digits = metrics.horizontalAdvance(QStringLiteral("-8888,8")) * 1.6;
-    const qreal width = std::max(metrics.horizontalAdvance(m_name) * 1.1,
-                                 digits + metrics.horizontalAdvance(m_unit) + 12);
+    const qreal width = std::max(metrics.horizontalAdvance(name()) * 1.1,
+                                 digits + metrics.horizontalAdvance(unit()) + 12);
     return QSize(int(std::ceil(width + 12)), int(std::ceil(metrics.height() * 3.6)));
 }
 
@@ -71,22 +40,22 @@ void ValueIndicator::paintEvent(QPaintEvent *)
 
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.07, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
-    const qreal nameHeight = m_name.isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.26);
+    const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.26);
 
-    if (!m_name.isEmpty()) {
+    if (!name().isEmpty()) {
         const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
         QFont nameFont = font();
         nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, m_name, nameBox.size(),
+        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
                                                std::min(nameHeight * 0.72, 22.0));
         painter.setFont(nameFont);
         painter.setPen(QColor::fromRgba(isEnabled() ? InstrumentStyle::captionText
                                                     : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_name);
+        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name());
     }
 
     const QRectF readout(
-        inner.left(), inner.top() + nameHeight + (m_name.isEmpty() ? 0 : pad * 0.4), inner.width(),
-        inner.bottom() - inner.top() - nameHeight - (m_name.isEmpty() ? 0 : pad * 0.4));
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), m_unit, isEnabled());
+        inner.left(), inner.top() + nameHeight + (name().isEmpty() ? 0 : pad * 0.4), inner.width(),
+        inner.bottom() - inner.top() - nameHeight - (name().isEmpty() ? 0 : pad * 0.4));
+    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), isEnabled());
 }

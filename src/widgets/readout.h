@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+/// What the instrument readouts share: a name, a unit, a value and the pattern it is shown in.
+/// Each change repaints; name and unit changes also let the layout ask for a new size.
+class Readout : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString name READ name WRITE setName)
+    Q_PROPERTY(QString unit READ unit WRITE setUnit)
+    Q_PROPERTY(QString format READ format WRITE setFormat)
+    Q_PROPERTY(float value READ value WRITE setValue)
+
+public:
+    void setName(const QString &name);
+    [[nodiscard]] QString name() const { return m_name; }
+    void setUnit(const QString &unit);
+    [[nodiscard]] QString unit() const { return m_unit; }
+    /// A pattern for formatFloat(), such as "#0.0" or "##00".
+    void setFormat(const QString &format);
+    [[nodiscard]] QString format() const { return m_format; }
+    void setValue(float value);
+    [[nodiscard]] float value() const { return m_value; }
+    /// The value as it is shown, e.g. "23,5".
+    [[nodiscard]] QString text() const;
+
+protected:
+    Readout(const QString &format, QWidget *parent);
+
+private:
+    QString m_name;
+    QString m_unit;
+    QString m_format;
+    float m_value = 0.0f;
+};
