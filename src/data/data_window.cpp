@@ -1,10 +1,358 @@
 #include "data/data_window.h"
 
+#include "data/download_decoding.h"
+#include "data/download_lines.h"
+#include "data/text_export.h"
+#include "link/main_window.h"
+#include "runtime/error_report.h"
+#include "widgets/gradient_background.h"
+#include "windows/chart_window.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScopeGuard>
+#include <QToolButton>
+
+namespace {
+
+constexpr int columnCount = 7;
+constexpr int defaultColumnWidth = 70;
+constexpr int dateColumnWidth = 71;
+constexpr int rowHeight = 20;
+constexpr int gridLineWidth = 3;
+
+const QColor teal(0x00, 0x80, 0x80);
+const QColor mediumGrey(0xa0, 0xa0, 0xa4);
+const QColor lime(0x00, 0xff, 0x00);
+const QColor paleGreen(0xc0, 0xdc, 0xc0);
+
+const QString headings[columnCount] = {
+    QString(),
+    QStringLiteral(" FECHA:"),
+    QStringLiteral(" HORA:"),
+    QStringLiteral("CANAL 1"),
+    QStringLiteral("CANAL 2"),
+    QStringLiteral("CANAL 3"),
+    QStringLiteral("CANAL 4"),
+};
+
+template<typename Widget>
+Widget *named(Widget *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QFont arial(int pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *label = named(new QLabel(caption, parent), name, geometry);
+    label->setFont(arial(10, true));
+    label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    return label;
+}
+
+QLineEdit *makeField(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *edit = named(new QLineEdit(parent), name, geometry);
+    edit->setReadOnly(true);
+    edit->setFont(arial(10, true));
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background-color: %1; color: %2;"
+                                       " border: 2px inset #5fa8a8; padding-left: 2px; }")
+                            .arg(teal.name(), lime.name()));
+    return edit;
+}
+
+/// A small picture of a line chart on a white sheet, for "GRAFICAR".
+QIcon chartIcon()
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(2.5, 2.5, 19, 19), Qt::white);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(QRectF(2.5, 2.5, 19, 19));
+    painter.drawLine(QPointF(5, 5), QPointF(5, 19));
+    painter.drawLine(QPointF(5, 19), QPointF(19, 19));
+    painter.setPen(QPen(Qt::red, 1.6));
+    painter.drawPolyline(QPolygonF({{5, 15}, {9, 11}, {12, 13}, {15, 7}, {19, 9}}));
+    painter.setPen(QPen(Qt::blue, 1.6));
+    painter.drawPolyline(QPolygonF({{5, 17}, {9, 16}, {12, 17}, {15, 14}, {19, 15}}));
+    return QIcon(picture);
+}
+
+/// A small picture of a diskette, for "GUARDAR".
+QIcon diskIcon()
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath body;
+    body.moveTo(3, 3);
+    body.lineTo(18, 3);
+    body.lineTo(21, 6);
+    body.lineTo(21, 21);
+    body.lineTo(3, 21);
+    body.closeSubpath();
+    painter.fillPath(body, QColor(0x20, 0x30, 0x80));
+    painter.fillRect(QRectF(7, 3, 10, 6), QColor(0xc8, 0xc8, 0xd0));
+    painter.fillRect(QRectF(13, 4, 2, 4), QColor(0x20, 0x30, 0x80));
+    painter.fillRect(QRectF(6, 12, 12, 9), Qt::white);
+    painter.setPen(QPen(QColor(0x90, 0x90, 0x90), 1));
+    painter.drawLine(QPointF(8, 15), QPointF(16, 15));
+    painter.drawLine(QPointF(8, 18), QPointF(16, 18));
+    return QIcon(picture);
+}
+
+QToolButton *makeSpeedButton(QWidget *parent, const char *name, const QString &caption,
+                             const QString &hint, const QIcon &icon, const QRect &geometry)
+{
+    auto *button = named(new QToolButton(parent), name, geometry);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setIconSize(QSize(24, 24));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFont(arial(7, true));
+    button->setStyleSheet(QStringLiteral(
+        "QToolButton { color: white; border: 1px solid transparent; border-radius: 2px; }"
+        "QToolButton:hover { border: 1px solid #d0e8e8; background-color: #1a9090; }"
+        "QToolButton:pressed { background-color: #006868; }"));
+    return button;
+}
+
+/// The file dialog as the window shows it: modal, and the chosen file or nothing.
+QString runSaveDialog(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+} // namespace
+
 TForm5::TForm5(ProgramWindows &windows, QWidget *parent)
-    : Form(parent)
+    : Form(parent,
+           Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , executeSaveDialog(runSaveDialog)
     , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
     setFixedSize(564, 446);
+    buildComponents();
+}
+
+void TForm5::buildComponents()
+{
+    Gradient1 = named(new GradientBackground(this), "Gradient1", rect());
+    Gradient1->setColors(teal, mediumGrey);
+    Gradient1->setDirection(Qt::Horizontal);
+    Gradient1->setGradientEnabled(false);
+
+    Label7 =
+        makeLabel(Gradient1, "Label7", QStringLiteral("G  R  I  L  L  A    D  E    D  A  T  O  S"),
+                  QRect(125, 6, 222, 16));
+    Label8 =
+        makeLabel(Gradient1, "Label8", QStringLiteral(" Fecha de inicio "), QRect(15, 36, 106, 16));
+    Label9 =
+        makeLabel(Gradient1, "Label9", QStringLiteral(" Hora de inicio "), QRect(147, 36, 97, 16));
+    Label10 = makeLabel(Gradient1, "Label10", QStringLiteral(" Tasa de muestreo "),
+                        QRect(273, 36, 121, 16));
+    Edit1 = makeField(Gradient1, "Edit1", QRect(6, 54, 121, 24));
+    Edit2 = makeField(Gradient1, "Edit2", QRect(135, 54, 121, 24));
+    Edit8 = makeField(Gradient1, "Edit8", QRect(273, 54, 136, 24));
+
+    SpeedButton2 = makeSpeedButton(Gradient1, "SpeedButton2", QStringLiteral("GRAFICAR"),
+                                   QStringLiteral("Muestra gráfico preliminar"), chartIcon(),
+                                   QRect(427, 36, 49, 52));
+    SpeedButton1 = makeSpeedButton(Gradient1, "SpeedButton1", QStringLiteral("GUARDAR"),
+                                   QStringLiteral("Guarda los datos en disco"), diskIcon(),
+                                   QRect(491, 35, 49, 52));
+
+    StringGrid1 =
+        named(new StringGrid(columnCount, Gradient1), "StringGrid1", QRect(6, 99, 535, 302));
+    StringGrid1->setFont(arial(9, false));
+    StringGrid1->setGridLineWidth(gridLineWidth);
+    StringGrid1->setColWidths(defaultColumnWidth, {{1, dateColumnWidth}});
+    StringGrid1->setDefaultRowHeight(rowHeight);
+    StringGrid1->setColors(paleGreen, Qt::red, QColor(0xd4, 0xd0, 0xc8), QColor(0x70, 0x80, 0x70));
+    {
+        // The headings stand in the grid from the start; each rebuild writes them again.
+        StringGrid::Refill refill(*StringGrid1, 1);
+        for (int column = 0; column < columnCount; ++column)
+            refill.setCell(column, 0, headings[column]);
+    }
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    // The window asks its own overwrite question, with its own answers.
+    SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { ErrorReport::guard([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { ErrorReport::guard([this] { SpeedButton2Click(); }); });
+}
+
+int TForm5::sampleCount() const
+{
+    return ::sampleCount(countLines(m_windows.Form1->RichEdit1.text()));
+}
+
+void TForm5::FormActivate()
+{
+    const DownloadLines lines(m_windows.Form1->RichEdit1.text());
+    m_rejectedStart.reset();
+    {
+        StringGrid::Refill refill(*StringGrid1, 1 + lines.samples());
+        m_refill = &refill;
+        const auto done = qScopeGuard([this] { m_refill = nullptr; });
+        DOSCANALESLM35(lines);
+    }
+    m_windows.Form1->Edit2.clear();
+    if (m_rejectedStart)
+        throw *m_rejectedStart;
+}
+
+void TForm5::DOSCANALESLM35(const DownloadLines &lines)
+{
+    OBTIENEFECHAYHORA(lines);
+    for (int column = 1; column < columnCount; ++column)
+        setCell(column, 0, headings[column]);
+    for (int row = 1; row <= lines.samples(); ++row)
+        setCell(0, row, QString::number(row));
+    MUESTRADATA(lines);
+}
+
+void TForm5::OBTIENEFECHAYHORA(const DownloadLines &lines)
+{
+    const DownloadHeader header = decodeHeader(lines.line(1));
+    try {
+        checkStartInRange(header.start);
+    } catch (const DownloadFormatError &error) {
+        // Stamps counted from an impossible start would be nonsense: the samples keep their
+        // values and go without dates and times, and the user is told once the rebuild ends.
+        m_rejectedStart = error;
+        return;
+    }
+
+    const LoggerTime &start = header.start;
+    Label1 = QString::number(start.year);
+    Label2 = QString::number(start.month);
+    Label3 = QString::number(start.day);
+    Label4 = QString::number(start.hour);
+    Label5 = QString::number(start.minute);
+    Label6 = QString::number(start.second);
+    if (const std::optional<QString> rate = rateText(header.rateCode))
+        Edit8->setText(*rate);
+    Edit1->setText(dateText(start));
+    Edit2->setText(timeText(start));
+
+    // The pass follows the rate text shown, which an unknown code leaves from the last download.
+    if (const std::optional<int> step = stepMinutesForRateText(Edit8->text())) {
+        switch (*step) {
+        case 1:
+            VERPOR1MINUTO(lines.samples());
+            break;
+        case 5:
+            VERPOR5MINUTOS(lines.samples());
+            break;
+        case 10:
+            VERPOR10MINUTOS(lines.samples());
+            break;
+        case 15:
+            VERPOR15MINUTOS(lines.samples());
+            break;
+        case 30:
+            VERPOR30MINUTOS(lines.samples());
+            break;
+        case 60:
+            VERPOR60MINUTOS(lines.samples());
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void TForm5::MUESTRADATA(const DownloadLines &lines)
+{
+    for (int row = 1; row <= lines.samples(); ++row) {
+        const int lineNumber = row + 2;
+        const std::array<QString, 4> texts =
+            sampleValueTexts(decodeSampleReadings(lines.line(lineNumber), lineNumber));
+        for (int channel = 0; channel < 4; ++channel)
+            setCell(3 + channel, row, texts[std::size_t(channel)]);
+    }
+}
+
+void TForm5::stampRows(int stepMinutes, int samples)
+{
+    const std::vector<LoggerTime> stamps = timestampPass(startFromLabels(), stepMinutes, samples);
+    for (int row = 1; row <= int(stamps.size()); ++row) {
+        const LoggerTime &stamp = stamps[std::size_t(row - 1)];
+        setCell(1, row, dateText(stamp));
+        setCell(2, row, timeText(stamp));
+    }
+}
+
+LoggerTime TForm5::startFromLabels() const
+{
+    return {Label1.toInt(), Label2.toInt(), Label3.toInt(),
+            Label4.toInt(), Label5.toInt(), Label6.toInt()};
+}
+
+void TForm5::setCell(int column, int row, const QString &text)
+{
+    if (m_refill)
+        m_refill->setCell(column, row, text);
+}
+
+void TForm5::SpeedButton1Click()
+{
+    SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    SaveDialog1->setDirectory(QDir::homePath());
+    const QString fileName = executeSaveDialog(*SaveDialog1);
+    if (fileName.isEmpty())
+        return;
+
+    if (QFileInfo::exists(fileName)) {
+        QMessageBox question(QMessageBox::Question, ErrorReport::applicationTitle(),
+                             QStringLiteral("El archivo existe, sobreescribo?"),
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        question.setObjectName(QStringLiteral("OverwriteQuestion"));
+        if (question.exec() != QMessageBox::Yes)
+            return;
+    }
+
+    const QByteArray text = TextExport::fileText(
+        sampleCount(), [this](int column, int row) { return StringGrid1->cellText(column, row); });
+    TextExport::writeFile(fileName, text);
+}
+
+void TForm5::SpeedButton2Click()
+{
+    m_windows.Form6->showModal();
 }

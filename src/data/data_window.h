@@ -1,10 +1,27 @@
 #pragma once
 
 #include "app/program_windows.h"
+#include "data/download_format_error.h"
+#include "data/sample_timestamps.h"
+#include "data/string_grid.h"
 #include "runtime/form.h"
 
-/// The data window: the downloaded samples in a grid, saved as text or charted.
-/// For now an empty window with its caption and size; its contents come later.
+#include <functional>
+#include <optional>
+
+class DownloadLines;
+class GradientBackground;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+/// The data window: the downloaded samples with their dates and times in a grid, rebuilt from
+/// the main window's download text at every opening, saved as a text file or charted.
+///
+/// For the chart window: StringGrid1->cellText(visualColumn, visualRow) gives a cell's text as
+/// the user sees the grid (moved columns and rows followed; row 0 the headings, column 0 the row
+/// numbers), and sampleCount() the number of sample rows N.
 class TForm5 : public Form
 {
     Q_OBJECT
@@ -12,6 +29,68 @@ class TForm5 : public Form
 public:
     explicit TForm5(ProgramWindows &windows, QWidget *parent = nullptr);
 
+    GradientBackground *Gradient1;
+    QLabel *Label7;
+    QLabel *Label8;
+    QLabel *Label9;
+    QLabel *Label10;
+    /// Start date, start time and rate text of the download.
+    QLineEdit *Edit1;
+    QLineEdit *Edit2;
+    QLineEdit *Edit8;
+    QToolButton *SpeedButton2;
+    QToolButton *SpeedButton1;
+    StringGrid *StringGrid1;
+    QFileDialog *SaveDialog1;
+
+    /// The hidden labels: the start's year, month, day, hour, minute and second as decimal texts
+    /// without leading zeros, from the header decoding to the timestamp pass.
+    QString Label1;
+    QString Label2;
+    QString Label3;
+    QString Label4;
+    QString Label5;
+    QString Label6;
+
+    /// Shows SaveDialog1 and gives the chosen file, empty when the user cancels; tests may
+    /// replace it.
+    std::function<QString(QFileDialog &dialog)> executeSaveDialog;
+
+    /// N: the number of samples in the main window's download text now.
+    [[nodiscard]] int sampleCount() const;
+
+    /// Runs at each opening: rebuilds everything from the download text, then empties the main
+    /// window's status buffer.
+    void FormActivate() override;
+    /// The rebuild pass: header and timestamps, headings, row numbers, sample values.
+    void DOSCANALESLM35(const DownloadLines &lines);
+    /// Header decoding: the start fields, the rate field and the matching timestamp pass.
+    void OBTIENEFECHAYHORA(const DownloadLines &lines);
+    /// Sample decoding: the four value columns of rows 1 … N.
+    void MUESTRADATA(const DownloadLines &lines);
+
+    void VERPOR1MINUTO(int samples) { stampRows(1, samples); }
+    void VERPOR5MINUTOS(int samples) { stampRows(5, samples); }
+    void VERPOR10MINUTOS(int samples) { stampRows(10, samples); }
+    void VERPOR15MINUTOS(int samples) { stampRows(15, samples); }
+    void VERPOR30MINUTOS(int samples) { stampRows(30, samples); }
+    void VERPOR60MINUTOS(int samples) { stampRows(60, samples); }
+
+    /// "GUARDAR": saves the grid as a text file.
+    void SpeedButton1Click();
+    /// "GRAFICAR": shows the chart window modally.
+    void SpeedButton2Click();
+
 private:
+    void buildComponents();
+    /// The timestamp pass: dates and times of rows 1 … samples, stepMinutes apart.
+    void stampRows(int stepMinutes, int samples);
+    [[nodiscard]] LoggerTime startFromLabels() const;
+    void setCell(int column, int row, const QString &text);
+
     ProgramWindows &m_windows;
+    /// The grid's refill while a rebuild runs.
+    StringGrid::Refill *m_refill = nullptr;
+    /// A header whose start lies outside the calendar, reported once the rebuild has ended.
+    std::optional<DownloadFormatError> m_rejectedStart;
 };

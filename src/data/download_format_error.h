@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+/// A download text that does not have the logger's layout where it is read: a line too short
+/// for the positions read from it, or a header whose start date or time does not exist.
+class DownloadFormatError : public std::runtime_error
+{
+public:
+    explicit DownloadFormatError(const QString &message);
+
+    /// Line `lineNumber` has `length` characters where at least `needed` are read.
+    [[nodiscard]] static DownloadFormatError lineTooShort(int lineNumber, qsizetype length,
+                                                          int needed);
+    /// The header's start has `field` (a Spanish field name) at the impossible `value`.
+    [[nodiscard]] static DownloadFormatError startOutOfRange(const QString &field, int value);
+
+    [[nodiscard]] QString message() const { return QString::fromUtf8(what()); }
+};

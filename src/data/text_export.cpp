@@ -1,0 +1,57 @@
+#include "data/text_export.h"
+
+#include "runtime/in_out_error.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace TextExport {
+
+namespace {
+
+constexpr char lineEnd[] = "\r\n";
+/// The blanks written before columns 2 … 6 of a data line, and after its last column.
+constexpr const char *separators[] = {"  ", "   ", "    ", "    ", "    "};
+constexpr char lineTail[] = "  ";
+
+} // namespace
+
+QByteArray fileText(int rows, const CellReader &cell)
+{
+    QByteArray text;
+    text.reserve(qsizetype(std::size(headingLine)) + 4 + qsizetype(rows > 0 ? rows : 0) * 56);
+    text += headingLine;
+    text += lineEnd;
+    text += lineEnd;
+    for (int row = 1; row <= rows; ++row) {
+        text += cell(1, row).toLatin1();
+        for (int column = 2; column <= 6; ++column) {
+            text += separators[column - 2];
+            text += cell(column, row).toLatin1();
+        }
+        text += lineTail;
+        text += lineEnd;
+    }
+    return text;
+}
+
+void writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    // errno is read right after the call that failed, before anything else can change it.
+    QSaveFile file(fileName);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError::fromErrno(errno);
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        const int error = errno;
+        file.cancelWriting();
+        throw EInOutError::fromErrno(error);
+    }
+    errno = 0;
+    if (!file.commit())
+        throw EInOutError::fromErrno(errno);
+}
+
+} // namespace TextExport

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+/// The saved data file, built from the grid's cells as they stand.
+namespace TextExport {
+
+/// The heading line of the file, 45 characters, without its line end.
+inline constexpr char headingLine[] = "FECHA          HORA     CH1   CH2   CH3   CH4";
+
+/// A grid cell by column and row, counted from 0 as the user sees them (row 0 the headings).
+using CellReader = std::function<QString(int column, int row)>;
+
+/// The whole file: the heading line, an empty line, then for each row 1 … `rows` the texts of
+/// columns 1 to 6 joined by the fixed blanks "  ", "   ", "    ", "    ", "    " and ended by
+/// two blanks; every line ends in CR LF. Texts are written in Latin-1, as the values are.
+[[nodiscard]] QByteArray fileText(int rows, const CellReader &cell);
+
+/// Writes `bytes` as the file `fileName`. The bytes go to a temporary file beside it that
+/// replaces an existing file only once it is complete, so that a failed write leaves the old
+/// file as it was and no part of a new one. Failures throw EInOutError.
+void writeFile(const QString &fileName, const QByteArray &bytes);
+
+} // namespace TextExport
