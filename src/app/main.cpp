@@ -4,11 +4,14 @@
 #include "link/main_window.h"
 #include "runtime/error_report.h"
 #include "serial/serial_port.h"
+#include "windows/program_icon.h"
 
 int main(int argc, char **argv)
 {
     ErrorReportingApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("brentavius4"));
     // Only closing the main window ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 

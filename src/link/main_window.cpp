@@ -201,6 +201,10 @@ void TForm1::buildComponents()
 
     ColBitBtn8 =
         named(new ColourButton(QStringLiteral("Indicadores gráficos"), Gradient1), "ColBitBtn8");
+    // The gauges window hides this button while it is open; the panel keeps its place.
+    QSizePolicy keepPlace = ColBitBtn8->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ColBitBtn8->setSizePolicy(keepPlace);
     ColBitBtn3 = named(new ColourButton(QStringLiteral("   CAMBIO DE TASA"), Gradient1),
                        "ColBitBtn3", QStringLiteral("Cambia la tasa de muestreo"));
     ColBitBtn2 = named(new ColourButton(QStringLiteral("     FECHA Y HORA ACTUAL"), Gradient1),

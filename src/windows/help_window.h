@@ -3,14 +3,29 @@
 #include "app/program_windows.h"
 #include "runtime/form.h"
 
-/// The help window: how to use the program.
-/// For now an empty window with its caption and size; its contents come later.
+#include <QStringList>
+
+class GradientBackground;
+class QPlainTextEdit;
+
+/// The help window: how to use the program, in a text box the user may also write in; what
+/// is written there stays until the program ends, since the window is never made anew.
 class TForm3 : public Form
 {
     Q_OBJECT
 
 public:
     explicit TForm3(ProgramWindows &windows, QWidget *parent = nullptr);
+
+    /// The help text as the window starts with it, one entry per line.
+    [[nodiscard]] static QStringList helpLines();
+
+    GradientBackground *Gradient1;
+    QPlainTextEdit *Memo1;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     ProgramWindows &m_windows;
