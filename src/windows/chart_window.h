@@ -2,9 +2,17 @@
 
 #include "app/program_windows.h"
 #include "runtime/form.h"
+#include "windows/chart_filling.h"
 
-/// The chart window: the downloaded samples as three zoomable charts.
-/// For now an empty window with its caption and size; its contents come later.
+class ChartView;
+class ColourButton;
+class GradientBackground;
+class QCheckBox;
+class QCPGraph;
+
+/// The chart window: the downloaded samples as three zoomable charts (the two temperatures,
+/// humidity, PAR), rebuilt from the data window's grid each time the window is shown; each chart
+/// can be printed and copied to the clipboard.
 class TForm6 : public Form
 {
     Q_OBJECT
@@ -12,6 +20,64 @@ class TForm6 : public Form
 public:
     explicit TForm6(ProgramWindows &windows, QWidget *parent = nullptr);
 
+    /// Reads the samples from another grid than the data window's (for tests and benchmarks).
+    void setSampleGrid(SampleGrid grid);
+
+    GradientBackground *Gradient1;
+    ChartView *Chart1;
+    ChartView *Chart2;
+    ChartView *Chart3;
+    QCPGraph *Series1;
+    QCPGraph *Series2;
+    QCPGraph *Series3;
+    QCPGraph *Series4;
+    QCPGraph *Series9;
+    QCPGraph *Series10;
+    ColourButton *ColBitBtn4;
+    QCheckBox *CheckBox1;
+    QCheckBox *CheckBox2;
+    QCheckBox *CheckBox3;
+    QCheckBox *CheckBox4;
+    ColourButton *ColBitBtn8;
+    ColourButton *ColBitBtn7;
+    ColourButton *ColBitBtn1;
+    ColourButton *ColBitBtn5;
+    ColourButton *ColBitBtn2;
+    ColourButton *ColBitBtn6;
+    ColourButton *ColBitBtn3;
+
+    /// Fills the charts from the grid; runs once per showing of the window.
+    void FormActivate() override;
+
+    // Handlers.
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void CheckBox4Click();
+    void ColBitBtn1Click();
+    void ColBitBtn2Click();
+    void ColBitBtn3Click();
+    void ColBitBtn4Click();
+    void ColBitBtn5Click();
+    void ColBitBtn6Click();
+    void ColBitBtn7Click();
+    void ColBitBtn8Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void buildComponents();
+    /// Clears one series and appends the values of a channel's grid column; a cell that does not
+    /// parse ends the filling with the conversion error, the values before it kept.
+    void fillSeries(ChartView *chart, int seriesIndex, int channel);
+    /// Shows the print preview of a chart modally, then destroys it and repaints the chart.
+    void printChart(ChartView *chart);
+    /// Puts a bitmap of the whole chart at its on-screen size on the clipboard.
+    void copyChart(ChartView *chart);
+    void showHint(const QString &text);
+    [[nodiscard]] SampleGrid grid() const;
+
     ProgramWindows &m_windows;
+    SampleGrid m_grid;
 };

@@ -1,0 +1,459 @@
+#include "windows/chart_view.h"
+
+#include "runtime/format_float.h"
+#include "runtime/program_formats.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+/// Widths of the panel's parts, from the outside in.
+constexpr int bevelWidth = 3;
+constexpr int borderWidth = 2;
+constexpr int lineWidth = 2;
+
+const QColor bevelLight(255, 255, 255);
+const QColor bevelDark(128, 128, 128);
+
+/// Fonts are sized in pixels, so that the chart lays out the same on any device and a print or
+/// a bitmap at another resolution scales it as a whole (Arial 10 pt bold and 8 pt at 96 dpi).
+QFont chartFont(int pixelSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+/// The outer frame's width: the single line, two bevels and the border between them.
+int frameWidth(const ChartDescription &description)
+{
+    return (description.singleLineBorder ? 1 : 0) + 2 * bevelWidth + borderWidth;
+}
+
+/// Tick steps in whole multiples of a smallest step (or free when there is none), with labels in
+/// a picture pattern or the program's general number format, decimal comma included.
+class ChartTicker : public QCPAxisTickerFixed
+{
+public:
+    ChartTicker(double step, QString pattern)
+        : m_pattern(std::move(pattern))
+    {
+        if (step > 0) {
+            setTickStep(step);
+            setScaleStrategy(ssMultiples);
+        }
+        m_free = !(step > 0);
+    }
+
+protected:
+    double getTickStep(const QCPRange &range) override
+    {
+        return m_free ? QCPAxisTicker::getTickStep(range) : QCPAxisTickerFixed::getTickStep(range);
+    }
+
+    QString getTickLabel(double tick, const QLocale &, QChar, int) override
+    {
+        // Ticks computed as multiples of a step may miss zero by a rounding error.
+        if (std::abs(tick) < 1e-12)
+            tick = 0.0;
+        return m_pattern.isEmpty() ? ProgramFormats::generalNumber(tick)
+                                   : formatFloat(m_pattern, tick);
+    }
+
+private:
+    QString m_pattern;
+    bool m_free = true;
+};
+
+/// The chart's panel under everything else: an optional single black line, a raised outer
+/// bevel, the border in the panel colour, a lowered inner bevel and the gradient background
+/// inside them.
+class ChartPanel : public QCPLayerable
+{
+public:
+    ChartPanel(QCustomPlot *plot, const ChartDescription &description, const QString &layer)
+        : QCPLayerable(plot, layer)
+        , m_description(description)
+    { }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter *painter) const override
+    {
+        painter->setAntialiasing(false);
+    }
+
+    QRect clipRect() const override
+    {
+        // The plot draws each layer clipped one pixel higher; the panel needs its last row.
+        return mParentPlot->viewport().adjusted(0, 0, 0, 1);
+    }
+
+    void draw(QCPPainter *painter) override
+    {
+        QRectF rect = mParentPlot->viewport();
+        painter->setPen(Qt::NoPen);
+        if (m_description.singleLineBorder) {
+            painter->fillRect(rect, Qt::black);
+            rect.adjust(1, 1, -1, -1);
+        }
+        drawBevel(painter, rect, bevelLight, bevelDark);
+        rect.adjust(bevelWidth, bevelWidth, -bevelWidth, -bevelWidth);
+        painter->fillRect(rect, m_description.panelColour);
+        rect.adjust(borderWidth, borderWidth, -borderWidth, -borderWidth);
+        drawBevel(painter, rect, bevelDark, bevelLight);
+        rect.adjust(bevelWidth, bevelWidth, -bevelWidth, -bevelWidth);
+        QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+        gradient.setColorAt(0.0, m_description.backgroundTop);
+        gradient.setColorAt(1.0, m_description.backgroundBottom);
+        painter->fillRect(rect, gradient);
+    }
+
+private:
+    /// A bevel along the inside of rect: topLeft colour on the top and left edges, bottomRight
+    /// colour on the bottom and right edges, meeting on the diagonals of the corners.
+    static void drawBevel(QCPPainter *painter, const QRectF &rect, const QColor &topLeft,
+                          const QColor &bottomRight)
+    {
+        const QRectF inner = rect.adjusted(bevelWidth, bevelWidth, -bevelWidth, -bevelWidth);
+        const QPolygonF upper {rect.topLeft(),  rect.topRight(),    inner.topRight(),
+                               inner.topLeft(), inner.bottomLeft(), rect.bottomLeft()};
+        const QPolygonF lower {rect.bottomRight(),  rect.bottomLeft(), inner.bottomLeft(),
+                               inner.bottomRight(), inner.topRight(),  rect.topRight()};
+        painter->setBrush(topLeft);
+        painter->drawPolygon(upper);
+        painter->setBrush(bottomRight);
+        painter->drawPolygon(lower);
+    }
+
+    const ChartDescription &m_description;
+};
+
+/// The lowest and highest key and value of the visible series that hold points.
+std::pair<std::optional<ValueExtent>, std::optional<ValueExtent>>
+visibleExtents(const QList<QCPGraph *> &series)
+{
+    std::optional<ValueExtent> keys;
+    std::optional<ValueExtent> values;
+    const auto widen = [](std::optional<ValueExtent> &extent, const QCPRange &range) {
+        if (!extent)
+            extent = ValueExtent {range.lower, range.upper};
+        extent->lowest = std::min(extent->lowest, range.lower);
+        extent->highest = std::max(extent->highest, range.upper);
+    };
+    for (const QCPGraph *graph : series) {
+        if (!graph->visible() || graph->data()->isEmpty())
+            continue;
+        bool found = false;
+        const QCPRange keyRange = graph->getKeyRange(found);
+        if (found)
+            widen(keys, keyRange);
+        const QCPRange valueRange = graph->getValueRange(found);
+        if (found)
+            widen(values, valueRange);
+    }
+    return {keys, values};
+}
+
+} // namespace
+
+ChartView::ChartView(ChartDescription description, QWidget *parent)
+    : QCustomPlot(parent)
+    , m_description(std::move(description))
+{
+    setObjectName(m_description.name);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Lines two pixels wide are drawn segment by segment on the screen: stroking one polyline of
+    // thousands of points that wide takes tens of milliseconds a frame. Bitmaps, pictures and
+    // printers still get whole polylines (QCustomPlot keeps them for painters that do not cache).
+    setPlottingHint(QCP::phFastPolylines);
+
+    addLayer(QStringLiteral("panel"), layer(QStringLiteral("background")), limBelow);
+    new ChartPanel(this, m_description, QStringLiteral("panel"));
+    const int frame = frameWidth(m_description);
+    plotLayout()->setAutoMargins(QCP::msNone);
+    plotLayout()->setMargins(QMargins(frame, frame, frame, frame));
+    plotLayout()->setRowSpacing(0);
+
+    m_title = new QCPTextElement(this, m_description.title, chartFont(13, true));
+    m_title->setTextColor(QColor(0, 0, 255));
+    plotLayout()->insertRow(0);
+    plotLayout()->addElement(0, 0, m_title);
+
+    setUpAxes();
+    setUpSeries();
+    applyUnzoomedScales();
+}
+
+void ChartView::setUpAxes()
+{
+    const auto setUp = [](QCPAxis *axis, const AxisDescription &description) {
+        axis->setLabel(description.title);
+        axis->setLabelFont(chartFont(11, false));
+        axis->setTickLabelFont(chartFont(11, false));
+        axis->setTicker(QSharedPointer<QCPAxisTicker>(
+            new ChartTicker(description.tickStep, description.labelPattern)));
+    };
+    setUp(xAxis, m_description.bottomAxis);
+    setUp(yAxis, m_description.leftAxis);
+    // The top and right axes only close the plot area into a box; they carry no scale.
+    for (QCPAxis *axis : {xAxis2, yAxis2}) {
+        axis->setVisible(m_description.showTopAndRightAxes);
+        axis->setTicks(false);
+        axis->setTickLabels(false);
+    }
+}
+
+void ChartView::setUpSeries()
+{
+    for (const SeriesDescription &description : std::as_const(m_description.series)) {
+        QCPGraph *graph = addGraph(xAxis, yAxis);
+        graph->setName(description.name);
+        graph->setObjectName(description.name);
+        graph->setPen(QPen(description.colour, lineWidth));
+        if (description.pointHalfSize > 0) {
+            graph->setScatterStyle(
+                QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(description.colour, 1),
+                                QBrush(description.colour), 2.0 * description.pointHalfSize));
+        }
+        m_tracksPoints = m_tracksPoints || description.sizingCursorOverPoints;
+        m_series.append(graph);
+    }
+    setMouseTracking(m_tracksPoints);
+}
+
+void ChartView::setSeriesValues(int index, const QVector<double> &values)
+{
+    QVector<double> keys(values.size());
+    std::iota(keys.begin(), keys.end(), 0.0);
+    m_series.at(index)->setData(keys, values, true);
+    if (!m_zoomed)
+        applyUnzoomedScales();
+    replot(rpQueuedReplot);
+}
+
+void ChartView::setSeriesVisible(int index, bool visible)
+{
+    m_series.at(index)->setVisible(visible);
+    if (!m_zoomed)
+        applyUnzoomedScales();
+    replot(rpQueuedReplot);
+}
+
+void ChartView::setAxisTitles(const QString &bottom, const QString &left)
+{
+    xAxis->setLabel(bottom);
+    yAxis->setLabel(left);
+    replot(rpQueuedReplot);
+}
+
+QString ChartView::bottomAxisTitle() const
+{
+    return xAxis->label();
+}
+
+QString ChartView::leftAxisTitle() const
+{
+    return yAxis->label();
+}
+
+QString ChartView::title() const
+{
+    return m_title->text();
+}
+
+void ChartView::applyUnzoomedScales()
+{
+    const auto [keys, values] = visibleExtents(m_series);
+    const AxisRange bottom = unzoomedRange(m_description.bottomAxis, keys);
+    const AxisRange left = unzoomedRange(m_description.leftAxis, values);
+    xAxis->setRange(bottom.lower, bottom.upper);
+    yAxis->setRange(left.lower, left.upper);
+}
+
+void ChartView::zoomToPixels(const QRect &rect)
+{
+    const QRect r = rect.normalized();
+    xAxis->setRange(xAxis->pixelToCoord(r.left()), xAxis->pixelToCoord(r.right()));
+    yAxis->setRange(yAxis->pixelToCoord(r.bottom()), yAxis->pixelToCoord(r.top()));
+    m_zoomed = true;
+    replot(rpQueuedReplot);
+}
+
+void ChartView::panByPixels(QPoint step)
+{
+    const QPoint origin = plotArea().center();
+    xAxis->moveRange(xAxis->pixelToCoord(origin.x()) - xAxis->pixelToCoord(origin.x() + step.x()));
+    yAxis->moveRange(yAxis->pixelToCoord(origin.y()) - yAxis->pixelToCoord(origin.y() + step.y()));
+    m_zoomed = true;
+    replot(rpQueuedReplot);
+}
+
+void ChartView::undoZoom()
+{
+    m_zoomed = false;
+    applyUnzoomedScales();
+    replot(rpQueuedReplot);
+}
+
+QRect ChartView::plotArea() const
+{
+    return axisRect()->rect();
+}
+
+void ChartView::renderChart(QCPPainter &painter, const QRectF &target, const QSize &layoutSize)
+{
+    if (layoutSize.isEmpty() || target.isEmpty())
+        return;
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / layoutSize.width(), target.height() / layoutSize.height());
+    toPainter(&painter, layoutSize.width(), layoutSize.height());
+    painter.restore();
+    // Drawing at another size leaves the layout at that size: back to the screen's, so that the
+    // mouse keeps meeting the axes where they are drawn.
+    updateLayout();
+}
+
+void ChartView::renderChart(QPaintDevice &device, const QRectF &target, const QSize &layoutSize)
+{
+    QCPPainter painter(&device);
+    const int type = device.devType();
+    if (type != QInternal::Pixmap && type != QInternal::Image) {
+        painter.setMode(QCPPainter::pmVectorized);
+        painter.setMode(QCPPainter::pmNonCosmetic);
+    }
+    renderChart(painter, target, layoutSize);
+}
+
+QPixmap ChartView::toBitmap()
+{
+    QPixmap bitmap(size());
+    bitmap.fill(Qt::white);
+    renderChart(bitmap, QRectF(QPointF(0, 0), QSizeF(size())), size());
+    return bitmap;
+}
+
+void ChartView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_gesture.pressLeft(at);
+        update();
+    } else if (event->button() == Qt::RightButton) {
+        m_gesture.pressRight(at, plotArea().contains(at));
+    } else {
+        QCustomPlot::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (m_gesture.isDrawingBand()) {
+        (void)m_gesture.move(at, plotArea().contains(at));
+        update();
+    } else if (m_gesture.isPanning()) {
+        const QPoint step = m_gesture.move(at, plotArea().contains(at));
+        if (!step.isNull())
+            panByPixels(step);
+    } else {
+        if (m_tracksPoints)
+            updatePointCursor(at);
+        QCustomPlot::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        const bool wasDrawing = m_gesture.isDrawingBand();
+        switch (m_gesture.releaseLeft(at)) {
+        case ZoomOutcome::ZoomIn:
+            zoomToPixels(m_gesture.band());
+            break;
+        case ZoomOutcome::Undo:
+            undoZoom();
+            break;
+        case ZoomOutcome::Nothing:
+            break;
+        }
+        if (wasDrawing)
+            update(); // takes the rubber band away
+    } else if (event->button() == Qt::RightButton) {
+        m_gesture.releaseRight();
+    } else {
+        QCustomPlot::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ChartView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
+void ChartView::paintEvent(QPaintEvent *event)
+{
+    QCustomPlot::paintEvent(event);
+    if (!m_gesture.isDrawingBand())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(m_gesture.band());
+}
+
+void ChartView::resizeEvent(QResizeEvent *event)
+{
+    QCustomPlot::resizeEvent(event);
+    fitTickCounts();
+}
+
+void ChartView::fitTickCounts()
+{
+    // About one label every 70 pixels across and every 22 pixels up the chart.
+    xAxis->ticker()->setTickCount(std::max(3, width() / 70));
+    yAxis->ticker()->setTickCount(std::max(3, height() / 22));
+}
+
+void ChartView::updatePointCursor(QPoint at)
+{
+    for (int i = 0; i < seriesCount(); ++i) {
+        const SeriesDescription &description = m_description.series.at(i);
+        if (description.sizingCursorOverPoints && m_series.at(i)->visible()
+            && isOverPoint(m_series.at(i), description.pointHalfSize, at)) {
+            setCursor(Qt::SizeFDiagCursor);
+            return;
+        }
+    }
+    unsetCursor();
+}
+
+bool ChartView::isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) const
+{
+    const double reach = std::max(halfSize, 1) + 2.0;
+    const double fromKey = xAxis->pixelToCoord(at.x() - reach);
+    const double toKey = xAxis->pixelToCoord(at.x() + reach);
+    const auto data = graph->data();
+    const auto end = data->findEnd(std::max(fromKey, toKey), false);
+    for (auto point = data->findBegin(std::min(fromKey, toKey), false); point != end; ++point) {
+        if (std::abs(xAxis->coordToPixel(point->key) - at.x()) <= reach
+            && std::abs(yAxis->coordToPixel(point->value) - at.y()) <= reach)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "windows/chart_description.h"
+#include "windows/zoom_gesture.h"
+
+#include <qcustomplot.h>
+
+#include <QList>
+#include <QPixmap>
+#include <QVector>
+
+/// One chart of the chart window, drawn by QCustomPlot after a ChartDescription: title, axes,
+/// line series, gradient background and bevelled panel, with the mouse zoom and pan of the chart
+/// window. The series hold the values at x = 0, 1, 2 and so on.
+class ChartView : public QCustomPlot
+{
+    Q_OBJECT
+
+public:
+    explicit ChartView(ChartDescription description, QWidget *parent = nullptr);
+
+    [[nodiscard]] const ChartDescription &description() const { return m_description; }
+
+    [[nodiscard]] int seriesCount() const { return int(m_series.size()); }
+    [[nodiscard]] QCPGraph *series(int index) const { return m_series.at(index); }
+    /// Replaces the points of a series by values at x = 0, 1, 2 and so on; the chart is redrawn
+    /// once, at the next turn of the event loop.
+    void setSeriesValues(int index, const QVector<double> &values);
+    /// Shows or hides a series; a hidden series keeps its points.
+    void setSeriesVisible(int index, bool visible);
+
+    void setAxisTitles(const QString &bottom, const QString &left);
+    [[nodiscard]] QString bottomAxisTitle() const;
+    [[nodiscard]] QString leftAxisTitle() const;
+    [[nodiscard]] QString title() const;
+
+    /// True from the first zoom or pan until the next undo; the scales then stay as the user set
+    /// them whatever the data.
+    [[nodiscard]] bool isZoomed() const { return m_zoomed; }
+    /// Sets both axes to the range of a rectangle given in pixels of the chart.
+    void zoomToPixels(const QRect &rect);
+    /// Moves both axes with the mouse by a step in pixels.
+    void panByPixels(QPoint step);
+    /// Brings back the scales of the chart's description for the data shown.
+    void undoZoom();
+
+    /// The plot area (the rectangle inside the axes) in pixels of the chart.
+    [[nodiscard]] QRect plotArea() const;
+
+    /// The one place that draws the chart off the screen: the chart is laid out at layoutSize,
+    /// as it would be on a screen of that size, and that layout is stretched onto target. Fonts
+    /// and lines keep their size relative to the layout on any device (bitmap, picture,
+    /// printer, PDF).
+    void renderChart(QCPPainter &painter, const QRectF &target, const QSize &layoutSize);
+    /// The same on a device of its own, with the painter's modes chosen for that device.
+    void renderChart(QPaintDevice &device, const QRectF &target, const QSize &layoutSize);
+    /// The whole chart drawn directly into a bitmap of its on-screen size.
+    [[nodiscard]] QPixmap toBitmap();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    /// A press that follows a click quickly arrives as a double click; it starts a gesture all
+    /// the same.
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void setUpAxes();
+    void setUpSeries();
+    /// Applies the unzoomed scales for the visible series.
+    void applyUnzoomedScales();
+    /// Fits the number of ticks to the chart's size.
+    void fitTickCounts();
+    /// The sizing cursor over a point of a series that asks for it; the normal cursor elsewhere.
+    void updatePointCursor(QPoint at);
+    [[nodiscard]] bool isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) const;
+
+    ChartDescription m_description;
+    QList<QCPGraph *> m_series;
+    QCPTextElement *m_title = nullptr;
+    ZoomGesture m_gesture;
+    bool m_zoomed = false;
+    bool m_tracksPoints = false;
+};

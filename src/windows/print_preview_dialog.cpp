@@ -1,0 +1,19 @@
+#include "windows/print_preview_dialog.h"
+
+#include "windows/chart_view.h"
+#include "windows/window_design.h"
+
+TChartPreview::TChartPreview(QWidget *owner, ChartView *chart)
+    : QDialog(owner)
+    , m_chart(chart)
+{
+    setObjectName(QStringLiteral("ChartPreview"));
+    setWindowTitle(QStringLiteral("Chart Print Preview"));
+    setFixedSize(551, 383);
+}
+
+void TChartPreview::showEvent(QShowEvent *event)
+{
+    WindowDesign::centreOnDesktop(this);
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,141 @@
+// Covers the chart window's pure rules: reading a grid cell with the decimal comma, the unzoomed
+// axis ranges, and what a left-button drag of a given size and direction does.
+#include "windows/chart_description.h"
+#include "windows/chart_filling.h"
+#include "windows/zoom_gesture.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(ZoomOutcome)
+
+class TestChartHelpers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gridTextParsesWithTheDecimalCommaOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("temperature") << "23,5" << true << 23.5;
+        QTest::newRow("negative") << "-0,5" << true << -0.5;
+        QTest::newRow("whole PAR") << "1234" << true << 1234.0;
+        QTest::newRow("blanks around") << " 7,25 " << true << 7.25;
+        QTest::newRow("exponent") << "1,5E3" << true << 1500.0;
+        QTest::newRow("comma last") << "5," << true << 5.0;
+        QTest::newRow("empty cell") << "" << false << 0.0;
+        QTest::newRow("decimal point") << "23.5" << false << 0.0;
+        QTest::newRow("thousands") << "1.234,5" << false << 0.0;
+        QTest::newRow("date") << "14/06/2012" << false << 0.0;
+        QTest::newRow("time") << "12:30:00" << false << 0.0;
+        QTest::newRow("two commas") << "1,2,3" << false << 0.0;
+        QTest::newRow("sign alone") << "-" << false << 0.0;
+        QTest::newRow("overflow") << "1E999" << false << 0.0;
+        QTest::newRow("not a number") << "NAN" << false << 0.0;
+    }
+    void gridTextParsesWithTheDecimalCommaOnly()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        const std::optional<double> parsed = parseProgramFloat(text);
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid)
+            QCOMPARE(*parsed, value);
+    }
+
+    void columnReadingStopsAtTheFirstBadCell()
+    {
+        const QStringList column {"CANAL 2", "1,5", "2", "x", "4"};
+        int count = 4;
+        const SampleGrid grid {[&count] { return count; },
+                               [&column](int c, int r) {
+                                   return c == 4 ? column.value(r) : "?";
+                               }};
+        ColumnReading reading = readColumn(grid, channelColumn(2));
+        QCOMPARE(reading.values, (QVector<double> {1.5, 2.0}));
+        QCOMPARE(reading.badCell, std::optional<QString>("x"));
+
+        count = -1; // a download text of two lines
+        reading = readColumn(grid, channelColumn(2));
+        QVERIFY(reading.values.isEmpty());
+        QVERIFY(!reading.badCell);
+    }
+
+    void unzoomedRangesFollowTheScaleRules()
+    {
+        const ChartDescription temperature = ChartDescriptions::temperature();
+        const ChartDescription humidity = ChartDescriptions::humidity();
+        const ChartDescription par = ChartDescriptions::par();
+
+        // Humidity stays at 0 to 100 whatever the values.
+        QCOMPARE(unzoomedRange(humidity.leftAxis, ValueExtent {-3, 140}), (AxisRange {0, 100}));
+        // PAR starts at 0 and its top follows the largest value.
+        QCOMPARE(unzoomedRange(par.leftAxis, ValueExtent {12, 1830}), (AxisRange {0, 1830}));
+        // The temperatures span 4 % to 96 % of the plot height.
+        const AxisRange t = unzoomedRange(temperature.leftAxis, ValueExtent {10, 33});
+        QCOMPARE((10 - t.lower) / (t.upper - t.lower), 0.04);
+        QCOMPARE((33 - t.lower) / (t.upper - t.lower), 0.96);
+        // The bottom axis runs from the first to the last sample.
+        QCOMPARE(unzoomedRange(humidity.bottomAxis, ValueExtent {0, 3999}), (AxisRange {0, 3999}));
+    }
+
+    void aSinglePointOrNoDataStillGivesAnAxisOfSomeWidth()
+    {
+        for (const ChartDescription &chart :
+             {ChartDescriptions::temperature(), ChartDescriptions::humidity(),
+              ChartDescriptions::par()}) {
+            for (const AxisDescription &axis : {chart.bottomAxis, chart.leftAxis}) {
+                const AxisRange one = unzoomedRange(axis, ValueExtent {0, 0});
+                QVERIFY2(one.lower <= 0 && one.upper > one.lower, qPrintable(chart.name));
+                const AxisRange none = unzoomedRange(axis, std::nullopt);
+                QVERIFY2(none.upper > none.lower, qPrintable(chart.name));
+            }
+        }
+        const AxisRange flat =
+            unzoomedRange(ChartDescriptions::temperature().leftAxis, ValueExtent {21.5, 21.5});
+        QVERIFY(flat.lower < 21.5 && flat.upper > 21.5);
+    }
+
+    void dragOutcomeDependsOnSizeAndDirection_data()
+    {
+        QTest::addColumn<QPoint>("start");
+        QTest::addColumn<QPoint>("end");
+        QTest::addColumn<ZoomOutcome>("outcome");
+        const QPoint s(100, 100);
+        QTest::newRow("lower right") << s << QPoint(300, 180) << ZoomOutcome::ZoomIn;
+        QTest::newRow("17 by 17") << s << QPoint(117, 117) << ZoomOutcome::ZoomIn;
+        QTest::newRow("16 high") << s << QPoint(300, 116) << ZoomOutcome::Nothing;
+        QTest::newRow("16 wide") << s << QPoint(116, 300) << ZoomOutcome::Nothing;
+        QTest::newRow("16 high upwards") << s << QPoint(300, 84) << ZoomOutcome::Nothing;
+        QTest::newRow("click") << s << s << ZoomOutcome::Nothing;
+        QTest::newRow("upper left") << s << QPoint(20, 30) << ZoomOutcome::Undo;
+        QTest::newRow("upper right") << s << QPoint(300, 30) << ZoomOutcome::Undo;
+        QTest::newRow("lower left") << s << QPoint(20, 180) << ZoomOutcome::Undo;
+    }
+    void dragOutcomeDependsOnSizeAndDirection()
+    {
+        QFETCH(QPoint, start);
+        QFETCH(QPoint, end);
+        QFETCH(ZoomOutcome, outcome);
+        QCOMPARE(zoomOutcome(start, end), outcome);
+    }
+
+    void panEndsWhenTheMouseLeavesThePlotArea()
+    {
+        ZoomGesture gesture;
+        gesture.pressRight(QPoint(10, 10), false);
+        QVERIFY(!gesture.isPanning()); // a press outside the plot area does not pan
+
+        gesture.pressRight(QPoint(50, 50), true);
+        QCOMPARE(gesture.move(QPoint(60, 45), true), QPoint(10, -5));
+        QCOMPARE(gesture.move(QPoint(62, 45), true), QPoint(2, 0));
+        QCOMPARE(gesture.move(QPoint(500, 45), false), QPoint());
+        QVERIFY(!gesture.isPanning());
+        QCOMPARE(gesture.move(QPoint(70, 45), true), QPoint()); // back inside: still over
+    }
+};
+
+QTEST_APPLESS_MAIN(TestChartHelpers)
+#include "tst_chart_helpers.moc"
