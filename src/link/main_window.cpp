@@ -186,11 +186,11 @@ void TForm1::buildComponents()
         {&ValueInd3, "ValueInd3", "CANAL 3", QStringLiteral("HºRº"), "#0.0"},
         {&ValueInd4, "ValueInd4", "CANAL 4", QStringLiteral("PAR"), "##00"},
     };
-    for (const auto &spec : indicators) {
-        *spec.indicator = named(new ValueIndicator(Gradient1), spec.name);
-        (*spec.indicator)->setName(QString::fromLatin1(spec.channel));
-        (*spec.indicator)->setUnit(spec.unit);
-        (*spec.indicator)->setFormat(QString::fromLatin1(spec.format));
+    for (const auto &item : indicators) {
+        *item.indicator = named(new ValueIndicator(Gradient1), item.name);
+        (*item.indicator)->setName(QString::fromLatin1(item.channel));
+        (*item.indicator)->setUnit(item.unit);
+        (*item.indicator)->setFormat(QString::fromLatin1(item.format));
     }
 
     DialMeter1 = named(new DialMeter(Gradient1), "DialMeter1");

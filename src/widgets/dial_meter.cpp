@@ -71,17 +71,8 @@ void DialMeter::paintEvent(QPaintEvent *)
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.13);
     const qreal readoutHeight = std::max(12.0, inner.height() * 0.19);
 
-    if (!name().isEmpty()) {
-        const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
-        QFont nameFont = font();
-        nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
-                                               std::min(nameHeight * 0.72, 22.0));
-        painter.setFont(nameFont);
-        painter.setPen(QColor::fromRgba(enabled ? InstrumentStyle::captionText
-                                                : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name());
-    }
+    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight), Qt::AlignLeft,
+             std::min(nameHeight * 0.72, 22.0));
 
     const qreal gap = pad * 0.5;
     const QRectF face(

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 /// What the instrument readouts share: a name, a unit, a value and the pattern it is shown in.
 /// Each change repaints; name and unit changes also let the layout ask for a new size.
 class Readout : public QWidget
@@ -27,6 +29,10 @@ public:
 
 protected:
     Readout(const QString &format, QWidget *parent);
+
+    /// Draws the name in bold, as large as fits the box up to maxPointSize; nothing when empty.
+    void drawName(QPainter &painter, const QRectF &box, Qt::Alignment alignment,
+                  qreal maxPointSize) const;
 
 private:
     QString m_name;

@@ -62,17 +62,8 @@ void Thermometer::paintEvent(QPaintEvent *)
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.1);
     const qreal readoutHeight = std::clamp(inner.height() * 0.16, 12.0, inner.width() * 0.35);
 
-    if (!name().isEmpty()) {
-        const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
-        QFont nameFont = font();
-        nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
-                                               std::min(nameHeight * 0.85, 26.0));
-        painter.setFont(nameFont);
-        painter.setPen(QColor::fromRgba(enabled ? InstrumentStyle::captionText
-                                                : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, name());
-    }
+    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight),
+             Qt::AlignHCenter, std::min(nameHeight * 0.85, 26.0));
     const QRectF readout(inner.left(), inner.bottom() - readoutHeight, inner.width(),
                          readoutHeight);
     InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), enabled);

@@ -42,17 +42,8 @@ void ValueIndicator::paintEvent(QPaintEvent *)
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.26);
 
-    if (!name().isEmpty()) {
-        const QRectF nameBox(inner.left(), inner.top(), inner.width(), nameHeight);
-        QFont nameFont = font();
-        nameFont.setBold(true);
-        nameFont = InstrumentStyle::fittedFont(nameFont, name(), nameBox.size(),
-                                               std::min(nameHeight * 0.72, 22.0));
-        painter.setFont(nameFont);
-        painter.setPen(QColor::fromRgba(isEnabled() ? InstrumentStyle::captionText
-                                                    : InstrumentStyle::disabledText));
-        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name());
-    }
+    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight), Qt::AlignLeft,
+             std::min(nameHeight * 0.72, 22.0));
 
     const QRectF readout(
         inner.left(), inner.top() + nameHeight + (name().isEmpty() ? 0 : pad * 0.4), inner.width(),
