@@ -1,0 +1,576 @@
+// Measures the receive path with the logger's full memory: the simulated logger sends a forced
+// download of 4000 samples (about 104 KB) over a pseudo-terminal as fast as the device takes
+// it, and the program collects it through the serial port component, its event thread and the
+// main window's receive handler. A plain Qt Serial Port reader of the same kind of line, in
+// the same process, is measured the same way as the peer. For each it reports the throughput
+// as a multiple of the 115200-baud line rate (11520 bytes/s), the ratio of the two, the
+// process CPU time per byte, and whether every byte arrived. It reports; it never fails on a
+// slow machine.
+//
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_receive_path [runs] [--input-queue <bytes>]
+//   runs           program and peer runs, taken in turn (default 5)
+//   --input-queue  the component's input queue size (default: the component's own default)
+//
+// The transfer is timed from the first byte of the download text on the line to the end of the
+// handling of its last chunk, in wall-clock and process CPU time. A thread that waits on the
+// device notes the first byte; when that thread is scheduled too late to see it (on a busy
+// machine), the reader's first notification after the PC threw away what came before the
+// download is the start instead. A pseudo-terminal takes tens of kilobytes at once, so the
+// figure is mostly the rate at which the reader drains what waits for it. The logger's pause
+// before its lone end marker "A" (300 ms on the simulator) is left out, as it is the logger's
+// waiting, not the receive path's work. Every run sends the same text (a fixed recording start
+// and seed), so each reader's text is also compared byte for byte with the others.
+#include "app/window_set.h"
+#include "link/main_window.h"
+#include "modal_closer.h"
+#include "runtime/error_report.h"
+#include "serial/serial_port.h"
+#include "simulator_process.h"
+#include "widgets/colour_button.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QSerialPort>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr double lineBytesPerSecond = 11520.0;
+constexpr int loggerSamples = 4000;
+constexpr int boundMs = SimProcess::boundMs;
+/// A chunk that is exactly the end marker after at least this silence ends the peer's reading.
+constexpr qint64 endMarkerPauseNs = 100'000'000;
+/// A fixed recording start and the default noise seed make every run send the same text.
+const QString recordingStart = QStringLiteral("01/06/2012 00:00:00");
+
+qint64 cpuNs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+qint64 wallNs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+/// Runs the event loop until `done` holds or the bound runs out; checks every few milliseconds
+/// without spinning, so that waiting adds next to nothing to the measured CPU time.
+bool waitUntil(const std::function<bool()> &done, int bound)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+    return done();
+}
+
+/// Notes when the first byte reaches the line's receiving side, the same way for both readers:
+/// a thread waits on a second descriptor of the device for bytes to read, and reads none. The
+/// descriptor is opened before the reader opens the device, so the reader's exclusive mode,
+/// which only refuses later openings, is not in the way.
+class ArrivalWatch
+{
+public:
+    explicit ArrivalWatch(const QString &device)
+        : m_fd(::open(QFile::encodeName(device).constData(),
+                      O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+        , m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    { }
+    ArrivalWatch(const ArrivalWatch &) = delete;
+    ArrivalWatch &operator=(const ArrivalWatch &) = delete;
+    ~ArrivalWatch()
+    {
+        disarm();
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_wake >= 0)
+            ::close(m_wake);
+    }
+
+    /// Starts waiting for the next byte; the device's input must be empty now.
+    void arm()
+    {
+        if (m_fd < 0 || m_wake < 0)
+            return;
+        m_thread = std::thread([this] {
+            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
+            while (::poll(fds, 2, -1) < 0 && errno == EINTR) { }
+            if (fds[0].revents & POLLIN) {
+                m_cpu = cpuNs();
+                m_wall = wallNs();
+            }
+        });
+    }
+
+    /// Ends the wait if no byte came; afterwards the stamps may be read.
+    void disarm()
+    {
+        if (!m_thread.joinable())
+            return;
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+        m_thread.join();
+    }
+
+    /// Wall and CPU clocks when the first byte was there; 0 when none was seen.
+    [[nodiscard]] qint64 wall() const { return m_wall; }
+    [[nodiscard]] qint64 cpu() const { return m_cpu; }
+
+private:
+    int m_fd;
+    int m_wake;
+    std::thread m_thread;
+    qint64 m_wall = 0;
+    qint64 m_cpu = 0;
+};
+
+/// The wall and CPU clocks at the first chunk and after the last chunk of download text.
+struct Stamps
+{
+    bool started = false;
+    qint64 wallStart = 0;
+    qint64 cpuStart = 0;
+    qint64 wallLast = 0;
+    qint64 cpuLast = 0;
+    int chunks = 0;
+    /// Wall time spent inside the reader's handler for the chunks.
+    qint64 inHandlerNs = 0;
+
+    void start()
+    {
+        started = true;
+        wallStart = wallNs();
+        cpuStart = cpuNs();
+    }
+    /// A chunk's handling, entered at `entered`, is over.
+    void chunkDone(qint64 entered)
+    {
+        ++chunks;
+        wallLast = wallNs();
+        cpuLast = cpuNs();
+        inHandlerNs += wallLast - entered;
+    }
+};
+
+/// One download as one reader received it.
+struct Transfer
+{
+    QString failure; ///< why the run gave no figures; empty when it did
+    QByteArray text; ///< the download text, without the end marker
+    qsizetype received = 0; ///< every byte collected, the end marker included
+    bool endMarker = false;
+    int samples = 0; ///< what the simulator says it sent
+    Stamps stamps;
+    qint64 arrivalWall = 0; ///< the first byte on the line; 0 when not seen
+    qint64 arrivalCpu = 0;
+    QString problem; ///< what is wrong with the text; empty when complete
+
+    [[nodiscard]] bool timed() const { return stamps.started && stamps.chunks > 0; }
+    /// Whether the first byte was seen on the line before the reader was told of it; if the
+    /// watching thread was late, the reader's first notification is the start instead.
+    [[nodiscard]] bool arrivalSeen() const
+    {
+        return arrivalWall != 0 && arrivalWall <= stamps.wallStart;
+    }
+    /// From the first byte on the line to the end of the handling of the last chunk.
+    [[nodiscard]] double seconds() const
+    {
+        return double(stamps.wallLast - (arrivalSeen() ? arrivalWall : stamps.wallStart)) / 1e9;
+    }
+    [[nodiscard]] double lineMultiple() const
+    {
+        return double(text.size()) / seconds() / lineBytesPerSecond;
+    }
+    [[nodiscard]] double cpuNsPerByte() const
+    {
+        return double(stamps.cpuLast - (arrivalSeen() ? arrivalCpu : stamps.cpuStart))
+            / double(text.size());
+    }
+    /// From the first byte on the line to the reader's first notification, in µs.
+    [[nodiscard]] double noticeUs() const
+    {
+        return arrivalSeen() ? double(stamps.wallStart - arrivalWall) / 1e3 : 0;
+    }
+    /// The share of the transfer's wall time spent inside the reader's handler, in %.
+    [[nodiscard]] double inHandlerPercent() const
+    {
+        return 100.0 * double(stamps.inHandlerNs) / 1e9 / seconds();
+    }
+    [[nodiscard]] double meanChunk() const
+    {
+        return stamps.chunks ? double(text.size()) / stamps.chunks : 0;
+    }
+};
+
+QStringList simulatorArguments(const char *reader, int run)
+{
+    return {QStringLiteral("--name"),
+            QStringLiteral("bench-rx-%1-%2-%3")
+                .arg(QCoreApplication::applicationPid())
+                .arg(QLatin1String(reader))
+                .arg(run),
+            QStringLiteral("--pace"),
+            QStringLiteral("fast"),
+            QStringLiteral("--samples"),
+            QString::number(loggerSamples),
+            QStringLiteral("--start"),
+            recordingStart,
+            QStringLiteral("--frame-interval"),
+            QStringLiteral("250")};
+}
+
+/// The sample count of the simulator's "download <n> samples" line, or −1.
+int samplesSent(SimProcess &sim)
+{
+    for (const QString &line : sim.lines()) {
+        if (line.startsWith(QStringLiteral("download "))
+            && line.endsWith(QStringLiteral(" samples")))
+            return line.section(u' ', 1, 1).toInt();
+    }
+    return -1;
+}
+
+bool allDigits(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// What is wrong with a download text of `samples` samples, or nothing: a header of 21
+/// characters, a second line, then one line of 24 digits per sample, every line ended by CRLF.
+QString textProblem(const QByteArray &text, int samples)
+{
+    if (samples < 0)
+        return QStringLiteral("the simulator did not say how many samples it sent");
+    if (!text.endsWith("\r\n"))
+        return QStringLiteral("the text does not end with CRLF");
+    const QList<QByteArray> lines = text.chopped(2).split('\n');
+    if (lines.size() != samples + 2)
+        return QStringLiteral("%1 lines, %2 expected").arg(lines.size()).arg(samples + 2);
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QByteArray line = k + 1 < lines.size() ? lines[k] : lines[k] + '\r';
+        if (!line.endsWith('\r'))
+            return QStringLiteral("line %1 has no CR").arg(k + 1);
+        const QByteArray body = line.chopped(1);
+        if (k == 0 && body.size() != 21)
+            return QStringLiteral("the header has %1 characters").arg(body.size());
+        if (k >= 2 && (body.size() != 24 || !allDigits(body)))
+            return QStringLiteral("sample line %1 is damaged (%2 characters)")
+                .arg(k - 1)
+                .arg(body.size());
+    }
+    return {};
+}
+
+/// The program: the main window on the component, connected, asked for the whole memory.
+Transfer programRun(int run, int inputQueue)
+{
+    Transfer result;
+    SimProcess sim(simulatorArguments("program", run));
+    if (!sim.waitUntilServing()) {
+        result.failure = QStringLiteral("the simulator did not come up");
+        return result;
+    }
+    ArrivalWatch arrival(sim.linkPath());
+    QStringList errors;
+    ErrorReport::setPresenter([&errors](const QString &message) { errors.append(message); });
+
+    auto port = std::make_unique<TSerialPort>();
+    port->setPort(sim.linkPath());
+    if (inputQueue > 0)
+        port->Buffer().setInputSize(inputQueue);
+    {
+        WindowSet program(std::move(port));
+        TForm1 *form = program.windows.Form1;
+        form->skipPortSetup = true;
+        form->show();
+        ErrorReport::guard([form] { form->RockerSwitch1Click(); });
+        // The first status frame shown: the line works.
+        if (!form->SerialPort1.Connected()
+            || !waitUntil([form] { return !form->Edit3->text().isEmpty(); }, boundMs)) {
+            result.failure = QStringLiteral("no status frame after connecting: %1")
+                                 .arg(errors.join(QStringLiteral("; ")));
+            ErrorReport::setPresenter({});
+            return result;
+        }
+
+        // The window's own handler, timed around: a chunk counts from the moment the window
+        // collects download text again after throwing away what came before.
+        Stamps &stamps = result.stamps;
+        const SerialPortSurface::TRxCharEvent handler = form->SerialPort1.OnRxChar;
+        form->SerialPort1.OnRxChar = [form, handler, &stamps](SerialPortSurface &sender,
+                                                              int count) {
+            if (!stamps.started && form->downloading && !form->Timer2->isActive()
+                && !form->dataDownloaded)
+                stamps.start();
+            const qint64 entered = wallNs();
+            handler(sender, count);
+            // The end marker's call opens the data window before it returns: not timed.
+            if (stamps.started && !form->dataDownloaded)
+                stamps.chunkDone(entered);
+        };
+
+        ModalCloser dataWindow;
+        form->CheckBox1->setChecked(true);
+        ErrorReport::guard([form] { form->ColBitBtn4Click(); });
+        // The logger holds the text back for a while after "X": nothing is on the line now.
+        arrival.arm();
+        const bool ended = waitUntil(
+            [&] { return form->dataDownloaded && !dataWindow.closed().isEmpty(); }, 4 * boundMs);
+        arrival.disarm();
+        result.arrivalWall = arrival.wall();
+        result.arrivalCpu = arrival.cpu();
+
+        const QByteArray collected = form->RichEdit1.text();
+        result.received = collected.size();
+        result.endMarker = form->dataDownloaded && collected.endsWith('A');
+        result.text = result.endMarker ? collected.chopped(1) : collected;
+        if (!ended)
+            result.failure = QStringLiteral("no end of download after %1 s: %2 bytes collected, "
+                                            "downloading %3%4")
+                                 .arg(4 * boundMs / 1000)
+                                 .arg(collected.size())
+                                 .arg(form->downloading)
+                                 .arg(errors.isEmpty() ? QString()
+                                                       : QStringLiteral(", errors: ")
+                                              + errors.join(QStringLiteral("; ")));
+        else if (!errors.isEmpty())
+            result.failure = QStringLiteral("errors: ") + errors.join(QStringLiteral("; "));
+        form->SerialPort1.OnRxChar = handler;
+        ErrorReport::guard([form] {
+            if (form->SerialPort1.Connected())
+                form->RockerSwitch1Click();
+        });
+    }
+    ErrorReport::setPresenter({});
+    result.samples = samplesSent(sim);
+    result.problem = textProblem(result.text, result.samples);
+    return result;
+}
+
+/// The peer: a plain Qt Serial Port reader of the line, raw at 115200 baud, with the same
+/// request, pause and discard as the program, reading until a lone "A" after a pause.
+Transfer peerRun(int run)
+{
+    Transfer result;
+    SimProcess sim(simulatorArguments("peer", run));
+    if (!sim.waitUntilServing()) {
+        result.failure = QStringLiteral("the simulator did not come up");
+        return result;
+    }
+    ArrivalWatch arrival(sim.linkPath());
+    QSerialPort port;
+    port.setPortName(sim.linkPath());
+    if (!port.open(QIODevice::ReadWrite) || !port.setBaudRate(QSerialPort::Baud115200)
+        || !port.setDataBits(QSerialPort::Data8) || !port.setParity(QSerialPort::NoParity)
+        || !port.setStopBits(QSerialPort::OneStop)
+        || !port.setFlowControl(QSerialPort::NoFlowControl)) {
+        result.failure = QStringLiteral("cannot open the line: ") + port.errorString();
+        return result;
+    }
+    if (!waitUntil([&port] { return port.bytesAvailable() > 0; }, boundMs)) {
+        result.failure = QStringLiteral("no status frame after opening");
+        return result;
+    }
+
+    port.write("E");
+    port.waitForBytesWritten(boundMs);
+    QThread::msleep(1000);
+    port.write("X");
+    port.waitForBytesWritten(boundMs);
+    port.clear(QSerialPort::Input);
+    port.readAll();
+    arrival.arm();
+
+    Stamps &stamps = result.stamps;
+    QObject::connect(&port, &QSerialPort::readyRead, &port, [&] {
+        if (result.endMarker)
+            return;
+        if (!stamps.started)
+            stamps.start();
+        const qint64 entered = wallNs();
+        const QByteArray chunk = port.readAll();
+        result.received += chunk.size();
+        if (chunk == "A" && wallNs() - stamps.wallLast >= endMarkerPauseNs) {
+            result.endMarker = true;
+            return;
+        }
+        result.text += chunk;
+        stamps.chunkDone(entered);
+    });
+    if (!waitUntil([&result] { return result.endMarker; }, 4 * boundMs))
+        result.failure = QStringLiteral("no end marker after %1 s: %2 bytes collected")
+                             .arg(4 * boundMs / 1000)
+                             .arg(result.received);
+    arrival.disarm();
+    result.arrivalWall = arrival.wall();
+    result.arrivalCpu = arrival.cpu();
+    port.close();
+    result.samples = samplesSent(sim);
+    result.problem = textProblem(result.text, result.samples);
+    return result;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Summary
+{
+    int runs = 0;
+    int complete = 0;
+    qsizetype bytes = 0;
+    std::vector<double> ms, multiple, cpu, chunk, inHandler, notice;
+};
+
+void printRun(const char *reader, int run, const Transfer &t)
+{
+    if (!t.failure.isEmpty())
+        std::printf("  %-7s %d  FAILED: %s\n", reader, run, qPrintable(t.failure));
+    if (!t.timed())
+        return;
+    const QString notice = t.arrivalSeen()
+        ? QString::number(t.noticeUs(), 'f', 0) + QStringLiteral(" us")
+        : t.arrivalWall ? QStringLiteral("late")
+                        : QStringLiteral("unseen");
+    std::printf(
+        "  %-7s %d  %7lld B %8.2f ms %8.0f x line %7.1f ns/B CPU %5d chunks %4.0f %% in "
+        "handler  first notice %-6s  %s\n",
+        reader, run, static_cast<long long>(t.text.size()), t.seconds() * 1e3, t.lineMultiple(),
+        t.cpuNsPerByte(), t.stamps.chunks, t.inHandlerPercent(), qPrintable(notice),
+        t.problem.isEmpty() ? "complete" : qPrintable(QStringLiteral("INCOMPLETE: ") + t.problem));
+}
+
+void add(Summary &summary, const Transfer &t, const QByteArray &reference)
+{
+    ++summary.runs;
+    if (!t.failure.isEmpty() || !t.timed())
+        return;
+    const bool complete = t.problem.isEmpty() && t.endMarker && t.text == reference;
+    summary.complete += complete ? 1 : 0;
+    summary.bytes = std::max(summary.bytes, t.text.size());
+    summary.ms.push_back(t.seconds() * 1e3);
+    summary.multiple.push_back(t.lineMultiple());
+    summary.cpu.push_back(t.cpuNsPerByte());
+    summary.chunk.push_back(t.meanChunk());
+    summary.inHandler.push_back(t.inHandlerPercent());
+    if (t.arrivalSeen())
+        summary.notice.push_back(t.noticeUs());
+}
+
+void printSummary(const char *reader, const Summary &s)
+{
+    if (s.ms.empty()) {
+        std::printf("%-24s no run gave figures\n", reader);
+        return;
+    }
+    const QString notice =
+        s.notice.empty() ? QStringLiteral("-") : QString::number(median(s.notice), 'f', 0);
+    std::printf("%-24s %7lld %4d/%-3d %7.2f %7.2f %7.0f %7.0f %7.1f %7.1f %6.0f %5.0f %6s\n",
+                reader, static_cast<long long>(s.bytes), s.complete, s.runs,
+                *std::min_element(s.ms.begin(), s.ms.end()), median(s.ms),
+                *std::max_element(s.multiple.begin(), s.multiple.end()), median(s.multiple),
+                *std::min_element(s.cpu.begin(), s.cpu.end()), median(s.cpu), median(s.chunk),
+                median(s.inHandler), qPrintable(notice));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ErrorReportingApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int runs = 5;
+    int inputQueue = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--input-queue") == 0 && i + 1 < argc)
+            inputQueue = std::max(1, std::atoi(argv[++i]));
+        else
+            runs = std::max(1, std::atoi(argv[i]));
+    }
+    const int queueSize = inputQueue > 0 ? inputQueue : TSerialPort().Buffer().InputSize();
+
+    std::printf("Receive path: forced download of %d samples, simulator at --pace fast, "
+                "%d runs each, input queue %d bytes%s, %d CPUs\n",
+                loggerSamples, runs, queueSize, inputQueue > 0 ? "" : " (default)",
+                QThread::idealThreadCount());
+    std::vector<Transfer> program, peer;
+    for (int run = 1; run <= runs; ++run) {
+        // Taken in turn, so that a change in the machine's load falls on both alike.
+        program.push_back(programRun(run, inputQueue));
+        printRun("program", run, program.back());
+        peer.push_back(peerRun(run));
+        printRun("peer", run, peer.back());
+        std::fflush(stdout);
+    }
+
+    // Every run sends the same text: the first one that is whole is the reference for all.
+    QByteArray reference;
+    for (const std::vector<Transfer> *transfers : {&peer, &program})
+        for (const Transfer &t : *transfers)
+            if (reference.isEmpty() && t.failure.isEmpty() && t.problem.isEmpty() && t.endMarker)
+                reference = t.text;
+    Summary programSummary, peerSummary;
+    for (const Transfer &t : program)
+        add(programSummary, t, reference);
+    for (const Transfer &t : peer)
+        add(peerSummary, t, reference);
+
+    std::printf("\n%-24s %7s %8s %7s %7s %7s %7s %7s %7s %6s %5s %6s\n", "", "text", "whole", "ms",
+                "ms", "x line", "x line", "CPU ns", "CPU ns", "chunk", "% in", "notice");
+    std::printf("%-24s %7s %8s %7s %7s %7s %7s %7s %7s %6s %5s %6s\n", "reader", "bytes", "runs",
+                "min", "median", "best", "median", "/B min", "/B med", "mean", "handl", "us");
+    printSummary("program (component+form)", programSummary);
+    printSummary("peer (QSerialPort)", peerSummary);
+
+    if (!programSummary.multiple.empty() && !peerSummary.multiple.empty()) {
+        const double programMedian = median(programSummary.multiple);
+        const double ratio = programMedian / median(peerSummary.multiple);
+        const double cpuRatio = median(programSummary.cpu) / median(peerSummary.cpu);
+        const bool whole = programSummary.complete == programSummary.runs;
+        std::printf("\nprogram / peer: %.2f of the peer's throughput, %.2f times its CPU per "
+                    "byte (medians)\n",
+                    ratio, cpuRatio);
+        std::printf("target: at least 50 x line rate and no byte lost: %s (median %.1f x, "
+                    "%d of %d runs complete)\n",
+                    programMedian >= 50 && whole ? "met" : "NOT met", programMedian,
+                    programSummary.complete, programSummary.runs);
+    }
+    return 0;
+}
