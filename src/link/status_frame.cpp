@@ -1,6 +1,7 @@
 #include "link/status_frame.h"
 
 #include "link/channel_conversion.h"
+#include "link/logger_clock_text.h"
 #include "runtime/program_formats.h"
 
 #include <stdexcept>
@@ -16,11 +17,6 @@ int twoDigits(const std::array<int, 44> &d, int position)
 int threeDigits(const std::array<int, 44> &d, int position)
 {
     return 100 * d[position] + 10 * d[position + 1] + d[position + 2];
-}
-
-QString twoDigitText(int value)
-{
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
 /// Converts positions first … last to digit values; positions count from 1.
@@ -67,10 +63,8 @@ StatusFrameDecoding decodeStatusFrame(const QByteArray &frame)
 
         details.memoryPositions = (details.memoryPointer - 15) / 8.0;
         details.memoryText = ProgramFormats::generalNumber(details.memoryPositions);
-        details.loggerDate = twoDigitText(details.day) + u'/' + twoDigitText(details.month)
-            + QStringLiteral("/20") + twoDigitText(details.year);
-        details.loggerTime = twoDigitText(details.hour) + u':' + twoDigitText(details.minute) + u':'
-            + twoDigitText(details.second);
+        details.loggerDate = loggerDateText(details.day, details.month, details.year);
+        details.loggerTime = loggerTimeText(details.hour, details.minute, details.second);
         details.batteryLevel = details.batteryReading / 2.2;
         details.rate = rateFromCode(details.rateCode);
         result.details = details;
