@@ -20,7 +20,7 @@
 namespace {
 
 /// Every wait is bounded only to catch a hang.
-constexpr int kBoundMs = 8000;
+constexpr int kBoundMs = SimProcess::boundMs;
 
 /// The PC's end of the line: the device opened raw, read in the chunks it delivers.
 class Listener
