@@ -224,7 +224,7 @@ int TForm5::sampleCount() const
 void TForm5::FormActivate()
 {
     const DownloadLines lines(m_windows.Form1->RichEdit1.text());
-    m_rejectedStart.reset();
+    m_headerProblem.reset();
     {
         StringGrid::Refill refill(*StringGrid1, 1 + lines.samples());
         m_refill = &refill;
@@ -232,8 +232,8 @@ void TForm5::FormActivate()
         DOSCANALESLM35(lines);
     }
     m_windows.Form1->Edit2.clear();
-    if (m_rejectedStart)
-        throw *m_rejectedStart;
+    if (m_headerProblem)
+        throw *m_headerProblem;
 }
 
 void TForm5::DOSCANALESLM35(const DownloadLines &lines)
@@ -254,7 +254,7 @@ void TForm5::OBTIENEFECHAYHORA(const DownloadLines &lines)
     } catch (const DownloadFormatError &error) {
         // Stamps counted from an impossible start would be nonsense: the samples keep their
         // values and go without dates and times, and the user is told once the rebuild ends.
-        m_rejectedStart = error;
+        m_headerProblem = error;
         return;
     }
 
@@ -265,8 +265,14 @@ void TForm5::OBTIENEFECHAYHORA(const DownloadLines &lines)
     Label4 = QString::number(start.hour);
     Label5 = QString::number(start.minute);
     Label6 = QString::number(start.second);
-    if (const std::optional<QString> rate = rateText(header.rateCode))
+    if (const std::optional<QString> rate = rateText(header.rateCode)) {
         Edit8->setText(*rate);
+    } else {
+        // The rate shown, if any, is an earlier download's: say so rather than stamp in silence.
+        const QString kept = Edit8->text();
+        m_headerProblem = DownloadFormatError::unknownRateCode(
+            header.rateCode, stepMinutesForRateText(kept) ? std::optional(kept) : std::nullopt);
+    }
     Edit1->setText(dateText(start));
     Edit2->setText(timeText(start));
 

@@ -91,6 +91,6 @@ private:
     ProgramWindows &m_windows;
     /// The grid's refill while a rebuild runs.
     StringGrid::Refill *m_refill = nullptr;
-    /// A header whose start lies outside the calendar, reported once the rebuild has ended.
-    std::optional<DownloadFormatError> m_rejectedStart;
+    /// A header whose start or rate the logger cannot have sent, reported once the rebuild ends.
+    std::optional<DownloadFormatError> m_headerProblem;
 };

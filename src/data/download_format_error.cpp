@@ -6,11 +6,13 @@ DownloadFormatError::DownloadFormatError(const QString &message)
 
 DownloadFormatError DownloadFormatError::lineTooShort(int lineNumber, qsizetype length, int needed)
 {
+    const QString has = length == 1 ? QStringLiteral("1 carácter")
+                                    : QStringLiteral("%1 caracteres").arg(length);
     return DownloadFormatError(
-        QStringLiteral("La línea %1 de la descarga está incompleta: tiene %2 caracteres y se "
-                       "esperaban al menos %3.")
+        QStringLiteral("La línea %1 de la descarga está incompleta: tiene %2 y se esperaban al "
+                       "menos %3.")
             .arg(lineNumber)
-            .arg(length)
+            .arg(has)
             .arg(needed));
 }
 
@@ -21,4 +23,16 @@ DownloadFormatError DownloadFormatError::startOutOfRange(const QString &field, i
                        "muestras quedan sin fecha ni hora.")
             .arg(field)
             .arg(value));
+}
+
+DownloadFormatError DownloadFormatError::unknownRateCode(int rateCode,
+                                                        const std::optional<QString> &keptRate)
+{
+    const QString consequence = keptRate
+        ? QStringLiteral("las muestras se fechan con la tasa anterior, %1.").arg(*keptRate)
+        : QStringLiteral("las muestras quedan sin fecha ni hora.");
+    return DownloadFormatError(
+        QStringLiteral("La tasa de muestreo de la descarga no es válida (código %1): %2")
+            .arg(rateCode)
+            .arg(consequence));
 }

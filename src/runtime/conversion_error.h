@@ -20,3 +20,7 @@ public:
 
 /// The value of one decimal digit character; anything else is an invalid integer value.
 [[nodiscard]] int digitValue(char c);
+
+/// A received character as a message can show it: itself when it is printable, else its code
+/// as "\\xNN" (a NUL, a line end or a control byte would vanish or cut the message short).
+[[nodiscard]] QString visibleCharacter(char c);

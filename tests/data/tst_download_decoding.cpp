@@ -161,6 +161,13 @@ private slots:
         QTest::newRow("empty line") << QByteArray() << tooShort(7, 0, 24);
         QTest::newRow("bad character in a short line")
             << QByteArray("0010A") << "'A' is not a valid integer value";
+        // A message box shows the whole text: control bytes by their code, never cut short.
+        QTest::newRow("NUL") << QByteArray("0010", 4) + QByteArray(1, '\0') + "0"
+                             << "'\\x00' is not a valid integer value";
+        QTest::newRow("carriage return") << QByteArray("001\r") << "'\\x0D' is not a valid integer value";
+        QTest::newRow("one character")
+            << QByteArray("0") << "La línea 7 de la descarga está incompleta: tiene 1 carácter y "
+                                  "se esperaban al menos 24.";
     }
 
     void sampleFailuresNameTheCharacterOrTheLine()
