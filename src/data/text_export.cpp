@@ -2,6 +2,7 @@
 
 #include "runtime/in_out_error.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -36,13 +37,31 @@ QByteArray fileText(int rows, const CellReader &cell)
     return text;
 }
 
+namespace {
+
+/// The error number of a failed open: errno when the call left one, else what Qt saw.
+int openErrorNumber(int error, const QFileDevice &file)
+{
+    if (error != 0)
+        return error;
+    return file.error() == QFileDevice::PermissionsError ? EACCES : 0;
+}
+
+} // namespace
+
 void writeFile(const QString &fileName, const QByteArray &bytes)
 {
+    // A folder is never replaced by a file.
+    if (QFileInfo(fileName).isDir())
+        throw EInOutError::fromErrno(EISDIR);
     // errno is read right after the call that failed, before anything else can change it.
     QSaveFile file(fileName);
+    // Where the folder takes no new file but the file itself may be rewritten, it is written
+    // in place: not atomic, but better than refusing a save the user is allowed to make.
+    file.setDirectWriteFallback(true);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError::fromErrno(errno);
+        throw EInOutError::fromErrno(openErrorNumber(errno, file));
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
         const int error = errno;

@@ -21,7 +21,8 @@ using CellReader = std::function<QString(int column, int row)>;
 
 /// Writes `bytes` as the file `fileName`. The bytes go to a temporary file beside it that
 /// replaces an existing file only once it is complete, so that a failed write leaves the old
-/// file as it was and no part of a new one. Failures throw EInOutError.
+/// file as it was and no part of a new one; where the folder takes no new file, an existing
+/// file that may be written is rewritten in place. Failures throw EInOutError.
 void writeFile(const QString &fileName, const QByteArray &bytes);
 
 } // namespace TextExport

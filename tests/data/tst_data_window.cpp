@@ -27,6 +27,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -220,7 +221,7 @@ private slots:
         QCOMPARE(cell(3, 0), QStringLiteral("CANAL 1"));
     }
 
-    void anUnknownRateCodeKeepsTheRateShownBefore()
+    void anUnknownRateCodeKeepsTheRateShownBeforeAndSaysSo()
     {
         const QByteArray header = " 09/03/01 00:50:10  ";
         const QList<std::array<int, 4>> samples(3, {500, 500, 620, 0});
@@ -228,6 +229,8 @@ private slots:
         // As the very first download: no rate, so no pass, and no dates or times.
         setDownload(download(header + "9", samples));
         rebuild();
+        QCOMPARE(m_errors, QStringList {DownloadFormatError::unknownRateCode(9, {}).message()});
+        QVERIFY(m_errors.first().contains(QStringLiteral("sin fecha ni hora")));
         QCOMPARE(m_form->Edit8->text(), QString());
         QCOMPARE(m_form->Edit1->text(), QStringLiteral("01/03/2009"));
         QCOMPARE(cell(1, 1), QString());
@@ -236,9 +239,12 @@ private slots:
 
         setDownload(download(header + "4", samples));
         rebuild();
+        m_errors.clear();
         setDownload(download(header + "9", samples));
         rebuild();
-        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(m_errors, QStringList {DownloadFormatError::unknownRateCode(
+                                           9, QStringLiteral("CADA 15 MINUTOS"))
+                                           .message()});
         QCOMPARE(m_form->Edit8->text(), QStringLiteral("CADA 15 MINUTOS"));
         QCOMPARE(cell(2, 1), QStringLiteral("10:50:00"));
         QCOMPARE(cell(2, 3), QStringLiteral("11:20:00"));
@@ -512,6 +518,30 @@ private slots:
         writeFile(m_dir->filePath(QStringLiteral("plain")), "x");
         saveAs(m_dir->filePath(QStringLiteral("plain/datos.txt")));
         QCOMPARE(m_errors.last(), QStringLiteral("Invalid filename"));
+    }
+
+    void aFileInAFolderThatTakesNoNewFileIsRewrittenInPlace()
+    {
+        setDownload(threeSamples());
+        rebuild();
+        const QString path = m_dir->filePath(QStringLiteral("datos.txt"));
+        writeFile(path, QByteArray(5000, 'x'));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x6666)));
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x5555)));
+        const auto writable = qScopeGuard([this] {
+            QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x7777));
+        });
+        // The superuser writes anywhere: save as an ordinary user, as the program's users do.
+        const bool root = geteuid() == 0;
+        QVERIFY(!root || seteuid(65534) == 0);
+        saveAs(path);
+        QVERIFY(!root || seteuid(0) == 0);
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(readFile(path), expectedFile("three_samples.txt"));
+
+        saveAs(m_dir->path()); // a folder is refused as a file the user may not write
+        QCOMPARE(m_errors, QStringList {"File access denied"});
+        QVERIFY(QFileInfo(m_dir->path()).isDir());
     }
 
     void aWriteThatFailsPartWayKeepsTheOldFile()
