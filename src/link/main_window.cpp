@@ -306,6 +306,25 @@ bool TForm1::connected() const
     return RockerSwitch1->isOn();
 }
 
+void TForm1::onLine(const std::function<void()> &operations, const std::function<void()> &undo)
+{
+    try {
+        operations();
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        if (undo)
+            undo();
+        try {
+            std::rethrow_exception(failure);
+        } catch (const ESerialPort &error) {
+            if (error.DeviceGone())
+                dropLine();
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+}
+
 void TForm1::FormActivate()
 {
     if (connectedOnce)
@@ -331,6 +350,7 @@ void TForm1::RockerSwitch1Click()
         return;
     }
 
+    m_lineDone = false;
     SerialPort1.setControlRTS(rtsEnable);
     try {
         SerialPort1.OpenPort();
@@ -385,13 +405,11 @@ void TForm1::SerialPort1RxChar(int Count)
 
 void TForm1::SerialPort1Error(TSerialErrors Errors)
 {
-    if (!Errors.testFlag(errDevice))
+    if (!Errors.testFlag(errDevice) || m_lineDone)
         return; // a damaged byte is caught by the frame and download checks
     // The device is gone (a cable pulled out): no more bytes will come, so a download being
-    // collected can never end. Give up on it and say why; the user can then disconnect.
-    downloading = false;
-    Gauge1->hide();
-    unsetCursor();
+    // collected can never end. Close the line and say why, once; the user can connect again.
+    dropLine();
     throw ESerialPort(ESerialPort::ReadFailed, EIO);
 }
 
@@ -433,15 +451,27 @@ void TForm1::ColBitBtn4Click()
         return;
     setCursor(Qt::WaitCursor);
     Timer2->start();
-    SerialPort1.DiscardQueues(true, false);
-    RichEdit1.clear();
-    setCursor(Qt::WaitCursor);
-    SerialPort1.SendText(LoggerCommands::downloadRequest(CheckBox1->isChecked()));
-    downloading = true;
-    // The logger needs the pause before "X"; nothing is handled meanwhile, by design.
-    QThread::msleep(LoggerCommands::downloadConfirmDelayMs);
-    SerialPort1.SendText(LoggerCommands::downloadConfirm);
+    onLine(
+        [this] {
+            SerialPort1.DiscardQueues(true, false);
+            RichEdit1.clear();
+            setCursor(Qt::WaitCursor);
+            SerialPort1.SendText(LoggerCommands::downloadRequest(CheckBox1->isChecked()));
+            downloading = true;
+            // The logger needs the pause before "X"; nothing is handled meanwhile.
+            QThread::msleep(LoggerCommands::downloadConfirmDelayMs);
+            SerialPort1.SendText(LoggerCommands::downloadConfirm);
+        },
+        [this] { abandonDownloadRequest(); });
     Gauge1->show();
+}
+
+void TForm1::abandonDownloadRequest()
+{
+    Timer2->stop();
+    downloading = false;
+    Gauge1->hide();
+    unsetCursor();
 }
 
 void TForm1::DESCARGAR(int Count)
@@ -463,35 +493,49 @@ void TForm1::DESCARGAR(int Count)
 
 void TForm1::HORAAPIC()
 {
+    if (!connected())
+        return;
     Edit2.clear();
-    LoggerCommands::sendEach(SerialPort1,
-                             LoggerCommands::clockSetCommand(QDateTime::currentDateTime()));
+    onLine([this] {
+        LoggerCommands::sendEach(SerialPort1,
+                                 LoggerCommands::clockSetCommand(QDateTime::currentDateTime()));
+    });
 }
+
+// Each timer stops itself before it acts, so a failing act is reported once, not at every
+// interval for ever.
 
 void TForm1::Timer2Timer()
 {
-    SerialPort1.DiscardQueues(true, false);
-    RichEdit1.clear();
-    downloading = true;
     Timer2->stop();
-    SerialPort1.DiscardQueues(true, false);
-    RichEdit1.clear();
+    if (!connected())
+        return;
+    // Collection begins only once both purges are done: a failed one leaves none running.
+    onLine(
+        [this] {
+            SerialPort1.DiscardQueues(true, false);
+            RichEdit1.clear();
+            SerialPort1.DiscardQueues(true, false);
+            RichEdit1.clear();
+            downloading = true;
+        },
+        [this] { abandonDownloadRequest(); });
 }
 
 void TForm1::Timer3Timer()
 {
+    Timer3->stop();
     clockSetPending = false;
     HORAAPIC();
-    Timer3->stop();
 }
 
 void TForm1::Timer4Timer()
 {
+    Timer4->stop();
     Edit4->clear();
     Edit3->clear();
     // Connecting has already cleared `downloading`; clearing it again here could only cancel a
     // download requested in the first moments after connecting, leaving it collected as frames.
-    Timer4->stop();
 }
 
 void TForm1::ColBitBtn2Click()
@@ -529,17 +573,41 @@ void TForm1::FormClose()
 void TForm1::closeLine()
 {
     // A device that is gone refuses the RTS change; the port must close all the same, or the
-    // user could never disconnect. The failure is reported once the port is closed.
+    // user could never disconnect. Any other failure is reported once the port is closed; a
+    // device that is gone has been reported already, or is about to be by its error event.
     std::exception_ptr rtsFailure;
     try {
         SerialPort1.setControlRTS(rtsDisable);
+    } catch (const ESerialPort &error) {
+        if (!error.DeviceGone() && !m_lineDone)
+            rtsFailure = std::current_exception();
     } catch (...) {
         rtsFailure = std::current_exception();
     }
+    // Once closed, the gone device's error event of this connection is not reported.
+    m_lineDone = true;
     SerialPort1.ClosePort();
     showDisconnected();
     if (rtsFailure)
         std::rethrow_exception(rtsFailure);
+}
+
+void TForm1::dropLine()
+{
+    m_lineDone = true;
+    abandonDownloadRequest();
+    Edit2.clear();
+    try {
+        SerialPort1.setControlRTS(rtsDisable);
+        SerialPort1.ClosePort();
+    } catch (const ESerialPort &) {
+        // The device is gone: what it refuses now changes nothing and was reported already.
+        try {
+            SerialPort1.ClosePort();
+        } catch (const ESerialPort &) {
+        }
+    }
+    showDisconnected();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

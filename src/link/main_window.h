@@ -6,6 +6,7 @@
 #include "runtime/form.h"
 #include "serial/serial_port_surface.h"
 
+#include <functional>
 #include <memory>
 
 class ColourButton;
@@ -46,6 +47,10 @@ public:
 
     /// "Connected" as the program shows it: the on state of the connect switch.
     [[nodiscard]] bool connected() const;
+    /// Runs port operations of the link. When one fails, `undo` first puts back what the
+    /// caller had begun; a device that is gone also closes the line quietly, so that the
+    /// failure, raised again, is the only report of it.
+    void onLine(const std::function<void()> &operations, const std::function<void()> &undo = {});
 
     SerialPortSurface &SerialPort1;
     /// statusBuffer: received bytes gathered into status frames.
@@ -116,7 +121,15 @@ private:
     void showDisconnected();
     /// RTS low, then the port closed, as disconnecting and closing the window do.
     void closeLine();
+    /// The line's device is gone: stop any download, close the port without a second report
+    /// and show the link disconnected.
+    void dropLine();
+    /// A download request that failed leaves nothing running: no discard timer, no collection.
+    void abandonDownloadRequest();
 
     ProgramWindows &m_windows;
     std::unique_ptr<SerialPortSurface> m_port;
+    /// The current connection has ended (closed, or its device gone and reported once): later
+    /// error events of its device say nothing new.
+    bool m_lineDone = false;
 };

@@ -97,7 +97,7 @@ void TForm7::RadioGroup1Click()
     const int chosen = RadioGroup1->ItemIndex();
     if (!main->connected() || chosen < 0)
         return;
-    main->SerialPort1.SendText(rateCommand(SampleRate(chosen)));
+    main->onLine([main, chosen] { main->SerialPort1.SendText(rateCommand(SampleRate(chosen))); });
 }
 
 void TForm7::BitBtn1Click()

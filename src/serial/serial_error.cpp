@@ -1,6 +1,7 @@
 #include "serial/serial_error.h"
 
 #include <array>
+#include <cerrno>
 
 namespace {
 
@@ -61,4 +62,9 @@ QString ESerialPort::codeText(int portErrorCode)
     if (portErrorCode < 1 || portErrorCode > int(codeTexts.size()))
         return {};
     return QString::fromLatin1(codeTexts[std::size_t(portErrorCode - 1)]);
+}
+
+bool ESerialPort::DeviceGone() const
+{
+    return m_systemErrorCode == EIO || m_systemErrorCode == ENXIO || m_systemErrorCode == ENODEV;
 }

@@ -44,6 +44,9 @@ public:
     [[nodiscard]] int PortErrorCode() const { return m_portErrorCode; }
     [[nodiscard]] int SystemErrorCode() const { return m_systemErrorCode; }
     [[nodiscard]] QString message() const { return QString::fromUtf8(what()); }
+    /// The device itself is gone (a cable pulled out, a hung-up line): no later call on this
+    /// opening can succeed.
+    [[nodiscard]] bool DeviceGone() const;
 
     /// The fixed text of a code ("Unable to open com port" for 1); empty outside 1 to 23.
     [[nodiscard]] static QString codeText(int portErrorCode);

@@ -18,6 +18,7 @@
 #include "windows/gauges_window.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -26,6 +27,9 @@
 using Action = ScriptedSerialPort::Action;
 
 namespace {
+
+/// A timer may fire this much before its interval is up.
+constexpr qint64 timerSlackMs = 5;
 
 const QByteArray exampleFrame = QByteArrayLiteral("3014061226052090402223020000706804210001023\r");
 
@@ -253,11 +257,14 @@ private slots:
     void theLoggersDateAndTimeAreEmptiedAgainAfterConnecting()
     {
         start();
+        QElapsedTimer sinceConnecting;
+        sinceConnecting.start();
         connectSwitch();
         QVERIFY(m_form->Edit4->text().isEmpty());
         m_port->receive(exampleFrame);
         QCOMPARE(m_form->Edit3->text(), QStringLiteral("14:30:05"));
         QTRY_VERIFY_WITH_TIMEOUT(m_form->Edit3->text().isEmpty(), 5000);
+        QVERIFY(sinceConnecting.elapsed() >= 1500 - timerSlackMs);
         QVERIFY(m_form->Edit4->text().isEmpty());
         QVERIFY(!m_form->Timer4->isActive());
     }
@@ -342,7 +349,7 @@ private slots:
         QVERIFY(m_form->dataDownloaded);
     }
 
-    void aVanishedDeviceEndsTheDownloadWithAMessageAndCanBeDisconnected()
+    void aVanishedDeviceIsReportedOnceAndTheLineCloses()
     {
         start();
         connectSwitch();
@@ -359,13 +366,112 @@ private slots:
                  QStringList {QStringLiteral("ReadFile function failed (win error code: 5)")});
         QVERIFY(!m_form->downloading && !m_form->dataDownloaded);
         QVERIFY(!m_form->Gauge1->isVisible());
+        QVERIFY(!m_port->Connected());
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+        QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("CONECTAR"));
 
-        // RTS cannot be dropped on a device that is gone; the port is closed all the same.
+        // Nothing more is said: not by the download button, not by the next connection.
+        m_form->ColBitBtn4Click();
+        connectSwitch();
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->Edit4->text(), QStringLiteral("06/12/2026"));
+        QCOMPARE(m_errors.size(), 1);
+    }
+
+    void disconnectingFromAVanishedDeviceSaysNothingMore()
+    {
+        start();
+        connectSwitch();
+        m_port->unplug();
         QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
         QVERIFY(!m_port->Connected());
         QVERIFY(!m_form->RockerSwitch1->isOn());
-        QCOMPARE(m_errors.last(),
-                 QStringLiteral("SetCommState function failed (win error code: 5)"));
+        m_port->reportErrors(errDevice); // the closed port's late news
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void aCablePulledDuringTheRequestIsReportedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("pulledAfter");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("idle, before the request")
+            << QByteArray() << QStringLiteral("PurgeComm function failed (win error code: 5)");
+        QTest::newRow("in the pause before X")
+            << QByteArray("8") << QStringLiteral("WriteFile function failed (win error code: 5)");
+        QTest::newRow("before the discard timer's tick")
+            << QByteArray("X") << QStringLiteral("PurgeComm function failed (win error code: 5)");
+    }
+
+    void aCablePulledDuringTheRequestIsReportedOnce()
+    {
+        QFETCH(QByteArray, pulledAfter);
+        QFETCH(QString, message);
+        start();
+        connectSwitch();
+        if (pulledAfter.isEmpty())
+            m_port->unplug();
+        m_port->afterAction = [pulledAfter](ScriptedSerialPort &port, const Action &action) {
+            if (action.kind == Action::Write && action.bytes == pulledAfter)
+                port.unplug();
+        };
+        ErrorReport::guard([this] { m_form->ColBitBtn4Click(); });
+        QTRY_VERIFY(!m_port->Connected());
+        QTest::qWait(1000); // two intervals of every timer: none may come back
+        QCOMPARE(m_errors, QStringList {message});
+        QVERIFY(!m_form->downloading);
+        QVERIFY(!m_form->Timer2->isActive());
+        QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+
+        // A good logger afterwards is on line again, and can be asked for its data.
+        m_port->afterAction = {};
+        connectSwitch();
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->Edit3->text(), QStringLiteral("14:30:05"));
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(m_form->downloading && !m_form->Timer2->isActive());
+        QCOMPARE(m_errors.size(), 1);
+    }
+
+    void disconnectingMidCollectionKeepsTheTextAndAsksAgainLater()
+    {
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        const QByteArray text = " 26/12/06 05:30:14  4\r\n0279\r\n";
+        m_port->receive(text);
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor); // released over the switch
+        QVERIFY(!m_form->downloading && !m_form->dataDownloaded);
+        QCOMPARE(m_form->RichEdit1.text(), text);
+
+        connectSwitch();
+        m_port->receive(exampleFrame); // a frame, not download text
+        QCOMPARE(m_form->RichEdit1.text(), text);
+        QCOMPARE(m_form->Edit3->text(), QStringLiteral("14:30:05"));
+        m_port->clearActions();
+        m_form->ColBitBtn4Click();
+        QCOMPARE(m_port->writes(), (QList<QByteArray> {"8", "X"}));
+    }
+
+    void theCursorWaitsFromTheRequestToTheEndMarker()
+    {
+        start();
+        connectSwitch();
+        QList<Qt::CursorShape> atWrites;
+        m_port->afterAction = [this, &atWrites](ScriptedSerialPort &, const Action &action) {
+            if (action.kind == Action::Write)
+                atWrites.append(m_form->cursor().shape());
+        };
+        m_form->ColBitBtn4Click();
+        QCOMPARE(atWrites, (QList<Qt::CursorShape> {Qt::WaitCursor, Qt::WaitCursor}));
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        m_port->receive(" 26/12/06 05:30:14  4\r\n");
+        QCOMPARE(m_form->cursor().shape(), Qt::WaitCursor);
+        closeNextModal();
+        m_port->receive("A");
+        QCOMPARE(m_form->cursor().shape(), Qt::ArrowCursor);
     }
 
     void thePieGaugeTurnsWithEveryChunk()
@@ -395,9 +501,12 @@ private slots:
         QTest::qWait(300);
         QVERIFY(m_port->writes().isEmpty()); // no byte in, nothing out
 
+        QElapsedTimer sinceReceiving;
+        sinceReceiving.start();
         m_port->receive(exampleFrame.left(10));
         QVERIFY(m_form->Timer3->isActive());
         QTRY_COMPARE(m_port->writes().size(), 13);
+        QVERIFY(sinceReceiving.elapsed() >= 100 - timerSlackMs);
         QCOMPARE(m_port->writes().first(), QByteArray("3"));
         QVERIFY(!m_form->clockSetPending);
         QVERIFY(m_form->Edit2.text().isEmpty()); // the partial frame was dropped
@@ -406,6 +515,20 @@ private slots:
         QVERIFY(digits.startsWith(now.toString(QStringLiteral("HH")).toLatin1())
                 || now.time().minute() == 0);
         QVERIFY(digits.endsWith(now.toString(QStringLiteral("yy")).toLatin1()));
+    }
+
+    void aClockSetDueAfterDisconnectingSendsNothing()
+    {
+        start();
+        connectSwitch();
+        m_form->clockSetPending = true;
+        m_port->receive(exampleFrame.left(10));
+        QVERIFY(m_form->Timer3->isActive());
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QTest::qWait(350);
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY(m_port->writes().isEmpty());
+        QVERIFY(!m_form->Timer3->isActive());
     }
 
     void closingWhileConnectedDropsRtsAndClosesThePort()

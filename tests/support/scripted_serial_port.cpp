@@ -21,6 +21,18 @@ ScriptedSerialPort::Action &ScriptedSerialPort::record(Action::Kind kind)
     return m_actions.last();
 }
 
+void ScriptedSerialPort::recorded()
+{
+    if (afterAction)
+        afterAction(*this, m_actions.last());
+}
+
+void ScriptedSerialPort::failIfUnplugged(int code) const
+{
+    if (m_unplugged && m_connected)
+        throw ESerialPort(code, EIO);
+}
+
 void ScriptedSerialPort::setLineSettings(const LineSettings &settings)
 {
     m_settings = settings;
@@ -29,10 +41,10 @@ void ScriptedSerialPort::setLineSettings(const LineSettings &settings)
 
 void ScriptedSerialPort::setControlRTS(TRTSFlowControl control)
 {
-    if (m_unplugged && m_connected)
-        throw ESerialPort(ESerialPort::SetStateFailed, EIO);
+    failIfUnplugged(ESerialPort::SetStateFailed);
     m_rts = control;
     record(Action::Rts).rts = control;
+    recorded();
 }
 
 void ScriptedSerialPort::OpenPort()
@@ -45,8 +57,10 @@ void ScriptedSerialPort::OpenPort()
         throw ESerialPort(ESerialPort::OpenFailed, error);
     }
     m_connected = true;
+    m_unplugged = false;
     m_input.clear();
     record(Action::Open);
+    recorded();
 }
 
 void ScriptedSerialPort::ClosePort()
@@ -56,15 +70,18 @@ void ScriptedSerialPort::ClosePort()
     m_connected = false;
     m_eventPending = false;
     record(Action::Close);
+    recorded();
 }
 
 int ScriptedSerialPort::SendText(const QByteArray &Str)
 {
     if (!m_connected)
         throw ESerialPort(ESerialPort::WriteFailed, EBADF);
+    failIfUnplugged(ESerialPort::WriteFailed);
     if (Str.isEmpty())
         return 0;
     record(Action::Write).bytes = Str;
+    recorded();
     return int(Str.size());
 }
 
@@ -89,11 +106,13 @@ void ScriptedSerialPort::DiscardQueues(bool Input, bool Output)
 {
     if (!m_connected)
         throw ESerialPort(ESerialPort::PurgeFailed, EBADF);
+    failIfUnplugged(ESerialPort::PurgeFailed);
     if (Input)
         m_input.clear();
     Action &action = record(Action::Purge);
     action.input = Input;
     action.output = Output;
+    recorded();
 }
 
 void ScriptedSerialPort::ShowPortSetup()

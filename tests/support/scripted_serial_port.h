@@ -54,8 +54,11 @@ public:
 
     /// The device reports line errors, as one error event.
     void reportErrors(TSerialErrors errors);
-    /// The device is gone: every later RTS change fails as it does on a vanished device.
+    /// The device is gone: until the port is opened again, every write, purge and RTS change
+    /// fails as it does on a vanished device (system error 5).
     void unplug() { m_unplugged = true; }
+    /// Called after each action is recorded: a script can pull the cable at a chosen moment.
+    std::function<void(ScriptedSerialPort &, const Action &)> afterAction;
 
     /// The next OpenPort fails with "Unable to open com port" and this system error number.
     void failNextOpen(int systemErrorCode) { m_openFailure = systemErrorCode; }
@@ -74,6 +77,9 @@ public:
 
 private:
     Action &record(Action::Kind kind);
+    void recorded();
+    /// Throws what a vanished device gives for the call `code` while the port is open.
+    void failIfUnplugged(int code) const;
     void deliverPendingEvents();
 
     QString m_port;
