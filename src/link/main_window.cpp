@@ -596,6 +596,8 @@ void TForm1::dropLine()
 {
     m_lineDone = true;
     abandonDownloadRequest();
+    Edit4->clear();
+    Edit3->clear();
     Edit2.clear();
     try {
         SerialPort1.setControlRTS(rtsDisable);
