@@ -369,7 +369,6 @@ private slots:
         QVERIFY(!m_port->Connected());
         QVERIFY(!m_form->RockerSwitch1->isOn());
         QCOMPARE(m_form->RockerSwitch1->text(), QStringLiteral("CONECTAR"));
-        QVERIFY(m_form->Edit3->text().isEmpty()); // as after any disconnection
 
         // Nothing more is said: not by the download button, not by the next connection.
         m_form->ColBitBtn4Click();
