@@ -6,12 +6,21 @@
 #include "serial/serial_port.h"
 #include "windows/program_icon.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 int main(int argc, char **argv)
 {
     ErrorReportingApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("brentavius4"));
+    // Qt's own dialogs and buttons in Spanish, where the translations are installed.
+    QTranslator qtSpanish;
+    if (qtSpanish.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtSpanish);
     // Only closing the main window ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 

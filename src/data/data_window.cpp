@@ -1,14 +1,22 @@
 #include "data/data_window.h"
 
+#include "data/csv_export.h"
+#include "data/daily_summary.h"
+#include "data/daily_summary_window.h"
+#include "data/data_window_menu.h"
 #include "data/download_decoding.h"
 #include "data/download_lines.h"
+#include "data/saved_file.h"
 #include "data/text_export.h"
 #include "link/main_window.h"
+#include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
+#include "runtime/in_out_error.h"
 #include "widgets/gradient_background.h"
 #include "windows/chart_window.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -154,12 +162,14 @@ TForm5::TForm5(ProgramWindows &windows, QWidget *parent)
            Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , executeSaveDialog(runSaveDialog)
+    , executeFileDialog(runSaveDialog)
     , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
     setFixedSize(564, 446);
     buildComponents();
+    installDataWindowMenu(*this);
 }
 
 void TForm5::buildComponents()
@@ -218,11 +228,23 @@ void TForm5::buildComponents()
 
 int TForm5::sampleCount() const
 {
+    if (m_fileSamples)
+        return *m_fileSamples;
     return ::sampleCount(countLines(m_windows.Form1->RichEdit1.text()));
+}
+
+void TForm5::showDownload()
+{
+    m_fileSamples.reset();
+    showModal();
 }
 
 void TForm5::FormActivate()
 {
+    if (m_fileSamples) {
+        m_windows.Form1->Edit2.clear();
+        return;
+    }
     const DownloadLines lines(m_windows.Form1->RichEdit1.text());
     m_headerProblem.reset();
     {
@@ -361,4 +383,124 @@ void TForm5::SpeedButton1Click()
 void TForm5::SpeedButton2Click()
 {
     m_windows.Form6->showModal();
+}
+
+QString TForm5::chooseFile(QFileDialog::AcceptMode mode, const QString &caption,
+                           const QStringList &filters, const QString &suffix)
+{
+    QFileDialog dialog(this, caption, QDir::homePath());
+    dialog.setObjectName(QStringLiteral("MenuFileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffix);
+    return executeFileDialog(dialog);
+}
+
+bool TForm5::openSavedFileDialog()
+{
+    const QString fileName = chooseFile(
+        QFileDialog::AcceptOpen, QStringLiteral("Abrir archivo de datos"),
+        {QStringLiteral("Datos guardados (*.txt)"), QStringLiteral("Todos los archivos (*)")},
+        QStringLiteral("txt"));
+    if (fileName.isEmpty())
+        return false;
+    openSavedFile(fileName);
+    return true;
+}
+
+void TForm5::openSavedFile(const QString &fileName)
+{
+    // A saved file of the logger's 4000 samples has some 220 kB: far more is no such file.
+    constexpr qint64 largestFile = 16 * 1024 * 1024;
+    QFile file(fileName);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError::fromErrno(errno);
+    if (file.size() > largestFile)
+        throw DataError(QStringLiteral("El archivo no es un registro de datos guardado: tiene "
+                                       "%1 MB.")
+                            .arg(file.size() / (1024 * 1024)));
+    errno = 0;
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EInOutError::fromErrno(errno);
+    const SavedRecording recording = readSavedFile(text);
+
+    const int rows = int(recording.rows.size());
+    {
+        StringGrid::Refill refill(*StringGrid1, 1 + rows);
+        for (int column = 0; column < columnCount; ++column)
+            refill.setCell(column, 0, headings[column]);
+        for (int row = 1; row <= rows; ++row) {
+            const SavedRow &saved = recording.rows[std::size_t(row - 1)];
+            refill.setCell(0, row, QString::number(row));
+            refill.setCell(1, row, saved.date);
+            refill.setCell(2, row, saved.time);
+            for (int channel = 0; channel < 4; ++channel)
+                refill.setCell(3 + channel, row, saved.values[std::size_t(channel)]);
+        }
+    }
+    m_fileSamples = rows;
+    const SavedRow first = rows > 0 ? recording.rows.front() : SavedRow {};
+    Edit1->setText(first.date);
+    Edit2->setText(first.time);
+    Edit8->setText(rateTextForStep(recording.stepMinutes).value_or(QString()));
+    const auto part = [](const QString &text, int from) { return QString::number(text.mid(from, 2).toInt()); };
+    Label1 = part(first.date, 8);
+    Label2 = part(first.date, 3);
+    Label3 = part(first.date, 0);
+    Label4 = part(first.time, 0);
+    Label5 = part(first.time, 3);
+    Label6 = part(first.time, 6);
+}
+
+void TForm5::exportCsv()
+{
+    const QString fileName = chooseFile(QFileDialog::AcceptSave, QStringLiteral("Exportar CSV"),
+                                        {QStringLiteral("CSV (*.csv)")}, QStringLiteral("csv"));
+    if (fileName.isEmpty())
+        return;
+    TextExport::writeFile(fileName,
+                          CsvExport::samplesText(sampleCount(), [this](int column, int row) {
+                              return StringGrid1->cell(column, row);
+                          }));
+}
+
+void TForm5::showDailySummary()
+{
+    const std::optional<int> step = stepMinutesForRateText(Edit8->text());
+    if (!step)
+        throw DataError(QStringLiteral("Sin tasa de muestreo no hay resumen diario."));
+    std::vector<SummarySample> samples;
+    samples.reserve(std::size_t(sampleCount()));
+    for (int row = 1; row <= sampleCount(); ++row) {
+        SummarySample sample;
+        sample.day = QDate::fromString(StringGrid1->cell(1, row), QStringLiteral("dd/MM/yyyy"));
+        if (!sample.day.isValid())
+            throw DataError(
+                QStringLiteral("La muestra %1 no tiene fecha: no hay resumen diario.").arg(row));
+        for (int channel = 0; channel < 4; ++channel) {
+            const QString &text = StringGrid1->cell(3 + channel, row);
+            bool ok = false;
+            sample.values[std::size_t(channel)] =
+                QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+            if (!ok)
+                throw EConvertError::invalidFloat(text);
+        }
+        samples.push_back(sample);
+    }
+    if (!m_summary) {
+        m_summary = new DailySummaryWindow(this);
+        m_summary->exportRequested = [this] {
+            return chooseFile(QFileDialog::AcceptSave, QStringLiteral("Exportar resumen diario"),
+                              {QStringLiteral("CSV (*.csv)")}, QStringLiteral("csv"));
+        };
+    }
+    m_summary->setDays(dailySummary(samples, *step));
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
 }

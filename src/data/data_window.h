@@ -6,12 +6,14 @@
 #include "data/string_grid.h"
 #include "runtime/form.h"
 
+#include <QFileDialog>
+
 #include <functional>
 #include <optional>
 
+class DailySummaryWindow;
 class DownloadLines;
 class GradientBackground;
-class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -55,13 +57,28 @@ public:
     /// Shows SaveDialog1 and gives the chosen file, empty when the user cancels; tests may
     /// replace it.
     std::function<QString(QFileDialog &dialog)> executeSaveDialog;
+    /// The same for the file dialogs of the window's menu (open, CSV export, summary export).
+    std::function<QString(QFileDialog &dialog)> executeFileDialog;
 
-    /// N: the number of samples in the main window's download text now.
+    /// N: the number of samples shown: the download text's, or the opened file's.
     [[nodiscard]] int sampleCount() const;
 
     /// Runs at each opening: rebuilds everything from the download text, then empties the main
-    /// window's status buffer.
+    /// window's status buffer. A saved file that the user opened stays as it is instead.
     void FormActivate() override;
+    /// Shows the window modally with the download that has just ended, even after a file.
+    void showDownload();
+
+    /// "Abrir archivo…": asks for a saved data file and shows it in the grid in place of the
+    /// download; false when the user cancelled. A file that cannot be read or is not such a
+    /// file is reported and the grid keeps what it showed.
+    bool openSavedFileDialog();
+    /// Shows the saved data file `fileName` in the grid, or throws and changes nothing.
+    void openSavedFile(const QString &fileName);
+    /// "Exportar CSV…": the samples as a CSV file.
+    void exportCsv();
+    /// "Resumen diario…": the window of each day's figures.
+    void showDailySummary();
     /// The rebuild pass: header and timestamps, headings, row numbers, sample values.
     void DOSCANALESLM35(const DownloadLines &lines);
     /// Header decoding: the start fields, the rate field and the matching timestamp pass.
@@ -88,7 +105,14 @@ private:
     [[nodiscard]] LoggerTime startFromLabels() const;
     void setCell(int column, int row, const QString &text);
 
+    /// A file dialog of the menu, set up for `mode`, run through executeFileDialog.
+    QString chooseFile(QFileDialog::AcceptMode mode, const QString &caption,
+                       const QStringList &filters, const QString &suffix);
+
     ProgramWindows &m_windows;
+    /// The grid shows a saved file of this many samples, not the download text.
+    std::optional<int> m_fileSamples;
+    DailySummaryWindow *m_summary = nullptr;
     /// The grid's refill while a rebuild runs.
     StringGrid::Refill *m_refill = nullptr;
     /// A header whose start or rate the logger cannot have sent, reported once the rebuild ends.

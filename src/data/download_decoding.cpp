@@ -80,6 +80,15 @@ std::optional<QString> rateText(int rateCode)
     return std::nullopt;
 }
 
+std::optional<QString> rateTextForStep(int stepMinutes)
+{
+    for (const RatePass &pass : ratePasses) {
+        if (pass.stepMinutes == stepMinutes)
+            return QString::fromLatin1(pass.text);
+    }
+    return std::nullopt;
+}
+
 std::optional<int> stepMinutesForRateText(const QString &text)
 {
     for (const RatePass &pass : ratePasses) {

@@ -28,6 +28,9 @@ void checkStartInRange(const LoggerTime &start);
 /// The rate text of a rate code 1–6 ("CADA 1 MINUTO" … "CADA 60 MINUTOS"); none for another.
 [[nodiscard]] std::optional<QString> rateText(int rateCode);
 
+/// The rate text of a step of 1, 5, 10, 15, 30 or 60 minutes; none for another step.
+[[nodiscard]] std::optional<QString> rateTextForStep(int stepMinutes);
+
 /// The minutes between samples that a rate text stands for; none for any other text.
 [[nodiscard]] std::optional<int> stepMinutesForRateText(const QString &text);
 

@@ -60,6 +60,11 @@ public:
     /// and rows stand on screen now, after any that the user dragged elsewhere: row 0 is the
     /// heading row, column 0 the row-number column. Empty outside the grid.
     [[nodiscard]] QString cellText(int visualColumn, int visualRow) const;
+    /// The text of a cell by its own place, wherever the user moved it.
+    [[nodiscard]] const QString &cell(int column, int row) const
+    {
+        return m_model->cell(column, row);
+    }
 
     /// The width of a column's text area and the height of a row's, without the grid line.
     void setColWidths(int defaultWidth, const QList<std::pair<int, int>> &exceptions);

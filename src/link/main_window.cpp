@@ -4,6 +4,7 @@
 #include "data/data_window.h"
 #include "link/clock_dialog.h"
 #include "link/logger_commands.h"
+#include "link/main_window_menu.h"
 #include "link/rate_dialog.h"
 #include "link/status_frame.h"
 #include "runtime/error_report.h"
@@ -95,6 +96,7 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     setPalette(red);
 
     buildComponents();
+    installMainWindowMenu(*this);
 
     Timer2 = makeTimer(this, "Timer2", 450);
     Timer3 = makeTimer(this, "Timer3", 100);
@@ -488,7 +490,7 @@ void TForm1::DESCARGAR(int Count)
     ColBitBtn4->setOffText(viewDataOffText);
     ColBitBtn4->setOnText(viewDataOnText);
     dataDownloaded = true;
-    m_windows.Form5->showModal();
+    m_windows.Form5->showDownload();
 }
 
 void TForm1::HORAAPIC()
@@ -563,6 +565,12 @@ void TForm1::ColBitBtn8Click()
 {
     m_windows.Form4->show();
     m_windows.Form4->activateWindow();
+}
+
+void TForm1::showSavedFile()
+{
+    if (m_windows.Form5->openSavedFileDialog())
+        m_windows.Form5->showModal();
 }
 
 void TForm1::FormClose()

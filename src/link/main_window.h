@@ -89,6 +89,9 @@ public:
     QTimer *Timer3;
     QTimer *Timer4;
 
+    /// Asks for a saved data file and shows it in the data window.
+    void showSavedFile();
+
     // Handlers.
     void RockerSwitch1Click();
     void RockerSwitch1MouseUp();

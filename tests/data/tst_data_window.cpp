@@ -3,6 +3,7 @@
 // simulated logger), the grid as the user rearranges it, "GUARDAR" with its dialog, overwrite
 // question, exact file bytes and failed writes, and "GRAFICAR".
 #include "app/window_set.h"
+#include "data/daily_summary_window.h"
 #include "data/data_window.h"
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
@@ -13,6 +14,8 @@
 #include "weather_model.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QTableWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -570,6 +573,77 @@ private slots:
         QCOMPARE(m_errors, QStringList {QStringLiteral("I/O error %1").arg(EFBIG)});
         QCOMPARE(readFile(path), old);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {"datos.txt"});
+    }
+
+    void aSavedFileOpensAgainAndSavesToTheSameBytes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("across a year end") << threeSamples();
+        QTest::newRow("across a leap day")
+            << download(" 28/02/28 07:45:23  4", QList<std::array<int, 4>>(200, {735, 0, 1860, 4}));
+    }
+
+    void aSavedFileOpensAgainAndSavesToTheSameBytes()
+    {
+        QFETCH(QByteArray, text);
+        setDownload(text);
+        rebuild();
+        const QString first = m_dir->filePath(QStringLiteral("first.txt"));
+        saveAs(first);
+        const QString rate = m_form->Edit8->text();
+        const int samples = m_form->sampleCount();
+        setDownload(download(" 09/03/01 00:50:10  6", QList<std::array<int, 4>>(2, {0, 0, 0, 0})));
+        rebuild();
+
+        m_form->executeFileDialog = [first](QFileDialog &) { return first; };
+        QVERIFY(m_form->openSavedFileDialog());
+        rebuild(); // an opening keeps the file, not the download text
+        QCOMPARE(m_form->sampleCount(), samples);
+        QCOMPARE(m_form->Edit8->text(), rate);
+        const QString second = m_dir->filePath(QStringLiteral("second.txt"));
+        saveAs(second);
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(readFile(second), readFile(first));
+
+        // The CSV of the opened file has a record per sample, stamped as the grid is.
+        const QString csv = m_dir->filePath(QStringLiteral("datos.csv"));
+        m_form->executeFileDialog = [csv](QFileDialog &) { return csv; };
+        m_form->exportCsv();
+        const QList<QByteArray> records = readFile(csv).split('\n');
+        QCOMPARE(records.size(), samples + 2); // the heading, and nothing after the last end
+        const QString date = m_form->StringGrid1->cell(1, 1);
+        QVERIFY(records[1].startsWith(QStringLiteral("%1-%2-%3T%4,")
+                                          .arg(date.mid(6), date.mid(3, 2), date.left(2),
+                                               m_form->StringGrid1->cell(2, 1))
+                                          .toLatin1()));
+    }
+
+    void aFileThatIsNoSavedFileLeavesTheGridAsItWas()
+    {
+        setDownload(threeSamples());
+        rebuild();
+        const QString path = m_dir->filePath(QStringLiteral("otro.txt"));
+        writeFile(path, QByteArray(headingLine + "\r\n\r\n31/12/2008  23:59:30   x  \r\n"));
+        m_form->executeFileDialog = [path](QFileDialog &) { return path; };
+        ErrorReport::guard([this] { (void)m_form->openSavedFileDialog(); });
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().contains(QStringLiteral("la línea 3 ")));
+        QCOMPARE(cell(3, 1), QStringLiteral("23,5"));
+        QCOMPARE(m_form->sampleCount(), 3);
+    }
+
+    void theDailySummaryCountsTheGridsDays()
+    {
+        setDownload(threeSamples());
+        rebuild();
+        m_form->showDailySummary();
+        auto *summary = m_form->findChild<DailySummaryWindow *>();
+        QVERIFY(summary && summary->isVisible());
+        QCOMPARE(summary->Table->rowCount(), 2);
+        summary->copyTable();
+        const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QVERIFY(lines[1].startsWith(QStringLiteral("31/12/2008\t1\t23,5\t23,50\t23,5\t")));
+        QVERIFY(lines[2].endsWith(QStringLiteral("\tincompleto")));
     }
 
     void chartingLeavesTheGridAsItWasUntilTheNextOpening()

@@ -1,0 +1,94 @@
+#include "data/daily_summary.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+constexpr int minutesPerDay = 24 * 60;
+constexpr int gridDecimals[] = {1, 1, 1, 0};
+
+QString number(double value, int decimals, SummaryTableStyle style)
+{
+    QString text = QString::number(value, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-')) && text.toDouble() == 0)
+        text.remove(0, 1); // no "-0,0"
+    if (style == SummaryTableStyle::Screen)
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+QStringList headings(SummaryTableStyle style)
+{
+    if (style == SummaryTableStyle::Csv) {
+        QStringList names {QStringLiteral("date"), QStringLiteral("samples")};
+        for (int channel = 1; channel <= 4; ++channel)
+            for (const char *stat : {"min", "mean", "max"})
+                names << QStringLiteral("ch%1_%2").arg(channel).arg(QLatin1String(stat));
+        return names << QStringLiteral("par_mol_m2_d") << QStringLiteral("complete");
+    }
+    QStringList names {QStringLiteral("Día"), QStringLiteral("Muestras")};
+    for (int channel = 1; channel <= 4; ++channel)
+        for (const char *stat : {"mín", "media", "máx"})
+            names << QStringLiteral("CH%1 %2").arg(channel).arg(QString::fromUtf8(stat));
+    return names << QStringLiteral("PAR mol/m²/d") << QStringLiteral("Día completo");
+}
+
+} // namespace
+
+std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples, int stepMinutes)
+{
+    std::vector<DaySummary> days;
+    std::map<QDate, std::size_t> dayIndex;
+    std::vector<std::array<double, 4>> sums;
+    for (const SummarySample &sample : samples) {
+        auto [place, isNew] = dayIndex.try_emplace(sample.day, days.size());
+        if (isNew) {
+            DaySummary day;
+            day.day = sample.day;
+            for (std::size_t c = 0; c < 4; ++c)
+                day.channels[c] = {sample.values[c], 0, sample.values[c]};
+            days.push_back(day);
+            sums.push_back({});
+        }
+        DaySummary &day = days[place->second];
+        ++day.samples;
+        for (std::size_t c = 0; c < 4; ++c) {
+            ChannelStats &stats = day.channels[c];
+            stats.minimum = std::min(stats.minimum, sample.values[c]);
+            stats.maximum = std::max(stats.maximum, sample.values[c]);
+            sums[place->second][c] += sample.values[c];
+        }
+    }
+    const double stepSeconds = 60.0 * stepMinutes;
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        DaySummary &day = days[i];
+        for (std::size_t c = 0; c < 4; ++c)
+            day.channels[c].mean = sums[i][c] / day.samples;
+        day.parIntegral = sums[i][3] * stepSeconds / 1e6;
+        day.complete = stepMinutes > 0 && day.samples >= minutesPerDay / stepMinutes;
+    }
+    return days;
+}
+
+QList<QStringList> summaryTable(const std::vector<DaySummary> &days, SummaryTableStyle style)
+{
+    QList<QStringList> table {headings(style)};
+    const bool csv = style == SummaryTableStyle::Csv;
+    for (const DaySummary &day : days) {
+        QStringList row {day.day.toString(csv ? QStringLiteral("yyyy-MM-dd")
+                                              : QStringLiteral("dd/MM/yyyy")),
+                         QString::number(day.samples)};
+        for (std::size_t c = 0; c < 4; ++c) {
+            const ChannelStats &stats = day.channels[c];
+            row << number(stats.minimum, gridDecimals[c], style)
+                << number(stats.mean, gridDecimals[c] + 1, style)
+                << number(stats.maximum, gridDecimals[c], style);
+        }
+        row << number(day.parIntegral, 3, style);
+        row << (csv ? (day.complete ? QStringLiteral("true") : QStringLiteral("false"))
+                    : (day.complete ? QStringLiteral("sí") : QStringLiteral("incompleto")));
+        table.append(row);
+    }
+    return table;
+}

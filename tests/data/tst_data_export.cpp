@@ -1,0 +1,139 @@
+// Covers the pure code behind the data window's menu: reading a saved data file back, the CSV
+// text, and the daily summary's figures.
+#include "data/csv_export.h"
+#include "data/daily_summary.h"
+#include "data/saved_file.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QByteArray heading = "FECHA          HORA     CH1   CH2   CH3   CH4\r\n\r\n";
+
+QByteArray sampleLine(const char *date, const char *time,
+                      const QByteArray &values = "23,5    -0,5    50,0    0")
+{
+    return QByteArray(date) + "  " + time + "   " + values + "  \r\n";
+}
+
+} // namespace
+
+class TestDataExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aSavedFileReadsBackWithItsStep()
+    {
+        QFile file(QFINDTESTDATA("expected/three_samples.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const SavedRecording recording = readSavedFile(file.readAll());
+        QCOMPARE(recording.stepMinutes, 1);
+        QCOMPARE(int(recording.rows.size()), 3);
+        QCOMPARE(recording.rows[1].date, QStringLiteral("01/01/2009"));
+        QCOMPARE(recording.rows[1].time, QStringLiteral("00:00:30"));
+        QCOMPARE(recording.rows[1].values[1], QStringLiteral("-50,0"));
+        QCOMPARE(recording.rows[2].values[3], QStringLiteral("1234"));
+
+        // Line ends and trailing blanks that an editor changed do not matter.
+        QByteArray edited = heading + sampleLine("28/02/2028", "23:45:07")
+            + sampleLine("29/02/2028", "00:00:07");
+        edited.replace("  \r\n", "\n");
+        QCOMPARE(readSavedFile(edited).stepMinutes, 15);
+        QCOMPARE(int(readSavedFile(heading).rows.size()), 0);
+    }
+
+    void aFileThatIsNoSavedFileNamesTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");
+        const QByteArray first = sampleLine("31/12/2008", "23:45:30");
+        const QByteArray second = sampleLine("01/01/2009", "00:00:30");
+        QTest::newRow("another heading") << QByteArray("fecha;hora;ch1\r\n\r\n" + first) << 1;
+        QTest::newRow("no empty line") << QByteArray(heading.left(47) + first + second) << 2;
+        QTest::newRow("a value missing")
+            << QByteArray(heading + first + "01/01/2009  00:00:30   23,5  50,0  0\r\n") << 4;
+        QTest::newRow("a date that does not exist")
+            << QByteArray(heading + first + sampleLine("32/12/2008", "23:45:30")) << 4;
+        QTest::newRow("a time that does not exist")
+            << QByteArray(heading + sampleLine("31/12/2008", "24:00:30")) << 3;
+        QTest::newRow("a bad number")
+            << QByteArray(heading + first + sampleLine("01/01/2009", "00:00:30",
+                                                       "23,5    -0,5    5O,0    0"))
+            << 4;
+        QTest::newRow("a NUL in a value")
+            << QByteArray(heading + sampleLine("31/12/2008", "23:45:30",
+                                               QByteArray("23,5    -0,5    50,0    1\0", 26)))
+            << 3;
+        QTest::newRow("a step that is no rate")
+            << QByteArray(heading + first + sampleLine("31/12/2008", "23:52:30")) << 4;
+        QTest::newRow("a gap")
+            << QByteArray(heading + first + second + sampleLine("01/01/2009", "00:30:30")) << 5;
+        QTest::newRow("the seconds change")
+            << QByteArray(heading + first + second + sampleLine("01/01/2009", "00:15:31")) << 5;
+    }
+
+    void aFileThatIsNoSavedFileNamesTheLine()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, line);
+        try {
+            (void)readSavedFile(text);
+            QFAIL("the file was taken");
+        } catch (const DataError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("la línea %1 ").arg(line)),
+                     qPrintable(error.message()));
+            QVERIFY(!error.message().contains(QChar(0)));
+        }
+    }
+
+    void csvHasIsoTimestampsAndDecimalPoints()
+    {
+        const QStringList cells[] = {{"29/02/2028", "00:00:07", "-0,5", "17,0", "100,0", "4095"},
+                                     {"", "", "1,0", "2,0", "3,0", "4"}};
+        const QByteArray text = CsvExport::samplesText(2, [&cells](int column, int row) {
+            return cells[row - 1][column - 1];
+        });
+        QCOMPARE(text,
+                 QByteArray("timestamp,ch1_air_temp_C,ch2_soil_temp_C,ch3_rh_pct,ch4_par_umol_m2_s\r\n"
+                            "2028-02-29T00:00:07,-0.5,17.0,100.0,4095\r\n"
+                            ",1.0,2.0,3.0,4\r\n"));
+        QCOMPARE(CsvExport::record({"a,b", "say \"hi\"", "x"}),
+                 QByteArray("\"a,b\",\"say \"\"hi\"\"\",x\r\n"));
+    }
+
+    void theDailySummaryGivesEachDaysFigures()
+    {
+        // At 60 minutes: 24 samples make a whole day. Day one is whole, day two has two.
+        std::vector<SummarySample> samples;
+        const QDate first(2028, 2, 28);
+        for (int hour = 0; hour < 24; ++hour)
+            samples.push_back({first, {double(hour), -1.5, 50.0, hour < 12 ? 0.0 : 1000.0}});
+        samples.push_back({first.addDays(1), {5.0, 2.0, 100.0, 200.0}});
+        samples.push_back({first.addDays(1), {6.0, 3.0, 0.0, 300.0}});
+
+        const std::vector<DaySummary> days = dailySummary(samples, 60);
+        QCOMPARE(int(days.size()), 2);
+        QCOMPARE(days[0].samples, 24);
+        QVERIFY(days[0].complete && !days[1].complete);
+        QCOMPARE(days[0].channels[0].minimum, 0.0);
+        QCOMPARE(days[0].channels[0].mean, 11.5);
+        QCOMPARE(days[0].channels[0].maximum, 23.0);
+        // 12 hours of 1000 µmol m⁻² s⁻¹: 12 × 3600 × 1000 ÷ 10⁶ = 43.2 mol m⁻².
+        QCOMPARE(days[0].parIntegral, 43.2);
+        QCOMPARE(days[1].parIntegral, 1.8);
+
+        const QList<QStringList> screen = summaryTable(days, SummaryTableStyle::Screen);
+        QCOMPARE(screen[2].mid(0, 8), (QStringList {"29/02/2028", "2", "5,0", "5,50", "6,0",
+                                                   "2,0", "2,50", "3,0"}));
+        QCOMPARE(screen[1].mid(11, 5), (QStringList {"0", "500,0", "1000", "43,200", "sí"}));
+        const QList<QStringList> csv = summaryTable(days, SummaryTableStyle::Csv);
+        QCOMPARE(csv[0].first(), QStringLiteral("date"));
+        QCOMPARE(csv[2].first(), QStringLiteral("2028-02-29"));
+        QCOMPARE(csv[2].last(), QStringLiteral("false"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataExport)
+#include "tst_data_export.moc"
