@@ -10,8 +10,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 DailySummaryWindow::DailySummaryWindow(QWidget *parent)
     : QDialog(parent)
@@ -68,6 +71,12 @@ void DailySummaryWindow::setDays(std::vector<DaySummary> days)
         }
     }
     Table->resizeColumnsToContents();
+    // Wide enough for every column where the screen allows.
+    const int wanted = Table->horizontalHeader()->length() + Table->frameWidth() * 2
+        + layout()->contentsMargins().left() + layout()->contentsMargins().right() + 4;
+    const QScreen *screen = this->screen();
+    const int widest = screen ? screen->availableGeometry().width() - 40 : wanted;
+    resize(std::min(wanted, widest), height());
 }
 
 QString DailySummaryWindow::tableText() const
