@@ -1,5 +1,6 @@
 #include "serial/serial_port.h"
 
+#include "serial/os/device_lock_file.h"
 #include "serial/serial_names.h"
 #include "serial/serial_thread.h"
 
@@ -27,6 +28,7 @@ TCustomSerialPort::TCustomSerialPort(QObject *owner)
     , m_flowControl(std::make_unique<TSerialFlowControl>(this))
     , m_parity(std::make_unique<TSerialParity>(this))
     , m_buffer(std::make_unique<TSerialBuffer>(this))
+    , m_lockFolder(comm::systemLockFolder())
 { }
 
 TCustomSerialPort::~TCustomSerialPort()
@@ -253,7 +255,7 @@ void TCustomSerialPort::reapRetiredMonitor()
 void TCustomSerialPort::AcquireDevice()
 {
     int error = 0;
-    std::unique_ptr<comm::CommDevice> device = comm::CommDevice::open(m_port, error);
+    std::unique_ptr<comm::CommDevice> device = comm::CommDevice::open(m_port, m_lockFolder, error);
     if (!device)
         throw ESerialPort(ESerialPort::OpenFailed, error);
     m_device = std::move(device);
@@ -261,6 +263,11 @@ void TCustomSerialPort::AcquireDevice()
 
 void TCustomSerialPort::ReleaseDevice()
 {
+    if (!m_device)
+        return;
+    // A monitor stopped from inside its own handler still holds the device object; the device
+    // itself is let go here all the same, so that it is free as soon as ClosePort returns.
+    m_device->close();
     m_device.reset();
 }
 
@@ -276,6 +283,11 @@ void TCustomSerialPort::Loaded()
 std::exception_ptr TCustomSerialPort::EventMonitorFailure() const
 {
     return m_thread ? m_thread->FatalException() : nullptr;
+}
+
+bool TCustomSerialPort::DeviceGone() const
+{
+    return m_device && m_device->deviceGone();
 }
 
 // ---- Settings

@@ -81,6 +81,11 @@ public:
     [[nodiscard]] const TSerialTimeouts &Timeouts() const { return *m_timeouts; }
     void setTimeouts(const TSerialTimeouts &value) { m_timeouts->Assign(value); }
 
+    /// The folder of the device lock files shared with other serial programs (/var/lock by
+    /// default); empty takes no lock file. A change takes effect at the next OpenPort.
+    [[nodiscard]] QString LockFolder() const { return m_lockFolder; }
+    void setLockFolder(const QString &value) { m_lockFolder = value; }
+
     [[nodiscard]] TSyncMethod SyncMethod() const { return m_syncMethod; }
     /// Refused with error 14 while the port is open.
     void setSyncMethod(TSyncMethod value);
@@ -137,6 +142,9 @@ public:
     /// The exception that ended the event monitor of the current opening, if a handler's
     /// exception ended it; monitoring then stays off until the port is opened again.
     [[nodiscard]] std::exception_ptr EventMonitorFailure() const;
+    /// True while the port is open on a device that was found gone (a pulled cable, a hung-up
+    /// line); only closing is then left to do.
+    [[nodiscard]] bool DeviceGone() const;
 
     // ---- The surface's grouped settings
 
@@ -212,6 +220,7 @@ private:
     std::unique_ptr<TSerialFlowControl> m_flowControl;
     std::unique_ptr<TSerialParity> m_parity;
     std::unique_ptr<TSerialBuffer> m_buffer;
+    QString m_lockFolder;
 
     bool m_connected = false;
     bool m_loading = false;

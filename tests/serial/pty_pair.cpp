@@ -1,6 +1,10 @@
 #include "pty_pair.h"
 
+#include "serial/os/device_lock_file.h"
+
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,4 +81,21 @@ void PtyPair::closeMaster()
     if (m_master >= 0)
         ::close(m_master);
     m_master = -1;
+}
+
+QString PtyPair::lockPath() const
+{
+    return testLockFolder() + QLatin1Char('/')
+        + comm::lockFileName(QFileInfo(m_slavePath).canonicalFilePath());
+}
+
+QString testLockFolder()
+{
+    static const QTemporaryDir folder;
+    return folder.path();
+}
+
+QByteArray lockNaming(qint64 pid)
+{
+    return QByteArray::number(pid).rightJustified(10, ' ') + '\n';
 }

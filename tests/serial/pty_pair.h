@@ -24,8 +24,16 @@ public:
     /// Closes the master end, as a pulled cable would end the line.
     void closeMaster();
 
+    /// The path of the lock file of this pty's device in testLockFolder().
+    [[nodiscard]] QString lockPath() const;
+
 private:
     int m_master = -1;
     int m_slaveKeeper = -1;
     QString m_slavePath;
 };
+
+/// A lock folder of the tests' own, so that no test touches the system's.
+[[nodiscard]] QString testLockFolder();
+/// A lock file's content naming pid, as serial programs write it.
+[[nodiscard]] QByteArray lockNaming(qint64 pid);

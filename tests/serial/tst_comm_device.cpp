@@ -1,10 +1,13 @@
-// Covers the Linux device layer on pseudo-terminals: exclusive open, read time-outs, edge-like
-// event waits and their stop signal, error marks in the data, the queue's capacity, rates and
-// a hung-up line. Modem lines, parity and breaks need real hardware (tst_serial_hardware).
+// Covers the Linux device layer on pseudo-terminals: exclusive open, device lock files, read
+// time-outs, edge-like event waits and their stop signal, error marks in the data, the queue's
+// capacity, rates, a hung-up line and letting the device go. Modem lines, parity and breaks
+// need real hardware (tst_serial_hardware).
 #include "pty_pair.h"
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
+#include "serial/os/device_lock_file.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
@@ -12,15 +15,43 @@
 #include <memory>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using comm::CommDevice;
 using Outcome = comm::CommDevice::WaitOutcome;
 
 namespace {
 
+void writeText(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The pid of a child that has ended and been reaped, so that no process has it.
+pid_t deadPid()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 std::unique_ptr<CommDevice> openDevice(const PtyPair &pty)
 {
     int error = 0;
-    auto device = CommDevice::open(pty.slavePath(), error);
+    auto device = CommDevice::open(pty.slavePath(), testLockFolder(), error);
     if (!device)
         qWarning("open %s failed: %d", qPrintable(pty.slavePath()), error);
     return device;
@@ -67,11 +98,11 @@ private slots:
     void openingAMissingNameGivesItsErrorNumber()
     {
         int error = 0;
-        QVERIFY(!CommDevice::open(QStringLiteral("COM1"), error));
+        QVERIFY(!CommDevice::open(QStringLiteral("COM1"), testLockFolder(), error));
         QCOMPARE(error, ENOENT);
-        QVERIFY(!CommDevice::open(QStringLiteral("/nonexistent/ttyX"), error));
+        QVERIFY(!CommDevice::open(QStringLiteral("/nonexistent/ttyX"), testLockFolder(), error));
         QCOMPARE(error, ENOENT);
-        QVERIFY(!CommDevice::open(QString(), error));
+        QVERIFY(!CommDevice::open(QString(), testLockFolder(), error));
         QVERIFY(error != 0);
     }
 
@@ -81,10 +112,99 @@ private slots:
         auto first = openDevice(pty);
         QVERIFY(first);
         int error = 0;
-        QVERIFY(!CommDevice::open(pty.slavePath(), error));
+        QVERIFY(!CommDevice::open(pty.slavePath(), testLockFolder(), error));
         QCOMPARE(error, EBUSY);
         first.reset();
-        QVERIFY(CommDevice::open(pty.slavePath(), error));
+        QVERIFY(CommDevice::open(pty.slavePath(), testLockFolder(), error));
+    }
+
+    void anotherProgramsExclusiveModeHoldsEvenAgainstRoot()
+    {
+        PtyPair pty;
+        const int other =
+            ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(ioctl(other, TIOCEXCL), 0);
+        int error = 0;
+        QVERIFY(!CommDevice::open(pty.slavePath(), testLockFolder(), error));
+        QCOMPARE(error, EBUSY);
+        ioctl(other, TIOCNXCL);
+        ::close(other);
+        QVERIFY(CommDevice::open(pty.slavePath(), testLockFolder(), error));
+    }
+
+    void lockFilesAreNamedAfterThePathBelowDev()
+    {
+        QCOMPARE(comm::lockFileName(QStringLiteral("/dev/ttyUSB0")),
+                 QStringLiteral("LCK..ttyUSB0"));
+        QCOMPARE(comm::lockFileName(QStringLiteral("/dev/pts/3")), QStringLiteral("LCK..pts_3"));
+    }
+
+    void aLockNoLiveProcessHoldsIsTakenOverAndGoesWithTheDevice_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("a dead process") << lockNaming(deadPid());
+        QTest::newRow("this process") << lockNaming(getpid());
+        QTest::newRow("no pid in it") << QByteArray("garbage\n");
+    }
+
+    void aLockNoLiveProcessHoldsIsTakenOverAndGoesWithTheDevice()
+    {
+        QFETCH(QByteArray, content);
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        writeText(lock, content);
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        QCOMPARE(contentOf(lock), lockNaming(getpid()));
+        // A second opener in this process is refused by the device and leaves the lock alone.
+        int error = 0;
+        QVERIFY(!CommDevice::open(pty.slavePath(), testLockFolder(), error));
+        QCOMPARE(error, EBUSY);
+        QVERIFY(QFile::exists(lock));
+        device.reset();
+        QVERIFY(!QFile::exists(lock));
+    }
+
+    void aLockFolderThatCannotBeWrittenIsSkipped_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("missing") << testLockFolder() + QStringLiteral("/missing");
+        QTest::newRow("not writable, even by root") << QStringLiteral("/sys");
+    }
+
+    void aLockFolderThatCannotBeWrittenIsSkipped()
+    {
+        QFETCH(QString, folder);
+        PtyPair pty;
+        int error = 0;
+        auto device = CommDevice::open(pty.slavePath(), folder, error);
+        QVERIFY(device);
+    }
+
+    void aClosedDeviceIsFreeAndItsObjectTouchesItNoMore()
+    {
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        device->close();
+        QVERIFY(!QFile::exists(pty.lockPath()));
+        auto again = openDevice(pty);
+        QVERIFY(again);
+        // An event monitor that has yet to end may still hold the old object, whose descriptor
+        // number another opening may have by now.
+        int error = 0;
+        int written = 0;
+        QVERIFY(!device->writeFile("x", 1, written, error));
+        QCOMPARE(error, EBADF);
+        comm::CommStopSignal stop;
+        std::uint32_t events = 0;
+        device->setCommMask(comm::EV_RXCHAR, error);
+        QCOMPARE(device->waitCommEvent(events, stop, error), Outcome::Stopped);
+        QVERIFY(!device->purgeComm(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR, error));
+        device.reset();
+        QVERIFY(again->writeFile("y", 1, written, error));
+        QCOMPARE(pty.receive(1), QByteArray("y"));
     }
 
     void readTimeoutsFollowTheWindowsRules()
@@ -299,6 +419,7 @@ private slots:
         setTimeouts(*device, 1);
         pty.send("last");
         QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 4, 10000);
+        QVERIFY(!device->deviceGone());
         pty.closeMaster();
 
         comm::CommStopSignal stop;
@@ -309,6 +430,7 @@ private slots:
             seen |= events;
         QCOMPARE(seen, std::uint32_t(comm::EV_RXCHAR | comm::EV_ERR));
         QCOMPARE(error, EIO);
+        QVERIFY(device->deviceGone());
 
         std::uint32_t errors = 0;
         int count = 0;

@@ -1,13 +1,15 @@
 // Covers the serial port component on pseudo-terminals: defaults, open and close with their
 // events, transfers, receive events and their counts, the settings gate and holds, presets,
-// the refused and re-opening setters, closing while a handler call is queued, a handler's
-// exception, and a pulled cable. The OS layer has its own suite.
+// the refused and re-opening setters, closing while a handler call is queued or from inside a
+// handler, a handler's exception, device locks, and a pulled cable. The OS layer has its own
+// suite.
 #include "pty_pair.h"
 #include "runtime/ui_thread_call.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/serial_port.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
@@ -24,6 +26,7 @@ struct RecordingPort
 
     explicit RecordingPort(const QString &name = {})
     {
+        port.setLockFolder(testLockFolder());
         if (!name.isEmpty())
             port.setPort(name);
         port.Timeouts().setReadInterval(1);
@@ -476,6 +479,94 @@ private slots:
         QVERIFY(recorded.port.Connected());
         pty.send("y");
         QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 10000);
+    }
+
+    void closingFromInsideAHandlerLetsTheDeviceGoAtOnce()
+    {
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        RecordingPort recorded(pty.slavePath());
+        int calls = 0;
+        int reopenError = -1;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            ++calls;
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            sender.ClosePort();
+            if (calls == 1)
+                reopenError = codeOf([&] { sender.OpenPort(); });
+        };
+        recorded.port.OpenPort();
+        pty.send("x");
+        QTRY_COMPARE_WITH_TIMEOUT(reopenError, 0, 10000); // the same device, from the handler
+        pty.send("y");
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 10000);
+        QVERIFY(!recorded.port.Connected());
+        // No open, close or destruction came after the close in the handler, and still nothing
+        // holds the device.
+        QVERIFY(!QFile::exists(lock));
+        RecordingPort other(pty.slavePath());
+        int systemError = 0;
+        QCOMPARE(codeOf([&] { other.port.OpenPort(); }, &systemError), 0);
+        QCOMPARE(systemError, 0);
+    }
+
+    void aDeviceLockedByAnotherProgramIsBusyAndOurLockLastsWhileOpen()
+    {
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        {
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(lockNaming(1)); // init lives as long as the machine
+        }
+        RecordingPort recorded(pty.slavePath());
+        try {
+            recorded.port.OpenPort();
+            QFAIL("a locked device opened");
+        } catch (const ESerialPort &error) {
+            QCOMPARE(error.message(),
+                     QStringLiteral("Unable to open com port (win error code: 16)"));
+        }
+        QVERIFY(!recorded.port.Connected());
+        QVERIFY(QFile::remove(lock));
+
+        recorded.port.OpenPort();
+        QFile ours(lock);
+        QVERIFY(ours.open(QIODevice::ReadOnly));
+        QCOMPARE(ours.readAll(), lockNaming(QCoreApplication::applicationPid()));
+        recorded.port.ClosePort();
+        QVERIFY(!QFile::exists(lock));
+    }
+
+    void aDeviceThatIsGoneClosesQuietly_data()
+    {
+        QTest::addColumn<bool>("noticed");
+        QTest::newRow("at once") << false;
+        QTest::newRow("once noticed") << true;
+    }
+
+    void aDeviceThatIsGoneClosesQuietly()
+    {
+        QFETCH(bool, noticed);
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        RecordingPort recorded(pty.slavePath());
+        recorded.port.FlowControl().setControlRTS(rtsEnable);
+        recorded.port.OpenPort();
+        QVERIFY(!recorded.port.DeviceGone());
+        pty.closeMaster();
+        if (noticed) {
+            QTRY_VERIFY_WITH_TIMEOUT(recorded.port.DeviceGone(), 10000);
+            // Dropping RTS is a line setting, which a device that is gone cannot take.
+            int systemError = 0;
+            QCOMPARE(codeOf([&] { recorded.port.setControlRTS(rtsDisable); }, &systemError), 7);
+            QCOMPARE(systemError, EIO);
+        }
+        QCOMPARE(codeOf([&] { recorded.port.ClosePort(); }), 0);
+        QVERIFY(!recorded.port.Connected());
+        QVERIFY(!recorded.port.DeviceGone());
+        QVERIFY(!QFile::exists(lock));
     }
 
     void aPulledCableIsReportedAndThePortStillCloses()

@@ -139,8 +139,18 @@ public:
     CommDevice &operator=(const CommDevice &) = delete;
 
     /// Opens the named device for reading and writing, exclusively; a name without a slash is
-    /// looked up under /dev. Null and the error number on failure.
-    [[nodiscard]] static std::unique_ptr<CommDevice> open(const QString &name, int &errorNumber);
+    /// looked up under /dev. Where lockFolder is not empty, the device's lock file there is
+    /// taken too, and a device that another live process has locked or holds in exclusive mode
+    /// is refused with EBUSY. Null and the error number on failure.
+    [[nodiscard]] static std::unique_ptr<CommDevice>
+    open(const QString &name, const QString &lockFolder, int &errorNumber);
+
+    /// Lets the device go at once: the descriptor, its exclusive mode and its lock. Later
+    /// operations fail with EBADF and an event wait ends as stopped; an operation must not be
+    /// running on another thread meanwhile. Never fails; the destructor does it too.
+    virtual void close() = 0;
+    /// True once the device was found gone (hung up, unplugged) during this opening.
+    [[nodiscard]] virtual bool deviceGone() const = 0;
 
     virtual bool setupComm(std::uint32_t inputSize, std::uint32_t outputSize, int &errorNumber) = 0;
     virtual bool setCommState(const CommState &state, int &errorNumber) = 0;

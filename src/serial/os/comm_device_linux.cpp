@@ -6,6 +6,7 @@
 // changes on devices that have modem lines.
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
+#include "serial/os/device_lock_file.h"
 
 #include <QFile>
 
@@ -186,11 +187,13 @@ int wakeSignal()
 class LinuxCommDevice final : public CommDevice
 {
 public:
-    LinuxCommDevice(int fd, int wakeFd, bool isPty, const termios &original)
+    LinuxCommDevice(int fd, int wakeFd, bool isPty, const termios &original,
+                    std::unique_ptr<DeviceLockFile> lock)
         : m_fd(fd)
         , m_wakeFd(wakeFd)
         , m_isPty(isPty)
         , m_original(original)
+        , m_lock(std::move(lock))
         , m_ring(defaultQueueSize)
     {
         unsigned int lines = 0;
@@ -205,10 +208,16 @@ public:
         }
     }
 
-    ~LinuxCommDevice() override
+    ~LinuxCommDevice() override { close(); }
+
+    void close() override
     {
         {
             std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                return;
+            // From here on no operation touches the descriptors, so they can be closed once
+            // the threads that use them have ended.
             m_stopping = true;
         }
         m_eventCv.notify_all();
@@ -227,10 +236,18 @@ public:
             lock.unlock();
             m_modem.join();
         }
+        // A device that is gone fails these; there is nothing left to restore then.
         ioctl(m_fd, TIOCNXCL);
         tcsetattr(m_fd, TCSANOW, &m_original);
         ::close(m_fd);
         ::close(m_wakeFd);
+        m_lock.reset();
+    }
+
+    bool deviceGone() const override
+    {
+        std::lock_guard lock(m_mutex);
+        return m_gone;
     }
 
     bool setupComm(std::uint32_t inputSize, std::uint32_t outputSize, int &errorNumber) override
@@ -240,6 +257,8 @@ public:
             return false;
         }
         std::lock_guard lock(m_mutex);
+        if (closedLocked(errorNumber))
+            return false;
         if (inputSize != m_ring.size()) {
             std::vector<char> resized(inputSize);
             const std::size_t kept = std::min<std::size_t>(m_count, inputSize);
@@ -258,6 +277,8 @@ public:
 
     bool setCommState(const CommState &state, int &errorNumber) override
     {
+        if (closed(errorNumber))
+            return false;
         termios t {};
         if (tcgetattr(m_fd, &t) != 0) {
             errorNumber = errno;
@@ -360,6 +381,8 @@ public:
         bool toggleRts = false;
         {
             std::lock_guard lock(m_mutex);
+            if (closedLocked(errorNumber))
+                return false;
             if (m_gone) {
                 errorNumber = m_goneError;
                 return false;
@@ -431,6 +454,8 @@ public:
         if (count <= 0)
             return true;
         std::unique_lock lock(m_mutex);
+        if (closedLocked(errorNumber))
+            return false;
         const std::uint32_t interval = m_timeouts.ReadIntervalTimeout;
         const std::uint32_t multiplier = m_timeouts.ReadTotalTimeoutMultiplier;
         const std::uint32_t constant = m_timeouts.ReadTotalTimeoutConstant;
@@ -493,6 +518,8 @@ public:
 
     bool purgeComm(std::uint32_t flags, int &errorNumber) override
     {
+        if (closed(errorNumber))
+            return false;
         if (flags & PURGE_RXABORT) {
             {
                 std::lock_guard lock(m_mutex);
@@ -520,9 +547,11 @@ public:
         return true;
     }
 
-    bool clearCommError(std::uint32_t &errors, int &waiting, int &) override
+    bool clearCommError(std::uint32_t &errors, int &waiting, int &errorNumber) override
     {
         std::lock_guard lock(m_mutex);
+        if (closedLocked(errorNumber))
+            return false;
         if (m_hasCounters)
             raiseLocked(takeCountersLocked());
         // A device that is gone stays gone: keep saying so, or a waiting-count query that
@@ -536,6 +565,8 @@ public:
     bool getCommModemStatus(std::uint32_t &status, int &errorNumber) override
     {
         status = 0;
+        if (closed(errorNumber))
+            return false;
         if (!m_hasModemLines)
             return true; // a device without modem lines reports every line low
         unsigned int lines = 0;
@@ -548,6 +579,20 @@ public:
     }
 
 private:
+    /// True with EBADF once close() has begun.
+    bool closedLocked(int &errorNumber) const
+    {
+        if (m_stopping)
+            errorNumber = EBADF;
+        return m_stopping;
+    }
+
+    bool closed(int &errorNumber) const
+    {
+        std::lock_guard lock(m_mutex);
+        return closedLocked(errorNumber);
+    }
+
     static std::uint32_t modemStatusOf(unsigned int lines)
     {
         std::uint32_t status = 0;
@@ -593,6 +638,8 @@ private:
     /// Lets a reader that stopped on a full queue read again once there is room.
     void resumeReaderLocked()
     {
+        if (m_stopping)
+            return;
         if (m_readerWaitsForRoom && m_count < m_ring.size()) {
             m_readerWaitsForRoom = false;
             wakeReader();
@@ -883,10 +930,12 @@ private:
     const int m_wakeFd;
     const bool m_isPty;
     const termios m_original;
+    /// The device's lock file, removed when the device is let go.
+    std::unique_ptr<DeviceLockFile> m_lock;
     bool m_hasModemLines = false;
     bool m_hasCounters = false;
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_eventCv;
     std::condition_variable m_dataCv;
     std::condition_variable m_modemCv;
@@ -921,9 +970,15 @@ private:
 
 } // namespace
 
-std::unique_ptr<CommDevice> CommDevice::open(const QString &name, int &errorNumber)
+std::unique_ptr<CommDevice> CommDevice::open(const QString &name, const QString &lockFolder,
+                                             int &errorNumber)
 {
     const QString path = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    // The lock file is looked at before the device is opened, because opening raises DTR and
+    // RTS on the line of whoever holds it.
+    auto lock = std::make_unique<DeviceLockFile>();
+    if (!lock->acquire(lockFolder, path, errorNumber))
+        return nullptr;
     const QByteArray encoded = QFile::encodeName(path);
     const int fd = ::open(encoded.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -939,6 +994,10 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, int &errorNumb
     // pass the exclusive-mode check, and it also holds against root, whom TIOCEXCL lets by.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    // Root may open a tty that another program holds in exclusive mode; it is honoured here.
+    int exclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
+        return fail(EBUSY);
     termios original {};
     if (tcgetattr(fd, &original) != 0)
         return fail(errno);
@@ -960,7 +1019,8 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, int &errorNumb
     };
     const bool isPty = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
         && major(info.st_rdev) >= firstPtyMajor && major(info.st_rdev) <= lastPtyMajor;
-    return std::make_unique<LinuxCommDevice>(fd, wakeFd, isPty, original);
+    lock->claim();
+    return std::make_unique<LinuxCommDevice>(fd, wakeFd, isPty, original, std::move(lock));
 }
 
 } // namespace comm
