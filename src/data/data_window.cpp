@@ -27,6 +27,8 @@
 #include <QScopeGuard>
 #include <QToolButton>
 
+#include <utility>
+
 namespace {
 
 constexpr int columnCount = 7;
@@ -233,9 +235,10 @@ int TForm5::sampleCount() const
     return ::sampleCount(countLines(m_windows.Form1->RichEdit1.text()));
 }
 
-void TForm5::showDownload()
+void TForm5::showDownload(const QString &warning)
 {
     m_fileSamples.reset();
+    m_downloadWarning = warning;
     showModal();
 }
 
@@ -247,13 +250,24 @@ void TForm5::FormActivate()
     }
     const DownloadLines lines(m_windows.Form1->RichEdit1.text());
     m_headerProblem.reset();
-    {
+    // What the download check found is said over the filled grid, before any decoding failure
+    // that it may explain.
+    const QString warning = std::exchange(m_downloadWarning, QString());
+    const auto tell = [&warning] {
+        if (!warning.isEmpty())
+            ErrorReport::show(warning);
+    };
+    try {
         StringGrid::Refill refill(*StringGrid1, 1 + lines.samples());
         m_refill = &refill;
         const auto done = qScopeGuard([this] { m_refill = nullptr; });
         DOSCANALESLM35(lines);
+    } catch (...) {
+        tell();
+        throw;
     }
     m_windows.Form1->Edit2.clear();
+    tell();
     if (m_headerProblem)
         throw *m_headerProblem;
 }

@@ -66,8 +66,9 @@ public:
     /// Runs at each opening: rebuilds everything from the download text, then empties the main
     /// window's status buffer. A saved file that the user opened stays as it is instead.
     void FormActivate() override;
-    /// Shows the window modally with the download that has just ended, even after a file.
-    void showDownload();
+    /// Shows the window modally with the download that has just ended, even after a file;
+    /// `warning`, unless empty, is shown once the grid is filled.
+    void showDownload(const QString &warning = {});
 
     /// "Abrir archivo…": asks for a saved data file and shows it in the grid in place of the
     /// download; false when the user cancelled. A file that cannot be read or is not such a
@@ -112,6 +113,8 @@ private:
     ProgramWindows &m_windows;
     /// The grid shows a saved file of this many samples, not the download text.
     std::optional<int> m_fileSamples;
+    /// Said once the next rebuild from the download text has filled the grid.
+    QString m_downloadWarning;
     DailySummaryWindow *m_summary = nullptr;
     /// The grid's refill while a rebuild runs.
     StringGrid::Refill *m_refill = nullptr;

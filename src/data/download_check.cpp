@@ -50,7 +50,7 @@ QString downloadCheckMessage(const DownloadCheck &check)
     if (check.passed())
         return {};
     QStringList parts;
-    if (check.expected && *check.expected != check.received)
+    if (!check.countRight())
         parts << QStringLiteral("el logger informó %1 muestras y llegaron %2")
                      .arg(*check.expected)
                      .arg(check.received);

@@ -17,6 +17,8 @@ inline const QByteArray forcedDownload = QByteArrayLiteral("E");
 /// Follows "8" or "E" after a pause of 1000 ms.
 inline const QByteArray downloadConfirm = QByteArrayLiteral("X");
 inline constexpr int downloadConfirmDelayMs = 1000;
+/// The samples the logger's memory holds: a forced download sends them all.
+inline constexpr int memoryCapacity = 4000;
 
 /// "E" when a complete download is forced, "8" otherwise.
 [[nodiscard]] QByteArray downloadRequest(bool forced);

@@ -2,6 +2,8 @@
 
 #include "app/maker.h"
 #include "data/data_window.h"
+#include "data/download_check.h"
+#include "data/download_lines.h"
 #include "link/clock_dialog.h"
 #include "link/logger_commands.h"
 #include "link/main_window_menu.h"
@@ -345,6 +347,7 @@ void TForm1::RockerSwitch1Click()
     Edit4->clear();
     Edit3->clear();
     downloading = false;
+    keepLastDownload();
     Edit2.clear();
 
     if (SerialPort1.Connected()) {
@@ -353,6 +356,7 @@ void TForm1::RockerSwitch1Click()
     }
 
     m_lineDone = false;
+    m_reportedSamples.reset();
     SerialPort1.setControlRTS(rtsEnable);
     try {
         SerialPort1.OpenPort();
@@ -431,6 +435,7 @@ void TForm1::showStatusFrame(const StatusFrameDecoding &decoded)
     if (decoded.details) {
         const StatusDetails &details = *decoded.details;
         Edit1->setText(details.memoryText);
+        m_reportedSamples = std::max(0, int(details.memoryPositions));
         Edit4->setText(details.loggerDate);
         Edit3->setText(details.loggerTime);
         DialMeter1->setValue(float(details.batteryLevel));
@@ -448,9 +453,36 @@ void TForm1::ColBitBtn4Click()
         m_windows.Form5->showModal();
         return;
     }
+    requestDownload();
+}
+
+void TForm1::downloadAgain()
+{
+    if (!connected() || downloading || Timer2->isActive())
+        return;
+    if (dataDownloaded && !m_lastDownload)
+        m_lastDownload = RichEdit1.text();
+    Gauge1->show();
+    requestDownload();
+}
+
+void TForm1::keepLastDownload()
+{
+    if (!m_lastDownload)
+        return;
+    RichEdit1.clear();
+    (void)RichEdit1.append(*m_lastDownload);
+    m_lastDownload.reset();
+}
+
+void TForm1::requestDownload()
+{
     RichEdit1.clear();
     if (!connected())
         return;
+    m_requestedSamples = CheckBox1->isChecked()
+        ? std::optional<int>(LoggerCommands::memoryCapacity)
+        : m_reportedSamples;
     setCursor(Qt::WaitCursor);
     Timer2->start();
     onLine(
@@ -472,6 +504,7 @@ void TForm1::abandonDownloadRequest()
 {
     Timer2->stop();
     downloading = false;
+    keepLastDownload();
     Gauge1->hide();
     unsetCursor();
 }
@@ -490,7 +523,10 @@ void TForm1::DESCARGAR(int Count)
     ColBitBtn4->setOffText(viewDataOffText);
     ColBitBtn4->setOnText(viewDataOnText);
     dataDownloaded = true;
-    m_windows.Form5->showDownload();
+    m_lastDownload.reset();
+    // A download that is short, or has lines the logger cannot have sent, is no success.
+    const DownloadCheck check = checkDownload(DownloadLines(RichEdit1.text()), m_requestedSamples);
+    m_windows.Form5->showDownload(downloadCheckMessage(check));
 }
 
 void TForm1::HORAAPIC()

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ColourButton;
 class DateClock;
@@ -91,6 +92,9 @@ public:
 
     /// Asks for a saved data file and shows it in the data window.
     void showSavedFile();
+    /// "Descargar de nuevo": asks the logger for its data again, as the first download did;
+    /// the data shown so far stays until the new download has ended.
+    void downloadAgain();
 
     // Handlers.
     void RockerSwitch1Click();
@@ -129,10 +133,21 @@ private:
     void dropLine();
     /// A download request that failed leaves nothing running: no discard timer, no collection.
     void abandonDownloadRequest();
+    /// The download request proper: purge, "8" or "E", the pause, "X", and the discard timer.
+    void requestDownload();
+    /// A download given up before its end marker: the text of the last whole download, if
+    /// one was being replaced, is what the data window shows again.
+    void keepLastDownload();
 
     ProgramWindows &m_windows;
     std::unique_ptr<SerialPortSurface> m_port;
     /// The current connection has ended (closed, or its device gone and reported once): later
     /// error events of its device say nothing new.
     bool m_lineDone = false;
+    /// The samples the logger's last status frame reported holding.
+    std::optional<int> m_reportedSamples;
+    /// The samples the running download should bring: the report, or the whole memory.
+    std::optional<int> m_requestedSamples;
+    /// The last whole download while another replaces it.
+    std::optional<QByteArray> m_lastDownload;
 };

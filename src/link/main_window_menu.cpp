@@ -4,15 +4,63 @@
 #include "runtime/error_report.h"
 
 #include <QAction>
+#include <QEvent>
+
+#include <functional>
+
+namespace {
+
+QAction *addAction(TForm1 &form, const char *name, const QString &text, const QKeySequence &keys,
+                   const std::function<void()> &handler)
+{
+    auto *action = new QAction(text, &form);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(action, &QAction::triggered, &form,
+                     [handler] { ErrorReport::guard(handler); });
+    form.addAction(action);
+    return action;
+}
+
+/// Brings the entries up to date just before the menu shows.
+class ContextMenuRefresh : public QObject
+{
+public:
+    ContextMenuRefresh(QObject *parent, std::function<void()> refresh)
+        : QObject(parent)
+        , m_refresh(std::move(refresh))
+    { }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ContextMenu)
+            m_refresh();
+        return false;
+    }
+
+private:
+    std::function<void()> m_refresh;
+};
+
+} // namespace
 
 void installMainWindowMenu(TForm1 &form)
 {
-    auto *open = new QAction(QStringLiteral("Abrir archivo…"), &form);
-    open->setObjectName(QStringLiteral("OpenFileAction"));
-    open->setShortcut(QKeySequence::Open);
-    open->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(open, &QAction::triggered, &form,
-                     [&form] { ErrorReport::guard([&form] { form.showSavedFile(); }); });
-    form.addAction(open);
+    QAction *setup = addAction(form, "PortSetupAction", QStringLiteral("Configurar puerto…"), {},
+                               [&form] { form.SerialPort1.ShowPortSetup(); });
+    QAction *again = addAction(form, "DownloadAgainAction", QStringLiteral("Descargar de nuevo"),
+                               {}, [&form] { form.downloadAgain(); });
+    addAction(form, "OpenFileAction", QStringLiteral("Abrir archivo…"), QKeySequence::Open,
+              [&form] { form.showSavedFile(); });
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // Each entry is offered only when it can act: the port is chosen while not connected, a
+    // new download asked for once one has ended and none is running.
+    const auto update = [&form, setup, again] {
+        setup->setEnabled(!form.connected());
+        again->setEnabled(form.connected() && form.dataDownloaded && !form.downloading);
+    };
+    update();
+    form.installEventFilter(new ContextMenuRefresh(&form, update));
 }

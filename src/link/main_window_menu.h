@@ -2,6 +2,7 @@
 
 class TForm1;
 
-/// The main window's own menu, on a right click anywhere in it and by its keyboard shortcuts:
-/// "Abrir archivo…" (Ctrl+O) shows a saved data file without a logger.
+/// The main window's own menu, on a right click anywhere in it: "Configurar puerto…" while not
+/// connected, "Descargar de nuevo" once a download has ended, and "Abrir archivo…" (Ctrl+O),
+/// which shows a saved data file without a logger.
 void installMainWindowMenu(TForm1 &form);

@@ -1,6 +1,7 @@
 // Covers the pure code behind the data window: line counting, the header fields and their
 // failures, the start's ranges, sample readings, the value texts and the timestamp pass's
 // roll-overs (long runs against the calendar are checked through the window).
+#include "data/download_check.h"
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
 #include "data/download_lines.h"
@@ -255,6 +256,48 @@ private slots:
         const std::vector<LoggerTime> stamps = timestampPass(start, step, row);
         QCOMPARE(int(stamps.size()), row);
         QCOMPARE(dateText(stamps.back()) + u' ' + timeText(stamps.back()), stamp);
+    }
+
+    void aDownloadIsCheckedAgainstTheLoggersReport_data()
+    {
+        QTest::addColumn<QByteArray>("samples");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QList<int>>("damaged");
+        const QByteArray good = "000220000002000226000001\r\n";
+        QTest::newRow("whole") << QByteArray(good + good) << 2 << QList<int>();
+        QTest::newRow("a line missing") << QByteArray(good) << 2 << QList<int>();
+        QTest::newRow("one taken since the report") << QByteArray(good + good) << 1 << QList<int>();
+        QTest::newRow("two more than reported") << QByteArray(good + good) << 0 << QList<int>();
+        QTest::newRow("a status frame slipped in")
+            << QByteArray(good + "3014061226052090402223020000706804210001023\r" + good) << 2
+            << QList<int> {2};
+        QTest::newRow("a byte lost")
+            << QByteArray("00022000000200022600000\r\n" + good) << 2 << QList<int> {1};
+        QTest::newRow("a byte above 255")
+            << QByteArray(good + "000256000002000226000001\r\n") << 2 << QList<int> {2};
+        QTest::newRow("a reading above 4095")
+            << QByteArray(good + "016000000002000226000001\r\n") << 2 << QList<int> {2};
+    }
+
+    void aDownloadIsCheckedAgainstTheLoggersReport()
+    {
+        QFETCH(QByteArray, samples);
+        QFETCH(int, expected);
+        QFETCH(QList<int>, damaged);
+        const DownloadLines lines(" 26/12/06 05:30:14  4\r\n0279\r\n" + samples + "A");
+        const DownloadCheck check = checkDownload(lines, expected);
+        QCOMPARE(check.damagedRows, damaged);
+        const bool countRight = check.received == expected || check.received == expected + 1;
+        QCOMPARE(check.passed(), damaged.isEmpty() && countRight);
+        const QString message = downloadCheckMessage(check);
+        QCOMPARE(message.isEmpty(), check.passed());
+        QCOMPARE(message.contains(QStringLiteral("informó %1 muestras y llegaron %2")
+                                      .arg(expected)
+                                      .arg(check.received)),
+                 !countRight);
+        if (!damaged.isEmpty())
+            QVERIFY(message.contains(QStringLiteral("muestra %1 llegó dañada").arg(damaged[0])));
+        QVERIFY(checkDownload(lines, std::nullopt).damagedRows == damaged); // no report: lines only
     }
 };
 

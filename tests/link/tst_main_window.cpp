@@ -335,6 +335,51 @@ private slots:
         QVERIFY(m_port->writes().isEmpty());
     }
 
+    void aDownloadShorterThanReportedIsSaidOverTheData()
+    {
+        start();
+        connectSwitch();
+        m_port->receive(exampleFrame); // the logger holds 33 samples
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        closeNextModal();
+        m_port->receiveEach({" 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\n", "A"});
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().contains(QStringLiteral("informó 33 muestras y llegaron 1")));
+    }
+
+    void downloadingAgainReplacesTheDataOnlyWhenItEnds()
+    {
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        const QByteArray first = " 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\n";
+        closeNextModal();
+        m_port->receiveEach({first, "A"});
+        QVERIFY(m_form->dataDownloaded);
+
+        // Given up half-way, the first download is what the data window shows again.
+        m_port->clearActions();
+        m_form->downloadAgain();
+        QCOMPARE(m_port->writes(), (QList<QByteArray> {"8", "X"}));
+        QTRY_VERIFY(m_form->downloading);
+        m_port->receive(" 26/12/07 05:30:14  4\r\n");
+        QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        QCOMPARE(m_form->RichEdit1.text(), first + "A");
+
+        connectSwitch();
+        m_form->downloadAgain();
+        QTRY_VERIFY(m_form->downloading);
+        const QByteArray second = " 26/12/07 05:30:14  4\r\n0279\r\n";
+        QString shown;
+        closeNextModal(&shown);
+        m_port->receiveEach({second, "A"});
+        QCOMPARE(shown, QStringLiteral("Form5"));
+        QCOMPARE(m_form->RichEdit1.text(), second + "A");
+        QVERIFY(m_errors.isEmpty());
+    }
+
     void aDownloadRequestedRightAfterConnectingIsNotCancelled()
     {
         start();
