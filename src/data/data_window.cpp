@@ -4,6 +4,7 @@
 #include "data/download_lines.h"
 #include "data/text_export.h"
 #include "link/main_window.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "widgets/gradient_background.h"
 #include "windows/chart_window.h"
@@ -214,6 +215,12 @@ void TForm5::buildComponents()
             [this] { ErrorReport::guard([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this,
             [this] { ErrorReport::guard([this] { SpeedButton2Click(); }); });
+}
+
+void TForm5::showEvent(QShowEvent *event)
+{
+    centreOnDesktop(this);
+    Form::showEvent(event);
 }
 
 int TForm5::sampleCount() const
