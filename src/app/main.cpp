@@ -3,6 +3,7 @@
 #include "app/window_set.h"
 #include "link/main_window.h"
 #include "runtime/error_report.h"
+#include "runtime/settings_for_this_run.h"
 #include "serial/serial_port.h"
 #include "windows/program_icon.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
         QCoreApplication::installTranslator(&qtSpanish);
     // Only closing the main window ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
+    keepToolkitSettingsForThisRun();
 
     WindowSet program(std::make_unique<TSerialPort>());
     QObject::connect(program.windows.Form1, &TForm1::closed, &app, &QCoreApplication::quit);

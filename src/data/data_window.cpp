@@ -9,6 +9,7 @@
 #include "data/saved_file.h"
 #include "data/text_export.h"
 #include "link/main_window.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
 #include "runtime/in_out_error.h"
@@ -226,6 +227,12 @@ void TForm5::buildComponents()
             [this] { ErrorReport::guard([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this,
             [this] { ErrorReport::guard([this] { SpeedButton2Click(); }); });
+}
+
+void TForm5::showEvent(QShowEvent *event)
+{
+    centreOnDesktop(this);
+    Form::showEvent(event);
 }
 
 int TForm5::sampleCount() const

@@ -99,6 +99,10 @@ public:
     /// "GRAFICAR": shows the chart window modally.
     void SpeedButton2Click();
 
+protected:
+    /// Each opening puts the window in the middle of the desktop, wherever it was moved to.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void buildComponents();
     /// The timestamp pass: dates and times of rows 1 … samples, stepMinutes apart.

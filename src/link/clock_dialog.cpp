@@ -1,8 +1,9 @@
 #include "link/clock_dialog.h"
 
 #include "link/main_window.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
-#include "windows/window_design.h"
+#include "runtime/window_fonts.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -18,7 +19,7 @@ TForm8::TForm8(ProgramWindows &windows, QWidget *parent)
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("PUESTA EN HORA DEL LOGGER"));
     setFixedSize(544, 137);
-    QFont boldFont = WindowDesign::msSansSerif();
+    QFont boldFont = WindowFonts::msSansSerif();
     boldFont.setBold(true);
     setFont(boldFont);
     QPalette whiteAndRed = palette();
@@ -81,7 +82,7 @@ void TForm8::BitBtn2Click()
 
 void TForm8::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    centreOnDesktop(this);
     Form::showEvent(event);
     BitBtn2->setFocus();
 }

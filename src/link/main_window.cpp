@@ -129,6 +129,12 @@ TForm1::~TForm1()
 
 void TForm1::buildComponents()
 {
+    const auto keepPlaceWhenHidden = [](QWidget *widget) {
+        QSizePolicy keepPlace = widget->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(keepPlace);
+    };
+
     Gradient1 = named(new GradientBackground(this), "Gradient1");
     Gradient1->setColors(QColor(0xdd, 0xe6, 0xec), QColor(0x8a, 0x9b, 0xa8));
     Gradient1->setDirection(Qt::Vertical);
@@ -168,6 +174,8 @@ void TForm1::buildComponents()
     Gauge1 = named(new PieGauge(Gradient1), "Gauge1");
     Gauge1->setMaximum(gaugeTurn);
     Gauge1->setProgress(0);
+    // The gauge shows only during a download; the download button keeps its size meanwhile.
+    keepPlaceWhenHidden(Gauge1);
 
     Splitter1 = named(new QFrame(Gradient1), "Splitter1");
     Splitter1->setFrameShape(QFrame::VLine);
@@ -206,9 +214,7 @@ void TForm1::buildComponents()
     ColBitBtn8 =
         named(new ColourButton(QStringLiteral("Indicadores gráficos"), Gradient1), "ColBitBtn8");
     // The gauges window hides this button while it is open; the panel keeps its place.
-    QSizePolicy keepPlace = ColBitBtn8->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    ColBitBtn8->setSizePolicy(keepPlace);
+    keepPlaceWhenHidden(ColBitBtn8);
     ColBitBtn3 = named(new ColourButton(QStringLiteral("   CAMBIO DE TASA"), Gradient1),
                        "ColBitBtn3", QStringLiteral("Cambia la tasa de muestreo"));
     ColBitBtn2 = named(new ColourButton(QStringLiteral("     FECHA Y HORA ACTUAL"), Gradient1),
@@ -257,9 +263,11 @@ void TForm1::buildComponents()
     left->addLayout(memoryRow);
     left->addWidget(CheckBox1);
     auto *downloadRow = new QHBoxLayout;
-    downloadRow->addWidget(ColBitBtn4, 1);
-    downloadRow->addWidget(Gauge1);
-    left->addLayout(downloadRow, 2);
+    // Along the bottom edge, in line with the last buttons of the right half; the switch above
+    // takes the room to spare.
+    downloadRow->addWidget(ColBitBtn4, 1, Qt::AlignBottom);
+    downloadRow->addWidget(Gauge1, 0, Qt::AlignBottom);
+    left->addLayout(downloadRow);
 
     auto *right = new QVBoxLayout;
     right->setSpacing(6);

@@ -2,9 +2,10 @@
 
 #include "link/main_window.h"
 #include "link/sample_rate.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
-#include "windows/window_design.h"
+#include "runtime/window_fonts.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -46,14 +47,14 @@ TForm7::TForm7(ProgramWindows &windows, QWidget *parent)
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Cambio de tasa de muestreo"));
     setFixedSize(262, 203);
-    setFont(WindowDesign::msSansSerif());
+    setFont(WindowFonts::msSansSerif());
     QPalette moneyGreen = palette();
     moneyGreen.setColor(QPalette::Window, QColor(0xc0, 0xdc, 0xc0));
     setPalette(moneyGreen);
 
     Label1 = new QLabel(QStringLiteral("Seleccione la tasa deseada"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(WindowDesign::font(QStringLiteral("Arial"), 10, true));
+    Label1->setFont(WindowFonts::font(QStringLiteral("Arial"), 10, true));
     Label1->setAlignment(Qt::AlignCenter);
 
     RadioGroup1 = new RadioGroup(
@@ -82,7 +83,7 @@ TForm7::TForm7(ProgramWindows &windows, QWidget *parent)
 
 void TForm7::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    centreOnDesktop(this);
     Form::showEvent(event);
 }
 

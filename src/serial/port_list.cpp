@@ -12,8 +12,11 @@ void sortPortNames(QStringList &names)
     QCollator collator {QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
-    std::stable_sort(names.begin(), names.end(), [&collator](const QString &a, const QString &b) {
-        return collator.compare(a, b) < 0;
+    // Names equal but for letter case keep a fixed order of their own, not the order in which
+    // the system happened to list them.
+    std::sort(names.begin(), names.end(), [&collator](const QString &a, const QString &b) {
+        const int order = collator.compare(a, b);
+        return order != 0 ? order < 0 : a < b;
     });
 }
 

@@ -12,5 +12,6 @@ void ListSerialPorts(QStringList &List);
 /// The same, looking in the given places.
 void ListSerialPorts(QStringList &List, const comm::SerialDeviceRoots &roots);
 
-/// Sorts port names as text, ignoring case, in the user's locale order.
+/// Sorts port names as text, ignoring case, in the user's locale order; names that differ only
+/// in case come in a fixed order too, whatever order they came in.
 void sortPortNames(QStringList &names);

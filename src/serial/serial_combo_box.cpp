@@ -11,6 +11,9 @@ TSerialComboBox::TSerialComboBox(QWidget *parent)
     // Connected before anyone else can connect, so the pending value is stored before the
     // combo box's own change notices reach others.
     connect(this, &QComboBox::activated, this, &TSerialComboBox::userPicked);
+    // A port's full path may be wider than the box: the box shows the chosen one whole on hover.
+    connect(this, &QComboBox::currentIndexChanged, this,
+            [this] { setToolTip(m_select.SerialProperty == cpPort ? Text() : QString()); });
 }
 
 void TSerialComboBox::setSerialPort(TCustomSerialPort *port)
@@ -57,6 +60,11 @@ void TSerialComboBox::setSerialProperty(TSerialProperty kind)
         break;
     }
     addItems(entries);
+    if (kind == cpPort) {
+        // In the open list too, each port's whole name shows on hover.
+        for (int i = 0; i < count(); ++i)
+            setItemData(i, itemText(i), Qt::ToolTipRole);
+    }
     if (count() == 0)
         return;
     if (m_select.SerialPort)

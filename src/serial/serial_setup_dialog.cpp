@@ -1,5 +1,6 @@
 #include "serial/serial_setup_dialog.h"
 
+#include "runtime/window_fonts.h"
 #include "serial/serial_port.h"
 
 #include <QGroupBox>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -18,10 +20,15 @@ namespace {
 constexpr int clientWidth = 231;
 constexpr int clientHeight = 216;
 constexpr int comboLeft = 80;
+constexpr int comboTop = 16;
 constexpr int comboWidth = 129;
 constexpr int comboHeight = 21;
 constexpr int labelLeft = 8;
+constexpr int labelTop = 24;
 constexpr int rowStep = 24;
+constexpr int rowCount = 6;
+/// Room left between the group's frame line and the first list.
+constexpr int gapBelowFrame = 2;
 
 std::string readErrorText(const QString &componentName, const QString &propertyName,
                           const ESerialPort &inner)
@@ -46,7 +53,7 @@ TSerialSetupFrm::TSerialSetupFrm(QWidget *parent)
     setWindowTitle(QStringLiteral("Setup"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
-    QFont smallFont = font();
+    QFont smallFont = WindowFonts::msSansSerif();
     smallFont.setPixelSize(11);
     setFont(smallFont);
     setFixedSize(clientWidth, clientHeight);
@@ -54,6 +61,12 @@ TSerialSetupFrm::TSerialSetupFrm(QWidget *parent)
     GroupBox1 = new QGroupBox(QStringLiteral(" Settings "), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 8, 217, 169);
+    // The group's caption stands above its frame line in this toolkit, not on it: the rows move
+    // down below the line as far as the group has room for the last one.
+    const QRect inside = GroupBox1->contentsRect();
+    const int lastComboBottom = comboTop + (rowCount - 1) * rowStep + comboHeight;
+    const int rowShift = std::clamp(inside.top() + gapBelowFrame - comboTop, 0,
+                                    std::max(0, inside.bottom() + 1 - lastComboBottom));
 
     const std::array<QString, 6> captions = {
         QStringLiteral("Port"),      QStringLiteral("Baud rate"), QStringLiteral("Data bits"),
@@ -63,17 +76,17 @@ TSerialSetupFrm::TSerialSetupFrm(QWidget *parent)
                                                 &Combo4, &Combo5, &Combo6};
     constexpr std::array<TSerialProperty, 6> kinds = {cpPort,     cpBaudRate, cpDataBits,
                                                       cpStopBits, cpParity,   cpFlowControl};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < rowCount; ++i) {
         QLabel *label = new QLabel(captions[std::size_t(i)], GroupBox1);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
-        label->move(labelLeft, 24 + i * rowStep);
+        label->move(labelLeft, labelTop + rowShift + i * rowStep);
         label->adjustSize();
         *labels[std::size_t(i)] = label;
 
         TSerialComboBox *combo = new TSerialComboBox(GroupBox1);
         const QString name = QStringLiteral("Combo%1").arg(i + 1);
         combo->setObjectName(name);
-        combo->setGeometry(comboLeft, 16 + i * rowStep, comboWidth, comboHeight);
+        combo->setGeometry(comboLeft, comboTop + rowShift + i * rowStep, comboWidth, comboHeight);
         try {
             combo->setSerialProperty(kinds[std::size_t(i)]);
         } catch (const ESerialPort &error) {
@@ -82,7 +95,7 @@ TSerialSetupFrm::TSerialSetupFrm(QWidget *parent)
         *combos[std::size_t(i)] = combo;
     }
     // Tab order follows the rows, then the buttons.
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i + 1 < rowCount; ++i)
         setTabOrder(*combos[std::size_t(i)], *combos[std::size_t(i + 1)]);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);

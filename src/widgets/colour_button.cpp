@@ -1,5 +1,8 @@
 #include "widgets/colour_button.h"
 
+#include "widgets/instrument_style.h"
+
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -148,9 +151,15 @@ void ColourButton::paintEvent(QPaintEvent *)
     painter.setPen(enabled ? m_textColour : disabledText);
     painter.drawText(textBox, int(m_alignment | Qt::AlignVCenter | Qt::TextSingleLine), text());
 
-    if (hasFocus()) {
+    if (hasFocus() && m_focusShown) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(face.adjusted(2, 2, -2, -2), radius - 1.5, radius - 1.5);
     }
+}
+
+void ColourButton::focusInEvent(QFocusEvent *event)
+{
+    m_focusShown = InstrumentStyle::showsFocusFrame(*this, event->reason(), m_focusShown);
+    QAbstractButton::focusInEvent(event);
 }

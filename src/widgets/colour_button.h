@@ -47,6 +47,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    /// The focus frame shows only when the focus came by the keyboard: a click leaves none.
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     /// Keeps the caption that QAbstractButton holds equal to the caption of the current state.
@@ -54,6 +56,7 @@ private:
     [[nodiscard]] qreal margin() const;
 
     bool m_on = false;
+    bool m_focusShown = false;
     QString m_onText;
     QString m_offText;
     QColor m_onColour {0x2f, 0xa8, 0x5c};

@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -186,6 +187,22 @@ double scaleFraction(double from, double to, double value)
     if (std::isnan(value) || !(std::abs(span) > 0) || !std::isfinite(span))
         return 0.0;
     return std::clamp((value - from) / span, 0.0, 1.0);
+}
+
+bool showsFocusFrame(const QWidget &widget, Qt::FocusReason reason, bool shownBefore)
+{
+    switch (reason) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        // The toolkit marks the window only when a key moved the focus.
+        return widget.window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    case Qt::MouseFocusReason:
+    case Qt::OtherFocusReason:
+        return false;
+    default:
+        return shownBefore;
+    }
 }
 
 } // namespace InstrumentStyle

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QPainter;
+class QWidget;
 
 /// The look shared by the instrument widgets: colours, panels, readout windows, fitted fonts
 /// and scale ticks, so that every widget of the set draws alike.
@@ -56,6 +57,12 @@ struct Ticks
 
 /// Ticks that divide the scale into exactly steps equal parts, five minor divisions each.
 [[nodiscard]] Ticks evenTicks(double from, double to, int steps);
+
+/// Whether a widget that gets the focus for this reason draws its focus frame: yes when the
+/// user moved the focus with the keyboard, no after a click or a move by the program (hiding
+/// the focused widget passes the focus on as a tab would); a window coming back keeps what the
+/// frame was before (shownBefore).
+[[nodiscard]] bool showsFocusFrame(const QWidget &widget, Qt::FocusReason reason, bool shownBefore);
 
 /// Where value lies on the scale from..to as a share from 0 to 1, clamped at both ends; a
 /// scale of no width, or a value that is not a number, gives 0.

@@ -2,6 +2,7 @@
 
 #include "widgets/instrument_style.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -169,6 +170,7 @@ void RockerSwitch::paintEvent(QPaintEvent *)
         painter.drawEllipse(lower.center(), mark * 0.45, mark * 0.5);
     }
 
+    QRectF drawn = housing;
     if (!m_text.isEmpty()) {
         const qreal gap = captionGap(housing.height());
         const QRectF textBox(housing.right() + gap, 0, width() - housing.right() - gap - padding,
@@ -178,15 +180,27 @@ void RockerSwitch::paintEvent(QPaintEvent *)
         painter.setFont(caption);
         painter.setPen(QColor::fromRgba(enabled ? InstrumentStyle::captionText
                                                 : InstrumentStyle::disabledText));
-        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+        QRectF textDrawn;
+        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text,
+                         &textDrawn);
+        drawn = drawn.united(textDrawn.intersected(textBox));
     }
 
-    if (hasFocus()) {
+    // The frame hugs the switch and its caption, however much room the layout gives the widget.
+    if (hasFocus() && m_focusShown) {
         QPen focusPen(palette().color(QPalette::Highlight), 1.0, Qt::DotLine);
         painter.setPen(focusPen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+        const QRectF frame =
+            drawn.adjusted(-2, -2, 2, 2).intersected(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter.drawRoundedRect(frame, 3, 3);
     }
+}
+
+void RockerSwitch::focusInEvent(QFocusEvent *event)
+{
+    m_focusShown = InstrumentStyle::showsFocusFrame(*this, event->reason(), m_focusShown);
+    QWidget::focusInEvent(event);
 }
 
 void RockerSwitch::toggleByUser()

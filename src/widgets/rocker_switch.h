@@ -33,6 +33,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    /// The focus frame shows only when the focus came by the keyboard: a click leaves none.
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     /// Flips the state as the user's action and paints it before anything else runs.
@@ -43,5 +45,6 @@ private:
 
     QString m_text;
     bool m_on = false;
+    bool m_focusShown = false;
     Qt::MouseButtons m_pressedButtons;
 };

@@ -1,9 +1,10 @@
 #include "windows/about_window.h"
 
 #include "app/maker.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
+#include "runtime/window_fonts.h"
 #include "windows/program_icon.h"
-#include "windows/window_design.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -24,7 +25,7 @@ QString spacedCapitals(const QString &text)
     return spaced;
 }
 
-/// A label at its designed place, grown as far as its text needs in the face it gets here.
+/// A label at its given place, grown as far as its text needs in the face it gets here.
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
     auto *label = new QLabel(text, parent);
@@ -49,9 +50,9 @@ TForm2::TForm2(ProgramWindows &windows, QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("ACERCA DE ") + Maker::name.toUpper());
     setFixedSize(301, 233);
-    setFont(WindowDesign::msSansSerif());
+    setFont(WindowFonts::msSansSerif());
 
-    // The designed places suit an inner area a frame's width smaller than this window: the
+    // The places below suit an inner area a frame's width smaller than this window: the
     // panel and the button keep them relative to each other and stand centred as a block.
     const QPoint origin(6, 12);
     Panel1 = new QFrame(this);
@@ -72,11 +73,11 @@ TForm2::TForm2(ProgramWindows &windows, QWidget *parent)
     Version = makeLabel(Panel1, "Version", QStringLiteral("Version 3.2"), {83, 44, 53, 13});
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Desarrollado por "), {112, 64, 80, 13});
 
-    // The spaced address is wider than the panel at its designed size on some faces: it keeps
-    // its face and shrinks just enough to stay whole inside the panel.
+    // The spaced address is wider than the panel on some faces: it keeps its face and shrinks
+    // just enough to stay whole inside the panel.
     const QRect addressBox(4, 84, 273, 18);
     Label2 = makeLabel(Panel1, "Label2", spacedCapitals(Maker::webAddress), addressBox);
-    QFont addressFont = WindowDesign::font(QStringLiteral("Arial"), 12, true);
+    QFont addressFont = WindowFonts::font(QStringLiteral("Arial"), 12, true);
     addressFont.setItalic(true);
     addressFont.setUnderline(true);
     for (qreal size = 12; size > 6; size -= 0.5) {
@@ -96,7 +97,7 @@ TForm2::TForm2(ProgramWindows &windows, QWidget *parent)
     Copyright->setAlignment(Qt::AlignCenter);
 
     Label3 = makeLabel(Panel1, "Label3", Maker::webAddress.toLower(), {4, 132, 273, 13});
-    QFont linkFont = WindowDesign::font(QStringLiteral("Arial"), 8, true);
+    QFont linkFont = WindowFonts::font(QStringLiteral("Arial"), 8, true);
     linkFont.setItalic(true);
     Label3->setFont(linkFont);
     Label3->setAlignment(Qt::AlignCenter);
@@ -112,7 +113,7 @@ TForm2::TForm2(ProgramWindows &windows, QWidget *parent)
 
 void TForm2::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    centreOnDesktop(this);
     Form::showEvent(event);
 }
 

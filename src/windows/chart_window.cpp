@@ -1,14 +1,15 @@
 #include "windows/chart_window.h"
 
 #include "data/data_window.h"
+#include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
+#include "runtime/window_fonts.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/instrument_style.h"
 #include "windows/chart_view.h"
 #include "windows/print_preview_dialog.h"
-#include "windows/window_design.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -26,7 +27,7 @@ ColourButton *makeButton(QWidget *parent, const char *name, const QString &capti
     auto *button = new ColourButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     // The face used where "MS Sans Serif" is missing may be wider: the caption shrinks to fit.
-    const QFont font = WindowDesign::font(QStringLiteral("MS Sans Serif"), 8, true);
+    const QFont font = WindowFonts::font(QStringLiteral("MS Sans Serif"), 8, true);
     button->setFont(InstrumentStyle::fittedFont(font, caption,
                                                 QSizeF(geometry.width() - 12, geometry.height()),
                                                 QFontInfo(font).pixelSize()));
@@ -48,7 +49,7 @@ QCheckBox *makeCheckBox(QWidget *parent, const char *name, const QString &captio
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setFont(WindowDesign::font(QStringLiteral("Arial"), 8, true));
+    box->setFont(WindowFonts::font(QStringLiteral("Arial"), 8, true));
     QPalette palette = box->palette();
     palette.setColor(QPalette::WindowText, colour);
     box->setPalette(palette);
@@ -74,7 +75,7 @@ TForm6::TForm6(ProgramWindows &windows, QWidget *parent)
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS"));
     setFixedSize(733, 581);
-    setFont(WindowDesign::msSansSerif());
+    setFont(WindowFonts::msSansSerif());
     buildComponents();
 }
 
@@ -143,7 +144,7 @@ void TForm6::buildComponents()
 
 void TForm6::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    centreOnDesktop(this);
     Form::showEvent(event);
 }
 

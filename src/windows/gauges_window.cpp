@@ -2,11 +2,11 @@
 
 #include "link/main_window.h"
 #include "runtime/error_report.h"
+#include "runtime/window_fonts.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/thermometer.h"
 #include "windows/gauges_placement.h"
-#include "windows/window_design.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -18,9 +18,10 @@
 
 namespace {
 
-constexpr int designedWidth = 257;
-constexpr int designedHeight = 395;
-/// The designed rows of thermometers: the first starts at 36, a gap of 12 between the rows and
+constexpr int windowWidth = 257;
+/// The height before the main window lends its own.
+constexpr int initialHeight = 395;
+/// The rows of thermometers: the first starts at 36, a gap of 12 between the rows and
 /// 27 below the second; the rows share whatever height the window has.
 constexpr int firstRowTop = 36;
 constexpr int rowGap = 12;
@@ -42,10 +43,12 @@ TForm4::TForm4(ProgramWindows &windows, QWidget *parent)
     , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QString());
+    // No caption: the toolkit gives a window with an empty title the program's name in the
+    // title bar, a single blank it passes on as it is.
+    setWindowTitle(QStringLiteral(" "));
     // The window takes the main window's height whenever it is placed; it has it from the start.
-    setFixedSize(designedWidth, m_windows.Form1 ? m_windows.Form1->height() : designedHeight);
-    setFont(WindowDesign::msSansSerif());
+    setFixedSize(windowWidth, m_windows.Form1 ? m_windows.Form1->height() : initialHeight);
+    setFont(WindowFonts::msSansSerif());
 
     Gradient1 = new GradientBackground(this);
     Gradient1->setObjectName(QStringLiteral("Gradient1"));
@@ -56,7 +59,7 @@ TForm4::TForm4(ProgramWindows &windows, QWidget *parent)
 
     Label1 = new QLabel(QStringLiteral("VALORES PUNTUALES ON-LINE"), Gradient1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(WindowDesign::font(QStringLiteral("Arial"), 10, true));
+    Label1->setFont(WindowFonts::font(QStringLiteral("Arial"), 10, true));
     QPalette teal = Label1->palette();
     teal.setColor(QPalette::WindowText, QColor(0x00, 0x80, 0x80));
     Label1->setPalette(teal);
@@ -108,7 +111,7 @@ TForm4::TForm4(ProgramWindows &windows, QWidget *parent)
          "#00",
          QColor(0xff, 0x00, 0xff)},
     };
-    const QFont gaugeFont = WindowDesign::font(QStringLiteral("Arial"), 8);
+    const QFont gaugeFont = WindowFonts::font(QStringLiteral("Arial"), 8);
     for (int i = 0; i < 4; ++i) {
         const auto &look = gauges[i];
         auto *thermometer = new Thermometer(Gradient1);

@@ -37,7 +37,7 @@ protected:
     void FormActivate() override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    /// The two rows of thermometers share the window's height as designed.
+    /// The two rows of thermometers share the window's height, whatever the main window lends.
     void resizeEvent(QResizeEvent *event) override;
 
 private:

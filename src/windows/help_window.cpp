@@ -1,19 +1,26 @@
 #include "windows/help_window.h"
 
 #include "app/maker.h"
+#include "runtime/centre_on_desktop.h"
+#include "runtime/window_fonts.h"
 #include "widgets/gradient_background.h"
-#include "windows/window_design.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
-constexpr int designedWidth = 433;
-constexpr int designedHeight = 350;
-/// The text box's designed margins: 3 and 15 pixels at the left and top, and at the right and
-/// bottom what the designed box (418 × 295) leaves of an inner area a frame's width smaller
-/// than this window. It keeps them as the window is resized.
+constexpr int initialWidth = 433;
+constexpr int initialHeight = 350;
+/// The text box's margins: 3 and 15 pixels at the left and top, and at the right and bottom
+/// what a box of 418 × 295 leaves of an inner area a frame's width smaller than this window.
+/// It keeps them as the window is resized.
 const QMargins memoMargins(3, 15, 4, 6);
 
 } // namespace
@@ -61,9 +68,9 @@ TForm3::TForm3(ProgramWindows &windows, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Ayuda soble el uso del programa"));
-    resize(designedWidth, designedHeight);
-    setMinimumSize(designedWidth / 2, designedHeight / 2);
-    setFont(WindowDesign::msSansSerif());
+    resize(initialWidth, initialHeight);
+    setMinimumSize(initialWidth / 2, initialHeight / 2);
+    setFont(WindowFonts::msSansSerif());
 
     Gradient1 = new GradientBackground(this);
     Gradient1->setObjectName(QStringLiteral("Gradient1"));
@@ -71,7 +78,7 @@ TForm3::TForm3(ProgramWindows &windows, QWidget *parent)
 
     Memo1 = new QPlainTextEdit(Gradient1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setFont(WindowDesign::font(QStringLiteral("Arial"), 8));
+    Memo1->setFont(WindowFonts::font(QStringLiteral("Arial"), 8));
     QPalette tooltipGround = Memo1->palette();
     tooltipGround.setColor(QPalette::Base, tooltipGround.color(QPalette::ToolTipBase));
     tooltipGround.setColor(QPalette::Text, tooltipGround.color(QPalette::ToolTipText));
@@ -84,8 +91,31 @@ TForm3::TForm3(ProgramWindows &windows, QWidget *parent)
 
 void TForm3::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    if (!m_grownToText) {
+        m_grownToText = true;
+        growToWholeText();
+    }
+    centreOnDesktop(this);
     Form::showEvent(event);
+}
+
+void TForm3::growToWholeText()
+{
+    // The same sum of block heights and margins by which the text box decides whether it has
+    // to scroll, each block rounded up.
+    const QTextDocument *document = Memo1->document();
+    const QAbstractTextDocumentLayout *layout = document->documentLayout();
+    const int margin = int(std::ceil(document->documentMargin()));
+    int needed = margin + 1;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        needed += int(std::ceil(layout->blockBoundingRect(block).height()));
+    const int missing = needed - Memo1->viewport()->height();
+    if (missing <= 0)
+        return;
+    int tallest = height() + missing;
+    if (const QScreen *screen = this->screen())
+        tallest = std::min(tallest, screen->availableGeometry().height());
+    resize(width(), std::max(height(), tallest));
 }
 
 void TForm3::resizeEvent(QResizeEvent *event)

@@ -28,5 +28,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /// At the first showing, makes the window as much taller as the help text needs to show
+    /// whole, without scrolling, within the screen; the width stays.
+    void growToWholeText();
+
     ProgramWindows &m_windows;
+    bool m_grownToText = false;
 };

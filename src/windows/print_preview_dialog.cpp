@@ -1,7 +1,7 @@
 #include "windows/print_preview_dialog.h"
 
+#include "runtime/centre_on_desktop.h"
 #include "windows/chart_view.h"
-#include "windows/window_design.h"
 
 TChartPreview::TChartPreview(QWidget *owner, ChartView *chart)
     : QDialog(owner)
@@ -14,6 +14,6 @@ TChartPreview::TChartPreview(QWidget *owner, ChartView *chart)
 
 void TChartPreview::showEvent(QShowEvent *event)
 {
-    WindowDesign::centreOnDesktop(this);
+    centreOnDesktop(this);
     QDialog::showEvent(event);
 }

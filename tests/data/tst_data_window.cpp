@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -210,6 +211,17 @@ private slots:
         QCOMPARE(row(1), (QStringList {"1", "01/06/2009", "07:10:00", "10,0", "10,0", "0,0", "7"}));
         QCOMPARE(cell(1, 2), QString());
         QCOMPARE(m_form->Edit8->text(), QStringLiteral("CADA 60 MINUTOS"));
+    }
+
+    void everyOpeningStandsInTheMiddleOfTheDesktop()
+    {
+        setDownload(threeSamples());
+        m_form->move(5, 5); // as if dragged there at its last opening
+        openDataWindow([this] {
+            const QPoint middle = m_form->screen()->availableGeometry().center();
+            QVERIFY((m_form->frameGeometry().center() - middle).manhattanLength() <= 2);
+        });
+        QCOMPARE(m_errors, QStringList());
     }
 
     void aDownloadWithoutSamplesShowsItsStartAndHeadingsOnly()

@@ -538,6 +538,22 @@ private slots:
         QVERIFY(!m_form->Timer2->isActive());
     }
 
+    void theControlsStayPutWhenThePieGaugeShows()
+    {
+        start();
+        QVERIFY(!m_form->Gauge1->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QList<QWidget *> controls = {m_form->ColBitBtn4, m_form->CheckBox1, m_form->Edit1};
+        QList<QRect> before;
+        for (const QWidget *control : controls)
+            before.append(control->geometry());
+        m_form->ColBitBtn4Click();
+        QVERIFY(m_form->Gauge1->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (int i = 0; i < controls.size(); ++i)
+            QCOMPARE(controls[i]->geometry(), before[i]);
+    }
+
     void theClockIsSetShortlyAfterTheNextReceiveEvent()
     {
         start();

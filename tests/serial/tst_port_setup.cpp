@@ -2,6 +2,7 @@
 // ports (a made-up sysfs tree, and a simulated logger's link beside its held lock), and the
 // setup dialog: its lists, OK and Cancel, Escape, and a port name that is not listed.
 #include "pty_pair.h"
+#include "runtime/window_fonts.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/port_list.h"
 #include "serial/serial_names.h"
@@ -203,6 +204,15 @@ private slots:
             names,
             (QStringList {QStringLiteral("COM1"), QStringLiteral("COM10"), QStringLiteral("com2"),
                           QStringLiteral("ttyS0"), QStringLiteral("ttyUSB2")}));
+
+        // Names equal but for case come in one order, whatever order the system listed them in.
+        QStringList listed = {QStringLiteral("ttyUSB0"), QStringLiteral("com1"),
+                              QStringLiteral("COM1"), QStringLiteral("Com1")};
+        QStringList reversed(listed.crbegin(), listed.crend());
+        sortPortNames(listed);
+        sortPortNames(reversed);
+        QCOMPARE(listed, reversed);
+        QCOMPARE(listed.last(), QStringLiteral("ttyUSB0"));
     }
 
     void anUnreadableListIsError23()
@@ -246,6 +256,16 @@ private slots:
             QCOMPARE(dialog.Button1->text(), QStringLiteral("OK"));
             QVERIFY(dialog.Button1->isDefault());
             QCOMPARE(dialog.Combo1->Text(), link.path());
+            // The path is wider than the box: the box and its entry show it whole on hover.
+            QVERIFY(dialog.Combo1->fontMetrics().horizontalAdvance(link.path())
+                    > dialog.Combo1->width());
+            QCOMPARE(dialog.Combo1->toolTip(), link.path());
+            QCOMPARE(dialog.Combo1->itemData(dialog.Combo1->currentIndex(), Qt::ToolTipRole),
+                     QVariant(link.path()));
+            // The program's dialog face, and the lists below the group's frame line.
+            QCOMPARE(dialog.font().family(), WindowFonts::msSansSerif().family());
+            for (const TSerialComboBox *combo : {dialog.Combo1, dialog.Combo6})
+                QVERIFY(dialog.GroupBox1->contentsRect().contains(combo->geometry()));
             QCOMPARE(dialog.Combo2->count(), 16);
             QCOMPARE(dialog.Combo2->Text(), QStringLiteral("Custom"));
             QCOMPARE(dialog.Combo3->Text(), QStringLiteral("8"));

@@ -1,6 +1,7 @@
 // Covers what the windows rely on in the instrument widgets: the rocker switch's order of
-// toggle, click and mouse-up, colour button captions per state, the readouts' texts, the
-// clamping of needle and bar, the pie gauge's range and the clocks with an injected time.
+// toggle, click and mouse-up, colour button captions per state, focus frames only after the
+// keyboard moved the focus, the readouts' texts, the clamping of needle and bar, the pie
+// gauge's range and the clocks with an injected time.
 // How the widgets look is left to tst_widgets_rendering.
 #include "widgets/clocks.h"
 #include "widgets/colour_button.h"
@@ -10,6 +11,7 @@
 #include "widgets/thermometer.h"
 #include "widgets/value_indicator.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -104,6 +106,44 @@ private slots:
         QVERIFY(rocker.isOn());
         QCOMPARE(rocker.text(), QStringLiteral("DESCONECTAR"));
         QVERIFY(log.events.isEmpty());
+    }
+
+    void focusFramesShowOnlyWhenReachedByKeyboardAndOnlyAroundTheSwitch()
+    {
+        QWidget window;
+        auto *edit = new QLineEdit(&window);
+        auto *rocker = new RockerSwitch(&window);
+        rocker->setText(QStringLiteral("ON"));
+        // Much more room than the switch and its caption need, as a layout may give it.
+        rocker->setGeometry(0, 30, 400, 100);
+        auto *hidden = new ColourButton(QStringLiteral("Indicadores gráficos"), &window);
+        hidden->setGeometry(0, 130, 200, 24);
+        auto *next = new ColourButton(QStringLiteral("CAMBIO DE TASA"), &window);
+        next->setGeometry(200, 130, 200, 24);
+        window.resize(400, 160);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QImage rockerUnfocused = rocker->grab().toImage();
+        const QImage nextUnfocused = next->grab().toImage();
+
+        QTest::mouseClick(rocker, Qt::LeftButton);
+        QVERIFY(rocker->hasFocus());
+        rocker->setOn(false);
+        QCOMPARE(rocker->grab().toImage(), rockerUnfocused);
+        // A clicked button that hides itself passes the focus on, which is no keyboard move.
+        QTest::mouseClick(hidden, Qt::LeftButton);
+        hidden->hide();
+        QVERIFY(next->hasFocus());
+        QCOMPARE(next->grab().toImage(), nextUnfocused);
+
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QVERIFY(rocker->hasFocus());
+        const QImage tabbed = rocker->grab().toImage();
+        QVERIFY(tabbed != rockerUnfocused);
+        // The frame stays near the switch: the far end of the widget's room is untouched.
+        const QRect farEnd(300, 0, 100, 100);
+        QCOMPARE(tabbed.copy(farEnd), rockerUnfocused.copy(farEnd));
     }
 
     void colourButtonShowsTheCaptionOfItsStateWithItsBlanks()

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -205,6 +206,9 @@ private slots:
         QCOMPARE(gauges->Thermometer3->value(), 0.0f);
 
         openGauges();
+        // No caption in the title bar: an empty title would bring the program's name there.
+        QVERIFY(!gauges->windowTitle().isEmpty());
+        QVERIFY(gauges->windowTitle().trimmed().isEmpty());
         QCOMPARE(gauges->Thermometer1->text(), QStringLiteral("23,5"));
         QCOMPARE(gauges->Thermometer3->text(), QStringLiteral("0,0"));
         QCOMPARE(gauges->Thermometer4->text(), QStringLiteral("1234"));
@@ -278,6 +282,12 @@ private slots:
         TForm3 *help = m_set->windows.Form3;
         QCOMPARE(help->Memo1->toPlainText().split(QLatin1Char('\n')), lines);
         whileModal([help](QWidget *) {
+            // The whole text shows at once, down to the last line, without scrolling.
+            QCOMPARE(help->Memo1->verticalScrollBar()->value(), 0);
+            QTextCursor end(help->Memo1->document());
+            end.movePosition(QTextCursor::End);
+            QVERIFY(help->Memo1->cursorRect(end).bottom() < help->Memo1->viewport()->height());
+            QVERIFY(help->screen()->availableGeometry().contains(help->frameGeometry()));
             help->Memo1->moveCursor(QTextCursor::End);
             QTest::keyClicks(help->Memo1, QStringLiteral(" Notas del usuario"));
         });
