@@ -285,6 +285,7 @@ void TChartPreview::PrintersChange()
 void TChartPreview::BSetupPrinterClick()
 {
     QPageSetupDialog setup(&m_printer, this);
+    setup.setObjectName(QStringLiteral("PrinterSetupDialog1"));
     setup.exec();
     fillPrinters();
     usePrintableArea();

@@ -20,7 +20,7 @@ target_include_directories(tst_print_margins PRIVATE ${PROJECT_SOURCE_DIR}/src)
 
 add_qt_test_suite(tst_print_preview
   SOURCES tst_print_preview.cpp
-  LIBS brentavius_forms)
+  LIBS brentavius_forms brentavius_test_support)
 # Again with the scheduler out of reach: no printer is installed.
 add_test(NAME tst_print_preview_no_printer
   COMMAND tst_print_preview withoutAPrinterThePageTakesTheScreensShapeAndPrintSaysSo)

@@ -2,6 +2,7 @@
 // reset button, settings kept per chart, the page's hit test and drags through mouse events,
 // lines on a printer, real prints on the CUPS PDF printer (skipped without one) and the path
 // without a printer. The arithmetic itself is covered in tst_print_margins.
+#include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "windows/chart_view.h"
@@ -382,6 +383,19 @@ private slots:
         QVERIFY(dialog->BReset->isEnabled());
         dialog->BReset->click();
         QCOMPARE(chart->printSettings().margins, opened);
+    }
+
+    void printerSetupComesBackToTheChosenPrinterInItsOrientation()
+    {
+        const auto chart = makeChart(ChartDescriptions::par(), QSize(353, 250));
+        const auto dialog = open(chart.get());
+        QVERIFY(dialog);
+        const QString printer = dialog->Printers->currentText();
+        ModalCloser closer;
+        dialog->BSetupPrinter->click();
+        QVERIFY(!closer.closed().isEmpty());
+        QCOMPARE(dialog->Printers->currentText(), printer);
+        QCOMPARE(dialog->Orientation->ItemIndex(), 1);
     }
 
     void onAPrinterTheDottedGridStaysAHairlineWhileSolidLinesScale()
