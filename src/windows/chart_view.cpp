@@ -201,6 +201,18 @@ void ChartView::setUpAxes()
         axis->setTicker(QSharedPointer<QCPAxisTicker>(
             new ChartTicker(description.tickStep, description.labelPattern)));
     };
+    // Solid lines of width 1 rather than hairlines, so that they keep their width relative to
+    // the chart on a printer; the dotted grid stays a hairline, the thinnest line of any device.
+    const auto widen = [](QPen pen) {
+        pen.setWidth(1);
+        return pen;
+    };
+    for (QCPAxis *axis : {xAxis, yAxis, xAxis2, yAxis2}) {
+        axis->setBasePen(widen(axis->basePen()));
+        axis->setTickPen(widen(axis->tickPen()));
+        axis->setSubTickPen(widen(axis->subTickPen()));
+        axis->grid()->setZeroLinePen(widen(axis->grid()->zeroLinePen()));
+    }
     setUp(xAxis, m_description.bottomAxis);
     setUp(yAxis, m_description.leftAxis);
     // The top and right axes only close the plot area into a box; they carry no scale.
@@ -325,12 +337,17 @@ void ChartView::renderChart(QCPPainter &painter, const QRectF &target, const QSi
 void ChartView::renderChart(QPaintDevice &device, const QRectF &target, const QSize &layoutSize)
 {
     QCPPainter painter(&device);
-    const int type = device.devType();
-    if (type != QInternal::Pixmap && type != QInternal::Image) {
-        painter.setMode(QCPPainter::pmVectorized);
-        painter.setMode(QCPPainter::pmNonCosmetic);
-    }
+    choosePainterModes(painter);
     renderChart(painter, target, layoutSize);
+}
+
+void ChartView::choosePainterModes(QCPPainter &painter)
+{
+    // No pmNonCosmetic: it would turn the dotted grid's hairline into a line as wide as a chart
+    // pixel scaled onto the printer (several dots); the solid lines are of width 1 already.
+    const int type = painter.device()->devType();
+    if (type != QInternal::Pixmap && type != QInternal::Image)
+        painter.setMode(QCPPainter::pmVectorized);
 }
 
 QPixmap ChartView::toBitmap()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "windows/chart_description.h"
+#include "windows/print_margins.h"
 #include "windows/zoom_gesture.h"
 
 #include <qcustomplot.h>
@@ -44,16 +45,24 @@ public:
     /// Brings back the scales of the chart's description for the data shown.
     void undoZoom();
 
+    /// The chart's margins, detail and proportional flag for printing, kept from one print
+    /// preview to the next.
+    [[nodiscard]] PrintSettings &printSettings() { return m_printSettings; }
+
     /// The plot area (the rectangle inside the axes) in pixels of the chart.
     [[nodiscard]] QRect plotArea() const;
 
     /// The one place that draws the chart off the screen: the chart is laid out at layoutSize,
     /// as it would be on a screen of that size, and that layout is stretched onto target. Fonts
     /// and lines keep their size relative to the layout on any device (bitmap, picture,
-    /// printer, PDF).
+    /// printer, PDF): solid lines scale with the chart, dotted and dashed hairlines stay the
+    /// thinnest line of the device. Nothing is clipped: the caller clips as it needs.
     void renderChart(QCPPainter &painter, const QRectF &target, const QSize &layoutSize);
     /// The same on a device of its own, with the painter's modes chosen for that device.
     void renderChart(QPaintDevice &device, const QRectF &target, const QSize &layoutSize);
+    /// Chooses the painter's modes for its device: lines as vectors on pictures, printers and
+    /// PDF, as pixels on bitmaps.
+    static void choosePainterModes(QCPPainter &painter);
     /// The whole chart drawn directly into a bitmap of its on-screen size.
     [[nodiscard]] QPixmap toBitmap();
 
@@ -84,4 +93,5 @@ private:
     ZoomGesture m_gesture;
     bool m_zoomed = false;
     bool m_tracksPoints = false;
+    PrintSettings m_printSettings;
 };
