@@ -106,8 +106,8 @@ constexpr Rate rates[] = {{"CADA 1 MINUTO", 1},    {"CADA 5 MINUTOS", 5},
                           {"CADA 10 MINUTOS", 10}, {"CADA 15 MINUTOS", 15},
                           {"CADA 30 MINUTOS", 30}, {"CADA 60 MINUTOS", 60}};
 
-/// Decodes the header and stamps the rows' dates and times; returns whether the header was read.
-bool checkHeaderAndStamps(QByteArrayView line, std::vector<Row> &grid)
+/// Decodes the header and stamps the rows' dates and times.
+void checkHeaderAndStamps(QByteArrayView line, std::vector<Row> &grid)
 {
     const std::optional<DigitFailure> bad =
         firstDigitFailure(line, {2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18, 21});
@@ -116,13 +116,13 @@ bool checkHeaderAndStamps(QByteArrayView line, std::vector<Row> &grid)
         header = decodeHeader(line);
     } catch (const EConvertError &error) {
         checkFailure(bad, error);
-        return false;
+        return;
     } catch (const DownloadFormatError &error) {
         if (bad)
             checkFailure(bad, error, 1);
         else // a rate code outside 1 … 6 may be rejected as a layout fault too
             FUZZ_CHECK(line[20] < '1' || line[20] > '6');
-        return false;
+        return;
     }
     FUZZ_CHECK(!bad);
     const LoggerTime &start = header.start;
@@ -141,13 +141,13 @@ bool checkHeaderAndStamps(QByteArrayView line, std::vector<Row> &grid)
         FUZZ_CHECK(exists);
     } catch (const DownloadFormatError &) {
         FUZZ_CHECK(!exists || !knownRate);
-        return true;
+        return;
     }
 
     const std::optional<QString> text = rateText(code);
     FUZZ_CHECK(text.has_value() == knownRate);
     if (!knownRate)
-        return true;
+        return;
     const Rate &rate = rates[code - 1];
     FUZZ_CHECK(*text == QLatin1String(rate.text));
     const std::optional<int> step = stepMinutesForRateText(*text);
@@ -172,7 +172,6 @@ bool checkHeaderAndStamps(QByteArrayView line, std::vector<Row> &grid)
         FUZZ_CHECK(grid[std::size_t(k)][0] == expected.toString(QStringLiteral("dd/MM/yyyy")));
         FUZZ_CHECK(grid[std::size_t(k)][1] == expected.toString(QStringLiteral("hh:mm:ss")));
     }
-    return true;
 }
 
 /// Decodes every sample line; values go into the grid up to the first line that fails, as the
