@@ -13,6 +13,7 @@
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
 #include "runtime/in_out_error.h"
+#include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
 #include "windows/chart_window.h"
 
@@ -149,14 +150,6 @@ QToolButton *makeSpeedButton(QWidget *parent, const char *name, const QString &c
     return button;
 }
 
-/// The file dialog as the window shows it: modal, and the chosen file or nothing.
-QString runSaveDialog(QFileDialog &dialog)
-{
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
-}
 
 } // namespace
 
@@ -164,8 +157,8 @@ TForm5::TForm5(ProgramWindows &windows, QWidget *parent)
     : Form(parent,
            Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , executeSaveDialog(runSaveDialog)
-    , executeFileDialog(runSaveDialog)
+    , executeSaveDialog(runFileDialog)
+    , executeFileDialog(runFileDialog)
     , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form5"));

@@ -58,10 +58,12 @@ ChartDescription temperature()
     chart.leftAxis.startShare = 0.04;
     chart.leftAxis.endShare = 0.96;
     chart.series = {
-        {QStringLiteral("Series1"), QColor(255, 0, 0)},
-        {QStringLiteral("Series2"), QColor(0, 0, 255)},
-        {QStringLiteral("Series3"), QColor(0, 128, 0)},
-        {QStringLiteral("Series4"), QColor(255, 255, 0)},
+        {QStringLiteral("Series1"), QColor(255, 0, 0), 0, false, QStringLiteral("Canal 1"),
+         QStringLiteral("ºC")},
+        {QStringLiteral("Series2"), QColor(0, 0, 255), 0, false, QStringLiteral("Canal 2"),
+         QStringLiteral("ºC")},
+        {QStringLiteral("Series3"), QColor(0, 128, 0), 0, false, {}, {}},
+        {QStringLiteral("Series4"), QColor(255, 255, 0), 0, false, {}, {}},
     };
     chart.backgroundTop = QColor(255, 255, 255);
     chart.backgroundBottom = silver;
@@ -81,7 +83,8 @@ ChartDescription humidity()
     chart.leftAxis.scale = AxisScale::Fixed;
     chart.leftAxis.minimum = 0.0;
     chart.leftAxis.maximum = 100.0;
-    chart.series = {{QStringLiteral("Series9"), QColor(255, 255, 0), 1, true}};
+    chart.series = {{QStringLiteral("Series9"), QColor(255, 255, 0), 1, true,
+                     QStringLiteral("Canal 3"), QStringLiteral("% HR")}};
     chart.backgroundTop = QColor(202, 228, 255);
     chart.backgroundBottom = silver;
     chart.panelColour = QColor(0, 255, 0);
@@ -97,7 +100,8 @@ ChartDescription par()
     chart.leftAxis.title = QStringLiteral("uMOL m-2 s-1");
     chart.leftAxis.scale = AxisScale::FixedMinimum;
     chart.leftAxis.minimum = 0.0;
-    chart.series = {{QStringLiteral("Series10"), QColor(0, 0, 255), 2, false}};
+    chart.series = {{QStringLiteral("Series10"), QColor(0, 0, 255), 2, false,
+                      QStringLiteral("Canal 4"), QStringLiteral("µmol m⁻² s⁻¹"), 0}};
     chart.backgroundTop = QColor(255, 255, 157);
     chart.backgroundBottom = silver;
     chart.panelColour = QColor(255, 0, 0);

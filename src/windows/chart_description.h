@@ -39,6 +39,10 @@ struct SeriesDescription
     int pointHalfSize = 0;
     /// The mouse cursor turns into the diagonal sizing cursor over a point of the series.
     bool sizingCursorOverPoints = false;
+    /// What the point readout calls the series, the unit of its values and their decimals.
+    QString readoutName;
+    QString unit;
+    int decimals = 1;
 };
 
 /// Everything that makes one chart of the chart window look as it does; the three charts differ

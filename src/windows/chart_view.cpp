@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -238,7 +239,7 @@ void ChartView::setUpSeries()
         m_tracksPoints = m_tracksPoints || description.sizingCursorOverPoints;
         m_series.append(graph);
     }
-    setMouseTracking(m_tracksPoints);
+    setMouseTracking(true); // the point readout follows the mouse
 }
 
 void ChartView::setSeriesValues(int index, const QVector<double> &values)
@@ -365,6 +366,8 @@ void ChartView::mousePressEvent(QMouseEvent *event)
         m_gesture.pressLeft(at);
         update();
     } else if (event->button() == Qt::RightButton) {
+        m_rightPressAt = at;
+        m_rightMoved = false;
         m_gesture.pressRight(at, plotArea().contains(at));
     } else {
         QCustomPlot::mousePressEvent(event);
@@ -376,6 +379,8 @@ void ChartView::mousePressEvent(QMouseEvent *event)
 void ChartView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint at = event->position().toPoint();
+    if (event->buttons().testFlag(Qt::RightButton) && (at - m_rightPressAt).manhattanLength() > 2)
+        m_rightMoved = true;
     if (m_gesture.isDrawingBand()) {
         (void)m_gesture.move(at, plotArea().contains(at));
         update();
@@ -386,6 +391,11 @@ void ChartView::mouseMoveEvent(QMouseEvent *event)
     } else {
         if (m_tracksPoints)
             updatePointCursor(at);
+        const QString readout = event->buttons() == Qt::NoButton ? readoutAt(at) : QString();
+        if (readout.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(event->globalPosition().toPoint(), readout, this);
         QCustomPlot::mouseMoveEvent(event);
         return;
     }
@@ -411,6 +421,9 @@ void ChartView::mouseReleaseEvent(QMouseEvent *event)
             update(); // takes the rubber band away
     } else if (event->button() == Qt::RightButton) {
         m_gesture.releaseRight();
+        // A pan always moves: a click that stayed put asks for the menu instead.
+        if (!m_rightMoved && (at - m_rightPressAt).manhattanLength() <= 2)
+            emit menuRequested(event->globalPosition().toPoint());
     } else {
         QCustomPlot::mouseReleaseEvent(event);
         return;
@@ -473,4 +486,38 @@ bool ChartView::isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) cons
             return true;
     }
     return false;
+}
+
+QString ChartView::readoutAt(QPoint at) const
+{
+    if (!plotArea().contains(at))
+        return {};
+    const int index = int(std::lround(xAxis->pixelToCoord(at.x())));
+    int nearest = -1;
+    double nearestValue = 0;
+    double nearestDistance = 0;
+    for (int i = 0; i < seriesCount(); ++i) {
+        const QCPGraph *graph = m_series.at(i);
+        if (!graph->visible() || index < 0 || index >= graph->data()->size())
+            continue;
+        const double value = graph->data()->at(index)->value;
+        const double distance = std::abs(yAxis->coordToPixel(value) - at.y());
+        if (nearest < 0 || distance < nearestDistance) {
+            nearest = i;
+            nearestValue = value;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest < 0)
+        return {};
+    const SeriesDescription &series = m_description.series.at(nearest);
+    const int row = index + 1;
+    const QString moment = sampleMoment ? sampleMoment(row).trimmed() : QString();
+    QString value = QString::number(nearestValue, 'f', series.decimals);
+    value.replace(QLatin1Char('.'), QLatin1Char(','));
+    return QStringLiteral("Muestra %1%2\n%3: %4 %5")
+        .arg(row)
+        .arg(moment.isEmpty() ? QString() : QStringLiteral(" · ") + moment)
+        .arg(series.readoutName.isEmpty() ? series.name : series.readoutName, value, series.unit)
+        .trimmed();
 }

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QVector>
 
+#include <functional>
+
 /// One chart of the chart window, drawn by QCustomPlot after a ChartDescription: title, axes,
 /// line series, gradient background and bevelled panel, with the mouse zoom and pan of the chart
 /// window. The series hold the values at x = 0, 1, 2 and so on.
@@ -66,6 +68,17 @@ public:
     /// The whole chart drawn directly into a bitmap of its on-screen size.
     [[nodiscard]] QPixmap toBitmap();
 
+    /// The date and time of a sample by its row number (from 1), for the point readout.
+    std::function<QString(int row)> sampleMoment;
+    /// The point readout at a place of the chart: the sample nearest across, on the visible
+    /// series nearest up or down, with its number, date and time, series and value; empty
+    /// outside the plot or where no series has a point.
+    [[nodiscard]] QString readoutAt(QPoint at) const;
+
+signals:
+    /// A right click that did not move: the chart's own menu is asked for at `globalPos`.
+    void menuRequested(QPoint globalPos);
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -93,5 +106,7 @@ private:
     ZoomGesture m_gesture;
     bool m_zoomed = false;
     bool m_tracksPoints = false;
+    QPoint m_rightPressAt;
+    bool m_rightMoved = false;
     PrintSettings m_printSettings;
 };

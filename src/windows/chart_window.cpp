@@ -4,14 +4,19 @@
 #include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
+#include "runtime/run_file_dialog.h"
 #include "runtime/window_fonts.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/instrument_style.h"
+#include "windows/chart_picture.h"
 #include "windows/chart_view.h"
+#include "windows/chart_window_menu.h"
 #include "windows/print_preview_dialog.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -70,6 +75,7 @@ TForm6::TForm6(ProgramWindows &windows, QWidget *parent)
     : Form(parent,
            Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , executeFileDialog(runFileDialog)
     , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form6"));
@@ -140,6 +146,53 @@ void TForm6::buildComponents()
     onClick(ColBitBtn6, &TForm6::ColBitBtn6Click);
     onClick(ColBitBtn7, &TForm6::ColBitBtn7Click);
     onClick(ColBitBtn8, &TForm6::ColBitBtn8Click);
+
+    for (ChartView *chart : {Chart1, Chart2, Chart3}) {
+        chart->sampleMoment = [this](int row) {
+            const SampleGrid samples = grid();
+            return samples.cellText(1, row) + QLatin1Char(' ') + samples.cellText(2, row);
+        };
+        connect(chart, &ChartView::menuRequested, this,
+                [this, chart](QPoint at) { showChartMenu(*this, *chart, at); });
+    }
+}
+
+void TForm6::saveChartPicture(ChartView *chart)
+{
+    const QString startDate = m_windows.Form5 ? m_windows.Form5->Edit1->text() : QString();
+    const struct
+    {
+        QString filter;
+        ChartPicture::Kind kind;
+    } kinds[] = {
+        {QStringLiteral("Imagen PNG (*.png)"), ChartPicture::Kind::Png},
+        {QStringLiteral("Imagen PNG al doble de tamaño (*.png)"), ChartPicture::Kind::Png2x},
+        {QStringLiteral("Documento PDF (*.pdf)"), ChartPicture::Kind::Pdf},
+    };
+    QStringList filters;
+    for (const auto &kind : kinds)
+        filters << kind.filter;
+
+    QFileDialog dialog(this, QStringLiteral("Guardar imagen del gráfico"), QDir::homePath());
+    dialog.setObjectName(QStringLiteral("PictureDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.selectFile(
+        ChartPicture::defaultFileName(chart->title(), startDate, ChartPicture::Kind::Png));
+    // The offered name follows the kind chosen.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        for (const auto &kind : kinds)
+            if (kind.filter == filter)
+                dialog.selectFile(
+                    ChartPicture::defaultFileName(chart->title(), startDate, kind.kind));
+    });
+    const QString fileName = executeFileDialog(dialog);
+    if (fileName.isEmpty())
+        return;
+    for (const auto &kind : kinds)
+        if (kind.filter == dialog.selectedNameFilter())
+            ChartPicture::save(*chart, fileName, kind.kind);
 }
 
 void TForm6::showEvent(QShowEvent *event)

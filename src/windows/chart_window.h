@@ -4,10 +4,13 @@
 #include "runtime/form.h"
 #include "windows/chart_filling.h"
 
+#include <functional>
+
 class ChartView;
 class ColourButton;
 class GradientBackground;
 class QCheckBox;
+class QFileDialog;
 class QCPGraph;
 
 /// The chart window: the downloaded samples as three zoomable charts (the two temperatures,
@@ -46,6 +49,14 @@ public:
     ColourButton *ColBitBtn6;
     ColourButton *ColBitBtn3;
 
+    /// Shows a file dialog of the window and gives the chosen file, empty when the user
+    /// cancels; tests may replace it.
+    std::function<QString(QFileDialog &dialog)> executeFileDialog;
+    /// "Guardar imagen…": a picture of the chart as PNG (at its size or twice it) or PDF.
+    void saveChartPicture(ChartView *chart);
+    /// Puts a bitmap of the whole chart at its on-screen size on the clipboard.
+    void copyChart(ChartView *chart);
+
     /// Fills the charts from the grid; runs once per showing of the window.
     void FormActivate() override;
 
@@ -73,8 +84,6 @@ private:
     void fillSeries(ChartView *chart, int seriesIndex, int channel);
     /// Shows the print preview of a chart modally, then destroys it and repaints the chart.
     void printChart(ChartView *chart);
-    /// Puts a bitmap of the whole chart at its on-screen size on the clipboard.
-    void copyChart(ChartView *chart);
     void showHint(const QString &text);
     [[nodiscard]] SampleGrid grid() const;
 

@@ -10,6 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -288,6 +291,66 @@ private slots:
         drag(chart, Qt::LeftButton, {to, from - QPoint(60, 60)});
         QCOMPARE(chart->xAxis->range(), startX);
         QCOMPARE(chart->yAxis->range(), startY);
+    }
+
+    void hoveringReadsOutTheNearestSampleAndAStillRightClickAsksForTheMenu()
+    {
+        m_grid.setSamples(50);
+        open();
+        ChartView *chart = m_form->Chart3;
+        chart->replot();
+        const QPoint onSix(int(chart->xAxis->coordToPixel(5)),
+                           int(chart->yAxis->coordToPixel(600)));
+        QCOMPARE(chart->readoutAt(onSix + QPoint(2, -20)),
+                 QStringLiteral("Muestra 6 · 14/06/2012 12:00:00\nCanal 4: 600 µmol m⁻² s⁻¹"));
+        QCOMPARE(chart->readoutAt(QPoint(1, 1)), QString()); // outside the plot
+
+        QSignalSpy menu(chart, &ChartView::menuRequested);
+        drag(chart, Qt::RightButton, {onSix, onSix + QPoint(30, 0), onSix}); // a pan
+        QCOMPARE(menu.count(), 0);
+        QTimer::singleShot(0, [] {
+            if (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+        });
+        QTest::mouseClick(chart, Qt::RightButton, {}, onSix);
+        QCOMPARE(menu.count(), 1);
+    }
+
+    void aChartPictureIsSavedAsPngOrPdf_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("scale");
+        QTest::newRow("PNG") << 0 << 1;
+        QTest::newRow("PNG at twice the size") << 1 << 2;
+        QTest::newRow("PDF") << 2 << 0;
+    }
+
+    void aChartPictureIsSavedAsPngOrPdf()
+    {
+        QFETCH(int, filter);
+        QFETCH(int, scale);
+        m_grid.setSamples(100);
+        open();
+        QTemporaryDir dir;
+        QString offered;
+        m_form->executeFileDialog = [&](QFileDialog &dialog) {
+            dialog.selectNameFilter(dialog.nameFilters().at(filter));
+            offered = dialog.selectedFiles().value(0);
+            return dir.filePath(QFileInfo(offered).fileName());
+        };
+        m_form->saveChartPicture(m_form->Chart2);
+        QVERIFY2(QFileInfo(offered).fileName().startsWith(QStringLiteral("HUMEDAD RELATIVA AMB.")),
+                 qPrintable(offered));
+        QFile file(dir.filePath(QFileInfo(offered).fileName()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (scale == 0) {
+            QVERIFY(bytes.startsWith("%PDF") && bytes.contains("/Count 1"));
+            return;
+        }
+        const QImage image = QImage::fromData(bytes, "PNG");
+        QCOMPARE(image.size(), m_form->Chart2->size() * scale);
+        QVERIFY(image.pixel(image.width() / 2, image.height() / 2) != image.pixel(2, 2));
     }
 
     void copyPutsTheWholeChartOnTheClipboard()
