@@ -170,7 +170,8 @@ QString helpText()
         "  0  descarga verificada y guardada\n"
         "  2  argumentos incorrectos\n"
         "  3  el puerto no se puede abrir: no existe, falta permiso u otro programa lo usa\n"
-        "  4  el logger no respondió a tiempo, la descarga no terminó o se perdió la línea\n"
+        "  4  el logger no respondió a tiempo, la descarga no terminó o se perdió la línea:\n"
+        "     nada se guardó; o, con --set-clock, el reloj no se ajustó tras guardar\n"
         "  5  la descarga no es la que informó el logger o tiene líneas dañadas: el archivo\n"
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
         "  6  el archivo no se pudo guardar; el reloj no se ajustó\n");
