@@ -1,5 +1,6 @@
-// Program start: the application title, the eight windows in their order, the message loop
-// until the main window is closed.
+// Program start: the command line without windows, or the application title, the eight
+// windows in their order and the message loop until the main window is closed.
+#include "app/command_line.h"
 #include "app/window_set.h"
 #include "link/main_window.h"
 #include "runtime/error_report.h"
@@ -13,6 +14,14 @@
 
 int main(int argc, char **argv)
 {
+    // A command line of ours runs without windows, so that it needs no display.
+    if (CommandLine::wanted(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(BRENTAVIUS_VERSION));
+        return CommandLine::run(QCoreApplication::arguments());
+    }
+
     ErrorReportingApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
     QApplication::setWindowIcon(programIcon());

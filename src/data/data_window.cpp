@@ -6,6 +6,7 @@
 #include "data/data_window_menu.h"
 #include "data/download_decoding.h"
 #include "data/download_lines.h"
+#include "data/download_table.h"
 #include "data/saved_file.h"
 #include "data/text_export.h"
 #include "link/main_window.h"
@@ -33,7 +34,7 @@
 
 namespace {
 
-constexpr int columnCount = 7;
+constexpr int columnCount = DownloadTable::columnCount;
 constexpr int defaultColumnWidth = 70;
 constexpr int dateColumnWidth = 71;
 constexpr int rowHeight = 20;
@@ -43,16 +44,6 @@ const QColor teal(0x00, 0x80, 0x80);
 const QColor mediumGrey(0xa0, 0xa0, 0xa4);
 const QColor lime(0x00, 0xff, 0x00);
 const QColor paleGreen(0xc0, 0xdc, 0xc0);
-
-const QString headings[columnCount] = {
-    QString(),
-    QStringLiteral(" FECHA:"),
-    QStringLiteral(" HORA:"),
-    QStringLiteral("CANAL 1"),
-    QStringLiteral("CANAL 2"),
-    QStringLiteral("CANAL 3"),
-    QStringLiteral("CANAL 4"),
-};
 
 template<typename Widget>
 Widget *named(Widget *widget, const char *name, const QRect &geometry)
@@ -206,7 +197,7 @@ void TForm5::buildComponents()
         // The headings stand in the grid from the start; each rebuild writes them again.
         StringGrid::Refill refill(*StringGrid1, 1);
         for (int column = 0; column < columnCount; ++column)
-            refill.setCell(column, 0, headings[column]);
+            refill.setCell(column, 0, DownloadTable::headings()[std::size_t(column)]);
     }
 
     SaveDialog1 = new QFileDialog(this);
@@ -275,89 +266,63 @@ void TForm5::FormActivate()
 void TForm5::DOSCANALESLM35(const DownloadLines &lines)
 {
     OBTIENEFECHAYHORA(lines);
-    for (int column = 1; column < columnCount; ++column)
-        setCell(column, 0, headings[column]);
-    for (int row = 1; row <= lines.samples(); ++row)
-        setCell(0, row, QString::number(row));
+    DownloadTable::writeHeadings(cellSink());
+    DownloadTable::writeRowNumbers(lines.samples(), cellSink());
     MUESTRADATA(lines);
 }
 
 void TForm5::OBTIENEFECHAYHORA(const DownloadLines &lines)
 {
-    const DownloadHeader header = decodeHeader(lines.line(1));
-    try {
-        checkStartInRange(header.start);
-    } catch (const DownloadFormatError &error) {
-        // Stamps counted from an impossible start would be nonsense: the samples keep their
-        // values and go without dates and times, and the user is told once the rebuild ends.
-        m_headerProblem = error;
+    const DownloadTable::Header header = DownloadTable::decodeTableHeader(lines, Edit8->text());
+    if (header.problem)
+        m_headerProblem = header.problem;
+    if (!header.start)
         return;
-    }
 
-    const LoggerTime &start = header.start;
+    const LoggerTime &start = *header.start;
     Label1 = QString::number(start.year);
     Label2 = QString::number(start.month);
     Label3 = QString::number(start.day);
     Label4 = QString::number(start.hour);
     Label5 = QString::number(start.minute);
     Label6 = QString::number(start.second);
-    if (const std::optional<QString> rate = rateText(header.rateCode)) {
-        Edit8->setText(*rate);
-    } else {
-        // The rate shown, if any, is an earlier download's: say so rather than stamp in silence.
-        const QString kept = Edit8->text();
-        m_headerProblem = DownloadFormatError::unknownRateCode(
-            header.rateCode, stepMinutesForRateText(kept) ? std::optional(kept) : std::nullopt);
-    }
+    Edit8->setText(header.rateText);
     Edit1->setText(dateText(start));
     Edit2->setText(timeText(start));
 
     // The pass follows the rate text shown, which an unknown code leaves from the last download.
-    if (const std::optional<int> step = stepMinutesForRateText(Edit8->text())) {
-        switch (*step) {
-        case 1:
-            VERPOR1MINUTO(lines.samples());
-            break;
-        case 5:
-            VERPOR5MINUTOS(lines.samples());
-            break;
-        case 10:
-            VERPOR10MINUTOS(lines.samples());
-            break;
-        case 15:
-            VERPOR15MINUTOS(lines.samples());
-            break;
-        case 30:
-            VERPOR30MINUTOS(lines.samples());
-            break;
-        case 60:
-            VERPOR60MINUTOS(lines.samples());
-            break;
-        default:
-            break;
-        }
+    switch (header.stepMinutes.value_or(0)) {
+    case 1:
+        VERPOR1MINUTO(lines.samples());
+        break;
+    case 5:
+        VERPOR5MINUTOS(lines.samples());
+        break;
+    case 10:
+        VERPOR10MINUTOS(lines.samples());
+        break;
+    case 15:
+        VERPOR15MINUTOS(lines.samples());
+        break;
+    case 30:
+        VERPOR30MINUTOS(lines.samples());
+        break;
+    case 60:
+        VERPOR60MINUTOS(lines.samples());
+        break;
+    default:
+        break;
     }
 }
 
 void TForm5::MUESTRADATA(const DownloadLines &lines)
 {
-    for (int row = 1; row <= lines.samples(); ++row) {
-        const int lineNumber = row + 2;
-        const std::array<QString, 4> texts =
-            sampleValueTexts(decodeSampleReadings(lines.line(lineNumber), lineNumber));
-        for (int channel = 0; channel < 4; ++channel)
-            setCell(3 + channel, row, texts[std::size_t(channel)]);
-    }
+    DownloadTable::writeValues(lines, cellSink());
 }
 
 void TForm5::stampRows(int stepMinutes, int samples)
 {
-    const std::vector<LoggerTime> stamps = timestampPass(startFromLabels(), stepMinutes, samples);
-    for (int row = 1; row <= int(stamps.size()); ++row) {
-        const LoggerTime &stamp = stamps[std::size_t(row - 1)];
-        setCell(1, row, dateText(stamp));
-        setCell(2, row, timeText(stamp));
-    }
+    DownloadTable::writeTimestamps(startFromLabels(), stepMinutes, samples, cellSink());
 }
 
 LoggerTime TForm5::startFromLabels() const
@@ -366,10 +331,12 @@ LoggerTime TForm5::startFromLabels() const
             Label4.toInt(), Label5.toInt(), Label6.toInt()};
 }
 
-void TForm5::setCell(int column, int row, const QString &text)
+DownloadTable::CellSink TForm5::cellSink()
 {
-    if (m_refill)
-        m_refill->setCell(column, row, text);
+    return [this](int column, int row, const QString &text) {
+        if (m_refill)
+            m_refill->setCell(column, row, text);
+    };
 }
 
 void TForm5::SpeedButton1Click()
@@ -447,7 +414,7 @@ void TForm5::openSavedFile(const QString &fileName)
     {
         StringGrid::Refill refill(*StringGrid1, 1 + rows);
         for (int column = 0; column < columnCount; ++column)
-            refill.setCell(column, 0, headings[column]);
+            refill.setCell(column, 0, DownloadTable::headings()[std::size_t(column)]);
         for (int row = 1; row <= rows; ++row) {
             const SavedRow &saved = recording.rows[std::size_t(row - 1)];
             refill.setCell(0, row, QString::number(row));

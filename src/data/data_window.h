@@ -2,6 +2,7 @@
 
 #include "app/program_windows.h"
 #include "data/download_format_error.h"
+#include "data/download_table.h"
 #include "data/sample_timestamps.h"
 #include "data/string_grid.h"
 #include "runtime/form.h"
@@ -108,7 +109,8 @@ private:
     /// The timestamp pass: dates and times of rows 1 … samples, stepMinutes apart.
     void stampRows(int stepMinutes, int samples);
     [[nodiscard]] LoggerTime startFromLabels() const;
-    void setCell(int column, int row, const QString &text);
+    /// Writes into the grid while a rebuild refills it; nothing otherwise.
+    [[nodiscard]] DownloadTable::CellSink cellSink();
 
     /// A file dialog of the menu, set up for `mode`, run through executeFileDialog.
     QString chooseFile(QFileDialog::AcceptMode mode, const QString &caption,

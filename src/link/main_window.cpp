@@ -443,7 +443,7 @@ void TForm1::showStatusFrame(const StatusFrameDecoding &decoded)
     if (decoded.details) {
         const StatusDetails &details = *decoded.details;
         Edit1->setText(details.memoryText);
-        m_reportedSamples = std::max(0, int(details.memoryPositions));
+        m_reportedSamples = storedSamples(details);
         Edit4->setText(details.loggerDate);
         Edit3->setText(details.loggerTime);
         DialMeter1->setValue(float(details.batteryLevel));

@@ -4,6 +4,7 @@
 #include "link/logger_clock_text.h"
 #include "runtime/program_formats.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -72,4 +73,9 @@ StatusFrameDecoding decodeStatusFrame(const QByteArray &frame)
         result.failure = error;
     }
     return result;
+}
+
+int storedSamples(const StatusDetails &details)
+{
+    return std::max(0, int(details.memoryPositions));
 }

@@ -48,5 +48,8 @@ struct StatusFrameDecoding
     std::optional<EConvertError> failure; ///< "'x' is not a valid integer value"
 };
 
+/// The samples the logger reports holding: the whole memory positions used, none below 0.
+[[nodiscard]] int storedSamples(const StatusDetails &details);
+
 /// Decodes a status frame of at least 43 characters; the 44th is not examined.
 [[nodiscard]] StatusFrameDecoding decodeStatusFrame(const QByteArray &frame);

@@ -34,3 +34,10 @@ void ListSerialPorts(QStringList &List)
 {
     ListSerialPorts(List, comm::systemSerialDeviceRoots());
 }
+
+QString portDescription(const QString &name, const comm::SerialDeviceRoots &roots)
+{
+    if (name.contains(QLatin1Char('/')))
+        return QStringLiteral("logger simulado");
+    return comm::serialDeviceDescription(roots, name);
+}

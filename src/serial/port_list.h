@@ -12,6 +12,10 @@ void ListSerialPorts(QStringList &List);
 /// The same, looking in the given places.
 void ListSerialPorts(QStringList &List, const comm::SerialDeviceRoots &roots);
 
+/// What the system says of a listed port: the USB adapter's description, "logger simulado"
+/// for a simulated logger's link; empty when it says nothing.
+[[nodiscard]] QString portDescription(const QString &name, const comm::SerialDeviceRoots &roots);
+
 /// Sorts port names as text, ignoring case, in the user's locale order; names that differ only
 /// in case come in a fixed order too, whatever order they came in.
 void sortPortNames(QStringList &names);

@@ -1,6 +1,7 @@
 // Covers the port setup side of the serial layer: setting names and parsers, the list of
-// ports (a made-up sysfs tree, and a simulated logger's link beside its held lock), and the
-// setup dialog: its lists, OK and Cancel, Escape, and a port name that is not listed.
+// ports (a made-up sysfs tree, a simulated logger's link beside its held lock, what the kernel
+// says of a USB adapter), and the setup dialog: its lists, OK and Cancel, Escape, and a port
+// name that is not listed.
 #include "pty_pair.h"
 #include "runtime/window_fonts.h"
 #include "serial/os/custom_baud_rate.h"
@@ -192,6 +193,43 @@ private slots:
         QCOMPARE(names,
                  (QStringList {running.path(), QStringLiteral("ttyACM0"), QStringLiteral("ttyS1"),
                                QStringLiteral("ttyUSB0")}));
+    }
+
+    void aPortIsDescribedByWhatTheKernelSaysOfItsAdapter()
+    {
+        // A USB device with an FTDI adapter (ttyUSB below its interface), one with a CDC modem
+        // whose interface names itself (ttyACM at the interface), and a built-in UART.
+        QTemporaryDir root;
+        const QString tty = root.filePath(QStringLiteral("class/tty"));
+        const QString usb = root.filePath(QStringLiteral("devices/usb1/1-1"));
+        const QString acm = root.filePath(QStringLiteral("devices/usb1/1-2"));
+        const QString uart = root.filePath(QStringLiteral("devices/platform/serial8250/tty/ttyS1"));
+        for (const QString &folder :
+             {usb + QStringLiteral("/1-1:1.0/ttyUSB0"), acm + QStringLiteral("/1-2:1.0"), uart})
+            QDir().mkpath(folder);
+        touch(usb + QStringLiteral("/idVendor"), "0403\n");
+        touch(usb + QStringLiteral("/manufacturer"), "FTDI\n");
+        touch(usb + QStringLiteral("/product"), "FT232R USB UART\n");
+        touch(acm + QStringLiteral("/idVendor"), "2341\n");
+        touch(acm + QStringLiteral("/product"), "Uno\n");
+        touch(acm + QStringLiteral("/1-2:1.0/interface"), "Logger CDC\n");
+        const std::pair<const char *, QString> links[] = {
+            {"ttyUSB0", usb + QStringLiteral("/1-1:1.0/ttyUSB0")},
+            {"ttyACM0", acm + QStringLiteral("/1-2:1.0")},
+            {"ttyS1", uart}};
+        for (const auto &[name, target] : links) {
+            const QString folder = tty + QLatin1Char('/') + QLatin1String(name);
+            QDir().mkpath(folder);
+            QVERIFY(QFile::link(target, folder + QStringLiteral("/device")));
+        }
+        comm::SerialDeviceRoots roots;
+        roots.ttyClass = tty;
+        QCOMPARE(portDescription(QStringLiteral("ttyUSB0"), roots),
+                 QStringLiteral("FTDI FT232R USB UART"));
+        QCOMPARE(portDescription(QStringLiteral("ttyACM0"), roots), QStringLiteral("Logger CDC"));
+        QCOMPARE(portDescription(QStringLiteral("ttyS1"), roots), QString());
+        QCOMPARE(portDescription(QStringLiteral("/tmp/serial-sim-0/logger"), roots),
+                 QStringLiteral("logger simulado"));
     }
 
     void namesSortIgnoringCaseAsText()

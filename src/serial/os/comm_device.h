@@ -198,4 +198,9 @@ struct SerialDeviceRoots
 /// list cannot be read.
 bool listSerialDevices(const SerialDeviceRoots &roots, QStringList &names, int &errorNumber);
 
+/// What the kernel says of the hardware behind a plain port name: for a USB adapter the
+/// interface's own text, else its maker and product ("FTDI FT232R USB UART"); empty when it
+/// says nothing (a built-in port, a simulated one).
+[[nodiscard]] QString serialDeviceDescription(const SerialDeviceRoots &roots, const QString &name);
+
 } // namespace comm

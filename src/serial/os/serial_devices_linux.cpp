@@ -82,7 +82,49 @@ void addSimulatedDevices(const QString &folder, QStringList &names)
     }
 }
 
+/// The first line of a small attribute file of sysfs, trimmed; empty when there is none.
+QString attribute(const QDir &folder, const char *name)
+{
+    QFile file(folder.filePath(QString::fromLatin1(name)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readLine(256)).trimmed();
+}
+
 } // namespace
+
+QString serialDeviceDescription(const SerialDeviceRoots &roots, const QString &name)
+{
+    if (name.contains(QLatin1Char('/')))
+        return {};
+    const QString device =
+        QFileInfo(roots.ttyClass + QLatin1Char('/') + name + QStringLiteral("/device"))
+            .canonicalFilePath();
+    if (device.isEmpty())
+        return {};
+    // A USB adapter's tty hangs below its interface (ttyACM directly, ttyUSB one level
+    // further down), and the interface below the USB device that knows its maker and product.
+    QDir folder(device);
+    QString interfaceText;
+    for (int level = 0; level < 4; ++level) {
+        if (interfaceText.isEmpty())
+            interfaceText = attribute(folder, "interface");
+        if (QFileInfo::exists(folder.filePath(QStringLiteral("idVendor")))) {
+            if (!interfaceText.isEmpty())
+                return interfaceText;
+            const QString maker = attribute(folder, "manufacturer");
+            const QString product = attribute(folder, "product");
+            const QString text = (maker + QLatin1Char(' ') + product).trimmed();
+            return text.isEmpty()
+                ? QStringLiteral("USB %1:%2")
+                      .arg(attribute(folder, "idVendor"), attribute(folder, "idProduct"))
+                : text;
+        }
+        if (!folder.cdUp())
+            break;
+    }
+    return {};
+}
 
 SerialDeviceRoots systemSerialDeviceRoots()
 {

@@ -1,0 +1,277 @@
+#include "app/command_line.h"
+
+#include "data/csv_export.h"
+#include "data/download_check.h"
+#include "data/download_lines.h"
+#include "data/download_table.h"
+#include "data/text_export.h"
+#include "link/download_session.h"
+#include "runtime/conversion_error.h"
+#include "runtime/in_out_error.h"
+#include "serial/port_list.h"
+#include "serial/serial_error.h"
+#include "serial/serial_port.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTextStream>
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
+namespace CommandLine {
+namespace {
+
+constexpr int progressIntervalMs = 100;
+
+void say(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+/// One line on standard error in the program's name.
+int fail(ExitCode code, const QString &message)
+{
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    say(stderr, QStringLiteral("brentavius4: %1\n").arg(line.simplified()));
+    return code;
+}
+
+/// Why a port did not open, in the user's words rather than the component's.
+QString openFailure(const QString &port, const ESerialPort &error)
+{
+    switch (error.SystemErrorCode()) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("el puerto %1 no existe").arg(port);
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("sin permiso para abrir el puerto %1 (hace falta el grupo dialout)")
+            .arg(port);
+    case EBUSY:
+        return QStringLiteral("el puerto %1 lo está usando otro programa").arg(port);
+    default:
+        return QStringLiteral("no se puede abrir el puerto %1: %2").arg(port, error.message());
+    }
+}
+
+int listPorts()
+{
+    QStringList names;
+    try {
+        ListSerialPorts(names);
+    } catch (const ESerialPort &error) {
+        return fail(
+            PortUnavailable,
+            QStringLiteral("no se puede leer la lista de puertos: %1").arg(error.message()));
+    }
+    const comm::SerialDeviceRoots roots = comm::systemSerialDeviceRoots();
+    QString text;
+    for (const QString &name : names) {
+        const QString description = portDescription(name, roots);
+        text += description.isEmpty() ? name : name + QLatin1Char('\t') + description;
+        text += QLatin1Char('\n');
+    }
+    say(stdout, text);
+    return Ok;
+}
+
+/// The progress line on a terminal, at most ten times a second.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(const DownloadSession &session)
+        : m_session(session)
+        , m_shown(isatty(STDERR_FILENO) == 1)
+    { }
+
+    void waiting(const QString &port)
+    {
+        if (m_shown)
+            say(stderr, QStringLiteral("\rEsperando al logger en %1…").arg(port));
+    }
+
+    void update()
+    {
+        if (!m_shown || (m_clock.isValid() && m_clock.elapsed() < progressIntervalMs))
+            return;
+        m_clock.start();
+        const int received = m_session.samplesReceived();
+        const std::optional<int> expected = m_session.expected();
+        QString text = QStringLiteral("Descargando %1").arg(received);
+        if (expected && *expected > 0)
+            text += QStringLiteral(" de %1 muestras (%2 %)")
+                        .arg(*expected)
+                        .arg(std::min(100, received * 100 / *expected));
+        else
+            text += QStringLiteral(" muestras");
+        say(stderr, QStringLiteral("\r\033[K") + text);
+    }
+
+    void clear()
+    {
+        if (m_shown)
+            say(stderr, QStringLiteral("\r\033[K"));
+    }
+
+    [[nodiscard]] bool shown() const { return m_shown; }
+
+private:
+    const DownloadSession &m_session;
+    const bool m_shown;
+    QElapsedTimer m_clock;
+};
+
+/// The cells of the samples table, as the data window's grid holds them after a rebuild.
+class Cells
+{
+public:
+    explicit Cells(int samples)
+        : m_rows(std::size_t(samples + 1))
+    { }
+
+    [[nodiscard]] DownloadTable::CellSink sink()
+    {
+        return [this](int column, int row, const QString &text) {
+            m_rows[std::size_t(row)][std::size_t(column)] = text;
+        };
+    }
+
+    [[nodiscard]] QString cell(int column, int row) const
+    {
+        return m_rows[std::size_t(row)][std::size_t(column)];
+    }
+
+private:
+    std::vector<std::array<QString, DownloadTable::columnCount>> m_rows;
+};
+
+int download(const Options &options)
+{
+    TSerialPort port;
+    port.setPort(options.port);
+    DownloadSession session(port, {options.forced, options.timeoutSeconds * 1000});
+    ProgressLine progress(session);
+    try {
+        session.start();
+    } catch (const ESerialPort &error) {
+        return fail(PortUnavailable, openFailure(options.port, error));
+    }
+    if (!options.forced)
+        progress.waiting(options.port);
+    QEventLoop loop;
+    QObject::connect(&session, &DownloadSession::progressed, [&progress] { progress.update(); });
+    QObject::connect(&session, &DownloadSession::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    progress.clear();
+
+    switch (session.outcome()) {
+    case DownloadSession::Outcome::Downloaded:
+        break;
+    case DownloadSession::Outcome::NoReport:
+        return fail(NoAnswer,
+                    QStringLiteral("el logger no respondió en %1: ninguna trama de "
+                                   "estado en %2 s")
+                        .arg(options.port)
+                        .arg(options.timeoutSeconds));
+    case DownloadSession::Outcome::Unfinished:
+        return fail(NoAnswer,
+                    QStringLiteral("la descarga no terminó en %1 s: %2 muestras "
+                                   "recibidas, sin la marca de fin; nada se guardó")
+                        .arg(options.timeoutSeconds)
+                        .arg(session.samplesReceived()));
+    case DownloadSession::Outcome::LineLost:
+    case DownloadSession::Outcome::Running:
+    case DownloadSession::Outcome::ClockSet:
+        return fail(NoAnswer,
+                    QStringLiteral("se perdió la línea con el logger en %1 (%2); "
+                                   "nada se guardó")
+                        .arg(options.port, session.failure()));
+    }
+
+    // The table as the data window builds it: rows before a line that does not decode keep
+    // their values, so the file holds what the window would let the user save.
+    const DownloadLines lines(session.text());
+    const DownloadCheck check = checkDownload(lines, session.expected());
+    Cells cells(lines.samples());
+    QString decodingProblem;
+    try {
+        if (const std::optional<DownloadFormatError> problem =
+                DownloadTable::fill(lines, cells.sink()))
+            decodingProblem = problem->message();
+    } catch (const DownloadFormatError &error) {
+        decodingProblem = error.message();
+    } catch (const EConvertError &error) {
+        decodingProblem = error.message();
+    }
+    const auto cell = [&cells](int column, int row) {
+        return cells.cell(column, row);
+    };
+    const QByteArray bytes = options.csv ? CsvExport::samplesText(lines.samples(), cell)
+                                         : TextExport::fileText(lines.samples(), cell);
+    try {
+        TextExport::writeFile(options.output, bytes);
+    } catch (const EInOutError &error) {
+        return fail(
+            SaveFailed,
+            QStringLiteral("no se pudo guardar %1: %2").arg(options.output, error.message()));
+    }
+
+    if (!check.passed() || !decodingProblem.isEmpty()) {
+        const QString finding = check.passed() ? decodingProblem : downloadCheckMessage(check);
+        return fail(Unverified,
+                    QStringLiteral("descarga sin verificar, guardada en %1 para "
+                                   "revisarla: %2")
+                        .arg(options.output, finding));
+    }
+    if (options.setClock) {
+        session.setClockAtNextFrame();
+        loop.exec();
+        if (session.outcome() != DownloadSession::Outcome::ClockSet)
+            return fail(NoAnswer,
+                        QStringLiteral("descarga guardada en %1, pero el reloj no se "
+                                       "ajustó: %2")
+                            .arg(options.output,
+                                 session.outcome() == DownloadSession::Outcome::LineLost
+                                     ? session.failure()
+                                     : QStringLiteral("el logger no volvió a enviar "
+                                                      "tramas de estado")));
+    }
+    if (progress.shown())
+        say(stderr,
+            QStringLiteral("%1 muestras guardadas en %2\n")
+                .arg(lines.samples())
+                .arg(options.output));
+    return Ok;
+}
+
+} // namespace
+
+int run(const QStringList &arguments)
+{
+    const Parse parsed = parse(arguments);
+    if (!parsed.options)
+        return fail(BadArguments,
+                    parsed.error + QStringLiteral(" (brentavius4 --help muestra las opciones)"));
+    const Options &options = *parsed.options;
+    switch (options.action) {
+    case Options::Action::Help:
+        say(stdout, helpText());
+        return Ok;
+    case Options::Action::Version:
+        say(stdout, QStringLiteral("brentavius4 %1\n").arg(QCoreApplication::applicationVersion()));
+        return Ok;
+    case Options::Action::ListPorts:
+        return listPorts();
+    case Options::Action::Download:
+        return download(options);
+    }
+    return BadArguments;
+}
+
+} // namespace CommandLine

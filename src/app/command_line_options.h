@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/// The program's command line: what it asks for, how it ends, and the help that says both.
+namespace CommandLine {
+
+/// How a run from the command line ends; the help and the manual page list the same codes.
+enum ExitCode : int {
+    Ok = 0,
+    BadArguments = 2,
+    PortUnavailable = 3,
+    NoAnswer = 4,
+    Unverified = 5,
+    SaveFailed = 6,
+};
+
+/// A run without windows that the command line asks for.
+struct Options
+{
+    enum class Action { Help, Version, ListPorts, Download };
+    Action action = Action::Help;
+    QString port;
+    QString output;
+    bool csv = false;
+    bool forced = false;
+    bool setClock = false;
+    int timeoutSeconds = 30;
+};
+
+/// The outcome of reading the arguments: a run, or the one-line reason they make none.
+struct Parse
+{
+    std::optional<Options> options;
+    QString error;
+};
+
+/// True when the arguments name one of the command line's options, so that the program runs
+/// without windows; any other arguments are the window toolkit's.
+[[nodiscard]] bool wanted(int argc, const char *const *argv);
+
+/// Reads the arguments (arguments[0] is the program).
+[[nodiscard]] Parse parse(const QStringList &arguments);
+
+/// The text of --help.
+[[nodiscard]] QString helpText();
+
+} // namespace CommandLine

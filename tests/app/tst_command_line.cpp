@@ -1,0 +1,300 @@
+// Covers the command line run as a user runs it, the built program as a child process: a
+// clean download saved byte for byte as "GUARDAR" saves it, the clock set only after it, and
+// each failure with its exit code and message (bad arguments, no such port, a port another
+// program holds, a logger that never answers, a download without its end marker, a damaged
+// download, a file that cannot be written).
+#include "app/command_line_options.h"
+#include "app/window_set.h"
+#include "data/data_window.h"
+#include "download_text.h"
+#include "link/main_window.h"
+#include "pty_pair.h"
+#include "runtime/error_report.h"
+#include "scripted_serial_port.h"
+#include "simulated_logger.h"
+#include "simulator_process.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int boundMs = SimProcess::boundMs;
+constexpr int samples = 40;
+const QDateTime recordingStart(QDate(2026, 3, 1), QTime(10, 0, 7), Qt::UTC);
+
+/// One run of the program: its exit code and what it wrote on standard error.
+struct Run
+{
+    int exitCode = -1;
+    QString errors;
+};
+
+/// Runs the program as a cron job would: no display, no terminal, a bare environment.
+Run runProgram(const QStringList &arguments)
+{
+    QProcess program;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    program.setProcessEnvironment(environment);
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH), arguments);
+    if (!program.waitForFinished(4 * boundMs)) {
+        program.kill();
+        program.waitForFinished();
+        return {};
+    }
+    return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+/// A status frame reporting `stored` samples: the logger's clock, battery, rate 15 minutes,
+/// four channels, then the memory pointer 15 + 8 per sample.
+QByteArray statusFrame(int stored)
+{
+    const int pointer = 15 + 8 * stored;
+    const auto threeDigits = [](int value) {
+        return QByteArray::number(value).rightJustified(3, '0');
+    };
+    return "3014061226052090402223020000706804210" + threeDigits(pointer / 256)
+        + threeDigits(pointer % 256) + "x";
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SimProcess> m_sim;
+    int m_run = 0;
+
+    /// A simulated logger holding `samples` samples from recordingStart, fast.
+    void startSimulator(const QStringList &extra = {})
+    {
+        m_sim = std::make_unique<SimProcess>(
+            QStringList {
+                QStringLiteral("--name"),
+                QStringLiteral("cli-%1-%2").arg(QCoreApplication::applicationPid()).arg(++m_run),
+                QStringLiteral("--frame-interval"), QStringLiteral("250"),
+                QStringLiteral("--samples"), QString::number(samples), QStringLiteral("--start"),
+                recordingStart.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")),
+                QStringLiteral("--pace"), QStringLiteral("fast")}
+            + extra);
+        QVERIFY(m_sim->waitUntilServing());
+    }
+
+    /// The file "GUARDAR" writes once the data window has shown `downloadText`.
+    QByteArray savedByTheWindow(const QByteArray &downloadText)
+    {
+        WindowSet program(std::make_unique<ScriptedSerialPort>());
+        QStringList errors;
+        ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
+        (void)program.windows.Form1->RichEdit1.append(downloadText);
+        ErrorReport::guard([&program] { program.windows.Form5->FormActivate(); });
+        const QString path = m_dir->filePath(QStringLiteral("guardar.txt"));
+        QFile::remove(path);
+        program.windows.Form5->executeSaveDialog = [path](QFileDialog &) {
+            return path;
+        };
+        program.windows.Form5->SpeedButton1Click();
+        ErrorReport::setPresenter({});
+        return readFile(path);
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4")); }
+
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed() && m_sim)
+            qDebug().noquote()
+                << m_sim->lines().filter(QRegularExpression("^(?!frame)")).join('\n');
+        m_sim.reset();
+    }
+
+    void aDownloadIsSavedAsGuardarSavesItAndTheClockSetAfterIt()
+    {
+        startSimulator();
+        const QString output = m_dir->filePath(QStringLiteral("noche.txt"));
+        const Run run =
+            runProgram({QStringLiteral("--download"), m_sim->linkPath(), QStringLiteral("--output"),
+                        output, QStringLiteral("--set-clock")});
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+
+        LoggerSetup setup;
+        setup.samples = samples;
+        setup.recordingStart = recordingStart;
+        const QDateTime now = QDateTime::currentDateTime();
+        const QByteArray downloadText = SimulatedLogger(setup, now).downloadText(now, false) + "A";
+        const QByteArray expected = savedByTheWindow(downloadText);
+        QVERIFY(expected.count("\r\n") == samples + 2);
+        QCOMPARE(readFile(output), expected);
+
+        // The clock is set once the recording is safe, not before: setting it empties the memory.
+        const int end = m_sim->waitForLine(QStringLiteral("end-marker"));
+        QVERIFY(end >= 0);
+        QVERIFY(
+            m_sim->waitForLine([](const QString &line) { return line.startsWith("clock "); }, end)
+            > end);
+    }
+
+    void eachFailureHasItsCodeAndMessage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString output = QStringLiteral("/tmp/never-written.txt");
+        QTest::newRow("output without download")
+            << QStringList {"--output", output} << int(CommandLine::BadArguments)
+            << "brentavius4: --output solo vale con --download (brentavius4 --help muestra las "
+               "opciones)\n";
+        QTest::newRow("download without output")
+            << QStringList {"--download", "ttyUSB0"} << int(CommandLine::BadArguments)
+            << "brentavius4: --download necesita --output ARCHIVO (brentavius4 --help muestra "
+               "las opciones)\n";
+        QTest::newRow("timeout out of range")
+            << QStringList {"--download", "ttyUSB0", "--output", output, "--timeout", "0"}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --timeout toma segundos de 1 a 3600, no \"0\" (brentavius4 --help "
+               "muestra las opciones)\n";
+        QTest::newRow("no such port")
+            << QStringList {"--download", "/dev/ttyNoSuchPort7", "--output", output}
+            << int(CommandLine::PortUnavailable)
+            << "brentavius4: el puerto /dev/ttyNoSuchPort7 no existe\n";
+    }
+
+    void eachFailureHasItsCodeAndMessage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const Run run = runProgram(arguments);
+        QCOMPARE(run.errors, message);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.txt")));
+    }
+
+    void aPortAnotherProgramHoldsIsRefused()
+    {
+        startSimulator();
+        const int held = ::open(QFile::encodeName(m_sim->devicePath()).constData(),
+                                O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+        const Run run =
+            runProgram({"--download", m_sim->linkPath(), "--output", m_dir->filePath("x.txt")});
+        ::close(held);
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: el puerto %1 lo está usando otro programa\n")
+                     .arg(m_sim->linkPath()));
+        QCOMPARE(run.exitCode, int(CommandLine::PortUnavailable));
+    }
+
+    void aLoggerThatNeverAnswersTimesOut()
+    {
+        PtyPair silent;
+        QVERIFY(silent.isValid());
+        const Run run = runProgram({"--download", silent.slavePath(), "--output",
+                                    m_dir->filePath("x.txt"), "--timeout", "1"});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: el logger no respondió en %1: ninguna trama de "
+                                "estado en 1 s\n")
+                     .arg(silent.slavePath()));
+        QCOMPARE(run.exitCode, int(CommandLine::NoAnswer));
+        QVERIFY(!QFile::exists(m_dir->filePath("x.txt")));
+    }
+
+    void aDownloadWithoutItsEndMarkerSavesNothing()
+    {
+        // The status frames that follow the download keep the line busy: only the time-out
+        // ends the wait.
+        startSimulator({"--fault", "no-end-marker"});
+        const Run run = runProgram({"--download", m_sim->linkPath(), "--output",
+                                    m_dir->filePath("x.txt"), "--timeout", "3"});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: la descarga no terminó en 3 s: 40 "
+                                "muestras recibidas, sin la marca de fin; nada se "
+                                "guardó\n"));
+        QCOMPARE(run.exitCode, int(CommandLine::NoAnswer));
+        QVERIFY(!QFile::exists(m_dir->filePath("x.txt")));
+    }
+
+    void aDamagedDownloadIsSavedForReviewAndSaysWhy()
+    {
+        PtyPair logger;
+        QVERIFY(logger.isValid());
+        const QString output = m_dir->filePath("revisar.txt");
+        QProcess program;
+        program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH),
+                      {"--download", logger.slavePath(), "--output", output, "--set-clock"});
+        // The logger reports three samples until it is asked for them.
+        QByteArray request;
+        for (int i = 0; i < boundMs / 100 && request.isEmpty(); ++i) {
+            logger.send(statusFrame(3));
+            request = logger.receive(1, 100);
+        }
+        QCOMPARE(request, QByteArray("8"));
+        QCOMPARE(logger.receive(1, boundMs), QByteArray("X"));
+        QThread::msleep(600); // past the program's discard step, as the logger waits
+        // Two samples arrive, the second with a high byte of 999.
+        const QByteArray text = QByteArray(" 26/03/01 07:00:10  4\r\nSAMPLES 3\r\n")
+            + DownloadText::sampleLine({735, 512, 1860, 1234}) + "000000999999000000000000\r\n";
+        logger.send(text);
+        QThread::msleep(300);
+        logger.send("A");
+        QVERIFY(program.waitForFinished(boundMs));
+
+        QCOMPARE(program.exitCode(), int(CommandLine::Unverified));
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(errors.startsWith(QStringLiteral("brentavius4: descarga sin verificar, "
+                                                  "guardada en %1 para revisarla: ")
+                                       .arg(output)),
+                 qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("informó 3 muestras y llegaron 2"))
+                     && errors.contains(QStringLiteral("muestra 2 llegó dañada")),
+                 qPrintable(errors));
+        QCOMPARE(errors.count(QLatin1Char('\n')), 1);
+        QCOMPARE(readFile(output), savedByTheWindow(text + "A"));
+        // Nothing went out after the request: the clock stays, so the memory stays.
+        QCOMPARE(logger.receive(1, 300), QByteArray());
+    }
+
+    void aFileThatCannotBeWrittenFailsAndLeavesTheClock()
+    {
+        startSimulator();
+        QFile plain(m_dir->filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        // Root writes anywhere, but not below a plain file.
+        const QString output = m_dir->filePath("plain/datos.txt");
+        const Run run =
+            runProgram({"--download", m_sim->linkPath(), "--output", output, "--set-clock"});
+        QVERIFY2(run.errors.startsWith(
+                     QStringLiteral("brentavius4: no se pudo guardar %1: ").arg(output)),
+                 qPrintable(run.errors));
+        QCOMPARE(run.exitCode, int(CommandLine::SaveFailed));
+        QVERIFY(m_sim->waitForLine(QStringLiteral("end-marker")) >= 0);
+        QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
