@@ -23,12 +23,12 @@ int digitsValue(QByteArrayView line, int first, int count)
 
 bool namesBadCharacter(const QString &message, char bad)
 {
-    static const QString tail = QStringLiteral("' is not a valid integer value");
-    if (message == QStringLiteral("'") + QLatin1Char(bad) + tail)
-        return true;
-    if (bad != '\0')
-        return false;
-    return message == QStringLiteral("'")
-        || (message.size() > tail.size() + 1 && message.startsWith(QLatin1Char('\''))
-            && message.endsWith(tail));
+    // The character itself when it can be read; a control byte, DEL, a C1 control or the
+    // no-break space by its code, so that nothing of the message vanishes or is cut short.
+    const auto code = static_cast<unsigned char>(bad);
+    const bool unreadable = code < 0x20 || (code >= 0x7f && code <= 0xa0);
+    const QString shown = unreadable
+        ? QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, u'0')
+        : QString(QLatin1Char(bad));
+    return message == QStringLiteral("'") + shown + QStringLiteral("' is not a valid integer value");
 }

@@ -23,6 +23,5 @@ struct DigitFailure
 [[nodiscard]] int digitsValue(QByteArrayView line, int first, int count);
 
 /// Whether `message` is the runtime's conversion message naming the character `bad`:
-/// "'x' is not a valid integer value". For a NUL byte a message cut short at the NUL ("'") is
-/// taken too, and so is any other text quoted in place of the NUL.
+/// "'x' is not a valid integer value", with a byte that cannot be read shown as "\xNN".
 [[nodiscard]] bool namesBadCharacter(const QString &message, char bad);
