@@ -5,6 +5,7 @@
 #include "data/download_lines.h"
 #include "data/download_table.h"
 #include "data/text_export.h"
+#include "link/download_progress.h"
 #include "link/download_session.h"
 #include "runtime/conversion_error.h"
 #include "runtime/in_out_error.h"
@@ -101,16 +102,8 @@ public:
         if (!m_shown || (m_clock.isValid() && m_clock.elapsed() < progressIntervalMs))
             return;
         m_clock.start();
-        const int received = m_session.samplesReceived();
-        const std::optional<int> expected = m_session.expected();
-        QString text = QStringLiteral("Descargando %1").arg(received);
-        if (expected && *expected > 0)
-            text += QStringLiteral(" de %1 muestras (%2 %)")
-                        .arg(*expected)
-                        .arg(std::min(100, received * 100 / *expected));
-        else
-            text += QStringLiteral(" muestras");
-        say(stderr, QStringLiteral("\r\033[K") + text);
+        say(stderr, QStringLiteral("\r\033[K")
+                        + DownloadProgress::text(m_session.samplesReceived(), m_session.expected()));
     }
 
     void clear()

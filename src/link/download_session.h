@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/download_collector.h"
+#include "link/download_progress.h"
 #include "link/frame_assembler.h"
 #include "link/status_frame.h"
 #include "serial/serial_port_surface.h"
@@ -58,7 +59,7 @@ public:
     /// The samples the logger reported, or its whole memory for a forced download.
     [[nodiscard]] std::optional<int> expected() const { return m_expected; }
     /// Complete sample lines received so far.
-    [[nodiscard]] int samplesReceived() const { return std::max(0, m_lineBreaks - 2); }
+    [[nodiscard]] int samplesReceived() const { return DownloadProgress::samplesIn(m_lineBreaks); }
 
 signals:
     /// More download text came.

@@ -5,6 +5,7 @@
 #include "data/download_check.h"
 #include "data/download_lines.h"
 #include "link/clock_dialog.h"
+#include "link/download_progress.h"
 #include "link/logger_commands.h"
 #include "link/main_window_menu.h"
 #include "link/rate_dialog.h"
@@ -103,6 +104,9 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     Timer2 = makeTimer(this, "Timer2", 450);
     Timer3 = makeTimer(this, "Timer3", 100);
     Timer4 = makeTimer(this, "Timer4", 1500);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(100);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] { showDownloadProgress(); });
     connect(Timer2, &QTimer::timeout, this,
             [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
     connect(Timer3, &QTimer::timeout, this,
@@ -176,6 +180,11 @@ void TForm1::buildComponents()
     Gauge1->setProgress(0);
     // The gauge shows only during a download; the download button keeps its size meanwhile.
     keepPlaceWhenHidden(Gauge1);
+
+    // Outside every layout, so that showing it moves nothing.
+    ProgressLabel = named(new QLabel(Gradient1), "ProgressLabel");
+    ProgressLabel->setAlignment(Qt::AlignCenter);
+    ProgressLabel->hide();
 
     Splitter1 = named(new QFrame(Gradient1), "Splitter1");
     Splitter1->setFrameShape(QFrame::VLine);
@@ -474,6 +483,21 @@ void TForm1::downloadAgain()
     requestDownload();
 }
 
+void TForm1::showDownloadProgress()
+{
+    if (!downloading) {
+        m_progressTimer->stop();
+        ProgressLabel->hide();
+        return;
+    }
+    // Just above the logger's indicators, where the switch leaves room; nothing moves.
+    const QRect below = ColBitBtn1->geometry();
+    ProgressLabel->setGeometry(below.x(), below.y() - 20, below.width(), 18);
+    ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
+                                                  m_requestedSamples));
+    ProgressLabel->show();
+}
+
 void TForm1::keepLastDownload()
 {
     if (!m_lastDownload)
@@ -519,7 +543,11 @@ void TForm1::abandonDownloadRequest()
 
 void TForm1::DESCARGAR(int Count)
 {
-    if (!RichEdit1.append(LoggerCommands::receiveChunk(SerialPort1, Count))) {
+    const QByteArray chunk = LoggerCommands::receiveChunk(SerialPort1, Count);
+    if (!RichEdit1.append(chunk)) {
+        m_receivedLineBreaks += int(chunk.count('\n'));
+        if (!m_progressTimer->isActive())
+            m_progressTimer->start();
         Gauge1->setProgress(Gauge1->progress() + 1);
         if (Gauge1->progress() >= gaugeTurn)
             Gauge1->setProgress(0);
@@ -528,6 +556,7 @@ void TForm1::DESCARGAR(int Count)
     downloading = false;
     Gauge1->hide();
     unsetCursor();
+    showDownloadProgress();
     ColBitBtn4->setOffText(viewDataOffText);
     ColBitBtn4->setOnText(viewDataOnText);
     dataDownloaded = true;
@@ -563,6 +592,7 @@ void TForm1::Timer2Timer()
             RichEdit1.clear();
             SerialPort1.DiscardQueues(true, false);
             RichEdit1.clear();
+            m_receivedLineBreaks = 0;
             downloading = true;
         },
         [this] { abandonDownloadRequest(); });

@@ -86,12 +86,16 @@ public:
     TimeClock *Clock1;
     ColourButton *ColBitBtn6;
     ColourButton *ColBitBtn5;
+    /// The download's progress, in free space above the logger's indicators, while it runs.
+    QLabel *ProgressLabel;
     QTimer *Timer2;
     QTimer *Timer3;
     QTimer *Timer4;
 
     /// Asks for a saved data file and shows it in the data window.
     void showSavedFile();
+    /// Shows how far the running download has come; hides the line once none runs.
+    void showDownloadProgress();
     /// "Descargar de nuevo": asks the logger for its data again, as the first download did;
     /// the data shown so far stays until the new download has ended.
     void downloadAgain();
@@ -148,6 +152,10 @@ private:
     std::optional<int> m_reportedSamples;
     /// The samples the running download should bring: the report, or the whole memory.
     std::optional<int> m_requestedSamples;
+    /// Line breaks received since the collection began, for the progress line.
+    int m_receivedLineBreaks = 0;
+    /// Refreshes the progress line ten times a second while a download runs.
+    QTimer *m_progressTimer = nullptr;
     /// The last whole download while another replaces it.
     std::optional<QByteArray> m_lastDownload;
 };

@@ -18,6 +18,7 @@
 #include "windows/gauges_window.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -346,6 +347,25 @@ private slots:
         m_port->receiveEach({" 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\n", "A"});
         QCOMPARE(m_errors.size(), 1);
         QVERIFY(m_errors.first().contains(QStringLiteral("informó 33 muestras y llegaron 1")));
+    }
+
+    void theProgressLineFollowsTheDownloadAndGoesAtItsEnd()
+    {
+        start();
+        connectSwitch();
+        m_port->receive(exampleFrame); // the logger holds 33 samples
+        const QRect indicatorPlace = m_form->ColBitBtn1->geometry();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        const QByteArray sample = "000220000002000226000001\r\n";
+        m_port->receive(" 26/12/06 05:30:14  4\r\n0279\r\n" + sample + sample);
+        QTRY_COMPARE(m_form->ProgressLabel->text(),
+                     QStringLiteral("Descargando 2 de 33 muestras (6 %), quedan 1 s"));
+        QVERIFY(m_form->ProgressLabel->isVisible());
+        QCOMPARE(m_form->ColBitBtn1->geometry(), indicatorPlace);
+        closeNextModal();
+        m_port->receive("A");
+        QVERIFY(!m_form->ProgressLabel->isVisible());
     }
 
     void downloadingAgainReplacesTheDataOnlyWhenItEnds()
