@@ -190,9 +190,17 @@ void TForm6::saveChartPicture(ChartView *chart)
     const QString fileName = executeFileDialog(dialog);
     if (fileName.isEmpty())
         return;
-    for (const auto &kind : kinds)
-        if (kind.filter == dialog.selectedNameFilter())
-            ChartPicture::save(*chart, fileName, kind.kind);
+    ChartPicture::Kind kind = ChartPicture::Kind::Png;
+    for (const auto &offered : kinds)
+        if (offered.filter == dialog.selectedNameFilter())
+            kind = offered.kind;
+    // A name typed with the other kind's extension gets the kind it names.
+    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        kind = ChartPicture::Kind::Pdf;
+    else if (fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)
+             && kind == ChartPicture::Kind::Pdf)
+        kind = ChartPicture::Kind::Png;
+    ChartPicture::save(*chart, fileName, kind);
 }
 
 void TForm6::showEvent(QShowEvent *event)
