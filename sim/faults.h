@@ -13,6 +13,9 @@ enum class Fault {
     ExtraBytes, ///< every 5th frame gets an extra '0' before position 20
     NoEndMarker, ///< a download ends without the lone "A"
     Hangup, ///< the simulator closes the line halfway through a download and exits
+    LostLine, ///< a download loses its 5th sample line
+    DamagedLine, ///< a download's 3rd sample line loses its 10th digit
+    SlippedFrame, ///< a status frame slips into a download after its 7th sample line
 };
 
 /// The faults chosen on the command line.
@@ -34,6 +37,11 @@ private:
 
 /// All fault names, for the help text and error messages.
 [[nodiscard]] QStringList faultNames();
+
+/// The download text as it goes on the line with the chosen faults; `frame` is the status
+/// frame that may slip in. A download too short for a fault keeps its text.
+[[nodiscard]] QByteArray applyDownloadFaults(QByteArray text, FaultSet faults,
+                                             const QByteArray &frame);
 
 /// The frame as it goes on the line with the chosen faults; frames count from 1. A
 /// non-digit at position 40 leaves positions 1 … 37 intact, so the PC still decodes the

@@ -215,6 +215,7 @@ void LoggerServer::startDownload()
     QByteArray text = m_logger.downloadText(now, m_wholeMemory);
     m_log.event(
         QStringLiteral("download %1 samples").arg(m_logger.downloadCount(now, m_wholeMemory)));
+    text = applyDownloadFaults(text, m_options.faults, buildStatusFrame(m_logger.statusAt(now)));
     if (m_options.faults.has(Fault::Hangup))
         text.truncate(text.size() / 2);
     enter(State::Sending);

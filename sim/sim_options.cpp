@@ -118,7 +118,10 @@ SimOptionsParse parseSimOptions(const QStringList &arguments)
                        "loses its character at position 20; extra-bytes: every 5th frame "
                        "gets an extra '0' before position 20; no-end-marker: downloads end "
                        "without the lone \"A\"; hangup: close the device halfway through a "
-                       "download and exit with status 3."),
+                       "download and exit with status 3; lost-line: a download loses its 5th "
+                       "sample line; damaged-line: a download's 3rd sample line loses its "
+                       "10th digit; slipped-frame: a status frame slips into a download after "
+                       "its 7th sample line."),
         QStringLiteral("kind"));
     const QCommandLineOption verbose(
         QStringLiteral("verbose"),

@@ -232,8 +232,7 @@ int download(const Options &options)
                             .arg(options.output,
                                  session.outcome() == DownloadSession::Outcome::LineLost
                                      ? session.failure()
-                                     : QStringLiteral("el logger no volvió a enviar "
-                                                      "tramas de estado")));
+                                     : QStringLiteral("el logger no lo confirmó")));
     }
     if (progress.shown())
         say(stderr,

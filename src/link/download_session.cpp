@@ -127,8 +127,13 @@ void DownloadSession::RxChar(int count)
         if (statusFrame(chunk)) {
             LoggerCommands::sendEach(m_port,
                                      LoggerCommands::clockSetCommand(QDateTime::currentDateTime()));
-            finish(Outcome::ClockSet);
+            m_stage = Stage::ClockSent;
         }
+        return;
+    case Stage::ClockSent:
+        if (const std::optional<StatusDetails> details = statusFrame(chunk);
+            details && storedSamples(*details) == 0)
+            finish(Outcome::ClockSet);
         return;
     case Stage::Done:
         return;

@@ -28,7 +28,7 @@ public:
         NoReport, ///< no status frame came within the time-out
         Unfinished, ///< the end marker did not come within the time-out
         LineLost, ///< the device failed or went away; failure() says how
-        ClockSet, ///< after setClockAtNextFrame: the command went out
+        ClockSet, ///< after setClockAtNextFrame: the logger reports its memory emptied
     };
 
     struct Options
@@ -47,7 +47,9 @@ public:
     void start();
     /// After a download: sends the clock-set command, with the PC's time then, once a status
     /// frame shows the logger back on line (it takes no command while it ends a download), and
-    /// says `finished` again. The logger also empties its memory.
+    /// says `finished` again once a later frame shows the memory emptied, as setting the clock
+    /// does: the line stays open until then, since closing it would discard a command still
+    /// on its way.
     void setClockAtNextFrame();
     /// RTS low, port closed; nothing when already closed.
     void close();
@@ -67,7 +69,7 @@ signals:
     void finished();
 
 private:
-    enum class Stage { WaitingForReport, Requesting, Collecting, ClockPending, Done };
+    enum class Stage { WaitingForReport, Requesting, Collecting, ClockPending, ClockSent, Done };
 
     void RxChar(int count);
     void lineError(TSerialErrors errors);

@@ -277,6 +277,29 @@ private slots:
         QCOMPARE(logger.receive(1, 300), QByteArray());
     }
 
+    void aFaultyDownloadFromTheSimulatorIsNotTakenForGood_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a line lost")
+            << "lost-line" << QStringLiteral("informó %1 muestras y llegaron %2").arg(samples).arg(samples - 1);
+        QTest::newRow("a digit lost") << "damaged-line" << QStringLiteral("muestra 3 llegó dañada");
+        QTest::newRow("a status frame slipped in")
+            << "slipped-frame" << QStringLiteral("muestra 8 llegó dañada");
+    }
+
+    void aFaultyDownloadFromTheSimulatorIsNotTakenForGood()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, said);
+        startSimulator({QStringLiteral("--fault"), fault});
+        const QString output = m_dir->filePath(QStringLiteral("revisar.txt"));
+        const Run run = runProgram({"--download", m_sim->linkPath(), "--output", output});
+        QCOMPARE(run.exitCode, int(CommandLine::Unverified));
+        QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
+        QVERIFY(QFileInfo::exists(output)); // kept for the user to judge
+    }
+
     void aFileThatCannotBeWrittenFailsAndLeavesTheClock()
     {
         startSimulator();
