@@ -51,6 +51,7 @@ TSerialThread::TSerialThread(TCustomSerialPort &port, std::shared_ptr<comm::Comm
     : m_port(port)
     , m_device(std::move(device))
     , m_syncMethod(syncMethod)
+    , m_handOver([this] { DeliverEvents(); })
 {
     int error = 0;
     m_device->setCommMask(EventsToMask(events), error);
@@ -83,8 +84,17 @@ void TSerialThread::Execute()
         // A failed wait ends the loop: a device that is gone would otherwise fail every
         // following wait at once and the thread would spin.
         if (m_device->waitCommEvent(mask, m_stop, error)
-            != comm::CommDevice::WaitOutcome::Completed)
+            != comm::CommDevice::WaitOutcome::Completed) {
+            // A device that failed (a pulled cable) reported it among the events handed over:
+            // they are handled, with the bytes that came before, before the queues are cleared.
+            if (m_syncMethod == smThreadSync && !m_stop.isRaised())
+                Synchronize([] { });
+            // A handler's exception ends the thread as if it had been thrown here.
+            std::lock_guard lock(m_failureMutex);
+            if (m_handlerFailure)
+                std::rethrow_exception(m_handlerFailure);
             return;
+        }
         m_events = MaskToEvents(mask);
         if (m_events)
             Dispatch();
@@ -94,16 +104,32 @@ void TSerialThread::Execute()
 void TSerialThread::Dispatch()
 {
     switch (m_syncMethod) {
-    case smThreadSync: {
-        const TSerialEvents events = m_events;
-        Synchronize([this, events] { m_port.RunEventHandlers(events); });
+    case smThreadSync:
+        m_handedOver.fetch_or(EventsToMask(m_events));
+        m_handOver.post();
         break;
-    }
     case smWindowSync:
         m_port.PostEventMessages(m_events);
         break;
     case smNone:
         m_port.RunEventHandlers(m_events);
         break;
+    }
+}
+
+void TSerialThread::DeliverEvents()
+{
+    // Taken after the step left the queue: events handed over from now on post it again.
+    const TSerialEvents events = MaskToEvents(m_handedOver.exchange(0));
+    if (!events || m_stop.isRaised())
+        return;
+    try {
+        m_port.RunEventHandlers(events);
+    } catch (...) {
+        {
+            std::lock_guard lock(m_failureMutex);
+            m_handlerFailure = std::current_exception();
+        }
+        Stop();
     }
 }

@@ -4,8 +4,11 @@
 #include "serial/os/comm_device.h"
 #include "serial/serial_types.h"
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <mutex>
 
 class TCustomSerialPort;
 
@@ -16,6 +19,9 @@ class TCustomSerialPort;
 
 /// The event monitor of an open port: waits for the chosen line events and hands each set of
 /// them to the port's handlers, as the port's SyncMethod says. Lives for one opening.
+/// In thread-sync mode it does not wait for the handlers: it gathers the events that come
+/// while the user-interface thread is busy and hands them over in one run, so that it goes on
+/// waiting (and the device goes on reading) however long a handler takes.
 class TSerialThread : public TThread
 {
 public:
@@ -27,16 +33,27 @@ public:
 
     /// Raises the stop signal; the wait in progress ends at once.
     void Stop() { m_stop.raise(); }
+    /// On the user-interface thread: runs the handlers of events handed over and not yet
+    /// handled, as the event loop would have.
+    void DeliverPending() { m_handOver.runIfQueued(); }
 
 protected:
     void Execute() override;
 
 private:
     void Dispatch();
+    /// The handed-over run, on the user-interface thread.
+    void DeliverEvents();
 
     TCustomSerialPort &m_port;
     std::shared_ptr<comm::CommDevice> m_device;
     const TSyncMethod m_syncMethod;
     comm::CommStopSignal m_stop;
     TSerialEvents m_events; ///< the events of the last completed wait
+    /// Events handed over and not yet taken by the user-interface thread (device mask bits).
+    std::atomic<std::uint32_t> m_handedOver {0};
+    /// A handler's exception, which ends monitoring.
+    std::exception_ptr m_handlerFailure;
+    std::mutex m_failureMutex;
+    PostedStep m_handOver;
 };
