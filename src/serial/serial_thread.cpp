@@ -65,7 +65,7 @@ TSerialThread::~TSerialThread()
 
 void TSerialThread::Execute()
 {
-    // Whether the loop ends on the stop signal, on a failed wait or by a handler's exception,
+    // Whether monitoring ends on the stop signal, on a failed wait or by a handler's exception,
     // the device stops reporting events and both queues are cleared.
     struct Cleanup
     {
@@ -73,28 +73,32 @@ void TSerialThread::Execute()
         ~Cleanup()
         {
             int error = 0;
+            device.setEventSink(nullptr);
             device.setCommMask(0, error);
             device.purgeComm(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR, error);
         }
     } cleanup {*m_device};
 
+    if (m_syncMethod == smThreadSync) {
+        // The device itself wakes the user-interface thread whenever events are pending, and
+        // that thread takes them when it runs the handlers: one waiter for the line, no thread
+        // of ours between it and the handlers. This one only keeps the opening's lifetime.
+        m_device->setEventSink([this] { m_handOver.post(); });
+        m_stop.wait();
+        // A handler's exception ends the thread as if it had been thrown here.
+        std::lock_guard lock(m_failureMutex);
+        if (m_handlerFailure)
+            std::rethrow_exception(m_handlerFailure);
+        return;
+    }
     for (;;) {
         std::uint32_t mask = 0;
         int error = 0;
         // A failed wait ends the loop: a device that is gone would otherwise fail every
         // following wait at once and the thread would spin.
         if (m_device->waitCommEvent(mask, m_stop, error)
-            != comm::CommDevice::WaitOutcome::Completed) {
-            // A device that failed (a pulled cable) reported it among the events handed over:
-            // they are handled, with the bytes that came before, before the queues are cleared.
-            if (m_syncMethod == smThreadSync && !m_stop.isRaised())
-                Synchronize([] { });
-            // A handler's exception ends the thread as if it had been thrown here.
-            std::lock_guard lock(m_failureMutex);
-            if (m_handlerFailure)
-                std::rethrow_exception(m_handlerFailure);
+            != comm::CommDevice::WaitOutcome::Completed)
             return;
-        }
         m_events = MaskToEvents(mask);
         if (m_events)
             Dispatch();
@@ -105,9 +109,7 @@ void TSerialThread::Dispatch()
 {
     switch (m_syncMethod) {
     case smThreadSync:
-        m_handedOver.fetch_or(EventsToMask(m_events));
-        m_handOver.post();
-        break;
+        break; // handed over by the device itself
     case smWindowSync:
         m_port.PostEventMessages(m_events);
         break;
@@ -119,9 +121,12 @@ void TSerialThread::Dispatch()
 
 void TSerialThread::DeliverEvents()
 {
-    // Taken after the step left the queue: events handed over from now on post it again.
-    const TSerialEvents events = MaskToEvents(m_handedOver.exchange(0));
-    if (!events || m_stop.isRaised())
+    // Taken after the step left the queue: events raised from now on post it again. Events
+    // that come while the handlers run wait in the device and make the next set.
+    if (m_stop.isRaised())
+        return;
+    const TSerialEvents events = MaskToEvents(m_device->takeCommEvents());
+    if (!events)
         return;
     try {
         m_port.RunEventHandlers(events);

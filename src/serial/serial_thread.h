@@ -4,7 +4,6 @@
 #include "serial/os/comm_device.h"
 #include "serial/serial_types.h"
 
-#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -19,9 +18,9 @@ class TCustomSerialPort;
 
 /// The event monitor of an open port: waits for the chosen line events and hands each set of
 /// them to the port's handlers, as the port's SyncMethod says. Lives for one opening.
-/// In thread-sync mode it does not wait for the handlers: it gathers the events that come
-/// while the user-interface thread is busy and hands them over in one run, so that it goes on
-/// waiting (and the device goes on reading) however long a handler takes.
+/// In thread-sync mode the device wakes the user-interface thread itself and events that come
+/// while a handler runs are gathered into the next set, so the line is read on however long
+/// a handler takes.
 class TSerialThread : public TThread
 {
 public:
@@ -50,8 +49,6 @@ private:
     const TSyncMethod m_syncMethod;
     comm::CommStopSignal m_stop;
     TSerialEvents m_events; ///< the events of the last completed wait
-    /// Events handed over and not yet taken by the user-interface thread (device mask bits).
-    std::atomic<std::uint32_t> m_handedOver {0};
     /// A handler's exception, which ends monitoring.
     std::exception_ptr m_handlerFailure;
     std::mutex m_failureMutex;

@@ -343,6 +343,22 @@ public:
         return true;
     }
 
+    void setEventSink(std::function<void()> sink) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_eventSink = std::move(sink);
+        if (m_eventSink && m_pending)
+            m_eventSink();
+    }
+
+    std::uint32_t takeCommEvents() override
+    {
+        std::lock_guard lock(m_mutex);
+        const std::uint32_t events = m_pending & m_mask;
+        m_pending &= ~events;
+        return events;
+    }
+
     WaitOutcome waitCommEvent(std::uint32_t &events, CommStopSignal &stop,
                               int &errorNumber) override
     {
@@ -723,7 +739,11 @@ private:
     void raiseLocked(std::uint32_t events)
     {
         m_pending |= events & m_mask;
-        if (m_pending)
+        if (!m_pending)
+            return;
+        if (m_eventSink)
+            m_eventSink();
+        else
             m_eventCv.notify_all();
     }
 
@@ -1029,6 +1049,7 @@ private:
     CommTimeouts m_timeouts;
     std::uint32_t m_mask = 0;
     std::uint32_t m_pending = 0;
+    std::function<void()> m_eventSink;
     std::uint64_t m_maskGeneration = 0;
     std::uint64_t m_rxAbortGeneration = 0;
     std::uint32_t m_errors = 0;
