@@ -2,6 +2,8 @@
 
 #include "serial/serial_port.h"
 
+#include <QElapsedTimer>
+
 #include <array>
 #include <utility>
 
@@ -25,6 +27,10 @@ constexpr std::array<EventBit, 10> eventBits = {{
     {evRLSD, comm::EV_RLSD},
     {evRx80Full, comm::EV_RX80FULL},
 }};
+
+/// How long the user-interface thread goes on handling event sets that keep coming before it
+/// returns to its event loop.
+constexpr qint64 backlogSliceMs = 5;
 
 } // namespace
 
@@ -122,19 +128,43 @@ void TSerialThread::Dispatch()
 void TSerialThread::DeliverEvents()
 {
     // Taken after the step left the queue: events raised from now on post it again. Events
-    // that come while the handlers run wait in the device and make the next set.
-    if (m_stop.isRaised())
+    // that come while the handlers run wait in the device and make the next set; while sets
+    // keep coming (a backlog held behind a full queue) they are handled here one after another
+    // for a few milliseconds before the event loop gets its turn again.
+    if (m_delivering) {
+        // Reached from an event loop that a handler runs (a modal window): the next set waits
+        // until that handler has returned.
+        m_deliverAgain = true;
         return;
-    const TSerialEvents events = MaskToEvents(m_device->takeCommEvents());
-    if (!events)
-        return;
-    try {
-        m_port.RunEventHandlers(events);
-    } catch (...) {
-        {
-            std::lock_guard lock(m_failureMutex);
-            m_handlerFailure = std::current_exception();
-        }
-        Stop();
     }
+    m_delivering = true;
+    struct Delivering
+    {
+        TSerialThread &thread;
+        ~Delivering()
+        {
+            thread.m_delivering = false;
+            if (std::exchange(thread.m_deliverAgain, false))
+                thread.m_handOver.post();
+        }
+    } delivering {*this};
+    QElapsedTimer busy;
+    busy.start();
+    do {
+        if (m_stop.isRaised())
+            return;
+        const TSerialEvents events = MaskToEvents(m_device->takeCommEvents());
+        if (!events)
+            return;
+        try {
+            m_port.RunEventHandlers(events);
+        } catch (...) {
+            {
+                std::lock_guard lock(m_failureMutex);
+                m_handlerFailure = std::current_exception();
+            }
+            Stop();
+            return;
+        }
+    } while (busy.elapsed() < backlogSliceMs);
 }

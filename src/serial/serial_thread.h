@@ -53,4 +53,6 @@ private:
     std::exception_ptr m_handlerFailure;
     std::mutex m_failureMutex;
     PostedStep m_handOver;
+    bool m_delivering = false; ///< a handed-over run is in progress (user-interface thread)
+    bool m_deliverAgain = false; ///< it was asked for again meanwhile
 };

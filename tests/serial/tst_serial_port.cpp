@@ -2,7 +2,8 @@
 // events, transfers, receive events and their counts, the settings gate and holds, presets,
 // the refused and re-opening setters, closing while a handler call is queued or from inside a
 // handler, a handler's exception, device locks, a pulled cable, a queue that runs full and dry
-// thousands of times, and a window that stalls for 2 s in the middle of a line-rate download.
+// thousands of times, a handler that runs an event loop, and a window that stalls for 2 s in
+// the middle of a line-rate download.
 // The OS layer has its own suite.
 #include "pty_pair.h"
 #include "runtime/ui_thread_call.h"
@@ -317,6 +318,34 @@ private slots:
         const int samples = sim.lines()[line].section(u' ', 1, 1).toInt();
         const QString problem = downloadTextProblem(received.chopped(1), samples);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        recorded.port.ClosePort();
+    }
+
+    void aHandlerThatRunsAnEventLoopGetsTheNextEventOnlyAfterItReturns()
+    {
+        // The main window shows the data window modally from inside its receive handler.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        int depth = 0;
+        int deepest = 0;
+        QByteArray received;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            deepest = std::max(deepest, ++depth);
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+            if (received == "a") {
+                pty.send("b");
+                QVERIFY(processUntil([&] { return recorded.port.WaitingCount() > 0; }));
+                for (int i = 0; i < 20; ++i)
+                    QCoreApplication::processEvents();
+            }
+            --depth;
+        };
+        recorded.port.OpenPort();
+        pty.send("a");
+        QVERIFY(processUntil([&] { return received == "ab"; }));
+        QCOMPARE(deepest, 1);
         recorded.port.ClosePort();
     }
 
