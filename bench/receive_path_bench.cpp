@@ -58,9 +58,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
-#include <sys/resource.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -214,7 +214,9 @@ qint64 rusageNs()
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    const auto ns = [](const timeval &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_usec * 1000; };
+    const auto ns = [](const timeval &t) {
+        return qint64(t.tv_sec) * 1'000'000'000 + t.tv_usec * 1000;
+    };
     return ns(usage.ru_utime) + ns(usage.ru_stime);
 }
 
@@ -235,7 +237,8 @@ struct CpuFigures
         std::map<QString, qint64> spent;
         for (const auto &[tid, last] : threadsLast) {
             const auto start = threadsStart.find(tid);
-            spent[last.first] += last.second - (start != threadsStart.end() ? start->second.second : 0);
+            spent[last.first] +=
+                last.second - (start != threadsStart.end() ? start->second.second : 0);
         }
         return spent;
     }
@@ -246,7 +249,9 @@ class PaintCounter : public QObject
 {
 public:
     PaintCounter(CpuFigures &figures, const QObject *gauge, const QObject *led)
-        : m_figures(figures), m_gauge(gauge), m_led(led)
+        : m_figures(figures)
+        , m_gauge(gauge)
+        , m_led(led)
     { }
 
     bool eventFilter(QObject *watched, QEvent *event) override

@@ -106,7 +106,9 @@ QString downloadTextProblem(const QByteArray &text, int samples)
             std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!line.endsWith('\r') || (k == 0 && body.size() != 21)
             || (k >= 2 && (body.size() != 24 || !digits)))
-            return QStringLiteral("line %1 is damaged: %2").arg(k + 1).arg(QString::fromLatin1(line));
+            return QStringLiteral("line %1 is damaged: %2")
+                .arg(k + 1)
+                .arg(QString::fromLatin1(line));
     }
     return {};
 }

@@ -4,8 +4,8 @@
 // edge-like (bytes left unread never make the next event wait return at once) and the read
 // time-outs can be measured against byte arrivals. The reader never stops reading: what does
 // not fit in the queue waits in a holding buffer behind it, so that a program that stalls for
-// a while loses nothing even where the adapter itself has little room. A second thread waits for modem line
-// changes on devices that have modem lines.
+// a while loses nothing even where the adapter itself has little room. A second thread waits
+// for modem line changes on devices that have modem lines.
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/os/device_lock_file.h"
@@ -105,6 +105,13 @@ speed_t standardSpeed(std::uint32_t rate)
     default:
         return B0;
     }
+}
+
+/// memcpy that takes an empty range with null pointers, as an empty vector gives.
+void copyBytes(void *to, const void *from, std::size_t count)
+{
+    if (count > 0)
+        std::memcpy(to, from, count);
 }
 
 bool unsupported(int error)
@@ -267,18 +274,20 @@ public:
         if (closedLocked(errorNumber))
             return false;
         if (inputSize != m_ring.size()) {
-            // The waiting bytes keep their order: the queue's, then the held ones.
-            std::vector<char> waiting(m_count);
-            takeLocked(waiting.data(), int(m_count));
-            std::vector<char> held(m_held.begin() + std::ptrdiff_t(m_heldHead), m_held.end());
+            // The waiting bytes keep their order, the queue's before the held ones, and what
+            // a smaller queue cannot take is held.
+            std::vector<char> waiting(m_count + heldLocked());
+            const std::size_t first = std::min(m_count, m_ring.size() - m_head);
+            copyBytes(waiting.data(), m_ring.data() + m_head, first);
+            copyBytes(waiting.data() + first, m_ring.data(), m_count - first);
+            copyBytes(waiting.data() + m_count, m_held.data() + m_heldHead, heldLocked());
             m_held.clear();
             m_heldHead = 0;
             m_ring.assign(inputSize, 0);
             m_head = 0;
             m_count = 0;
             std::uint32_t events = 0;
-            appendLocked(waiting.data(), waiting.size(), events);
-            appendLocked(held.data(), held.size(), events);
+            appendPlainLocked(waiting.data(), waiting.size(), events);
             resumeReaderLocked();
         }
         m_outputSize = outputSize;
@@ -683,8 +692,8 @@ private:
         n = std::min(n, size - m_count);
         const std::size_t tail = (m_head + m_count) % size;
         const std::size_t first = std::min(n, size - tail);
-        std::memcpy(m_ring.data() + tail, data, first);
-        std::memcpy(m_ring.data(), data + first, n - first);
+        copyBytes(m_ring.data() + tail, data, first);
+        copyBytes(m_ring.data(), data + first, n - first);
         m_count += n;
         return n;
     }
@@ -692,8 +701,7 @@ private:
     /// Moves held bytes into the room the queue has; true if any moved.
     bool refillLocked()
     {
-        const std::size_t moved =
-            pushRingLocked(m_held.data() + m_heldHead, heldLocked());
+        const std::size_t moved = pushRingLocked(m_held.data() + m_heldHead, heldLocked());
         m_heldHead += moved;
         if (m_heldHead == m_held.size()) {
             m_held.clear();
@@ -718,8 +726,8 @@ private:
             }
             const std::size_t n = std::min(std::size_t(wanted) - done, m_count);
             const std::size_t first = std::min(n, size - m_head);
-            std::memcpy(data + done, m_ring.data() + m_head, first);
-            std::memcpy(data + done + first, m_ring.data(), n - first);
+            copyBytes(data + done, m_ring.data() + m_head, first);
+            copyBytes(data + done + first, m_ring.data(), n - first);
             m_head = (m_head + n) % size;
             m_count -= n;
             done += n;
@@ -811,7 +819,8 @@ private:
         std::size_t stored = 0;
         const char *end = data + n;
         while (data < end) {
-            const char *nul = static_cast<const char *>(std::memchr(data, 0, std::size_t(end - data)));
+            const auto *nul =
+                static_cast<const char *>(std::memchr(data, 0, std::size_t(end - data)));
             const char *runEnd = nul ? nul : end;
             stored += appendPlainLocked(data, std::size_t(runEnd - data), events);
             data = nul ? nul + 1 : end;
@@ -827,7 +836,9 @@ private:
         std::uint32_t errors = 0;
         std::size_t stored = 0;
         const std::size_t before = m_count;
-        const auto store = [&](char c) { stored += appendLocked(&c, 1, events); };
+        const auto store = [&](char c) {
+            stored += appendLocked(&c, 1, events);
+        };
         for (std::size_t i = 0; i < size;) {
             if (m_markState == 0) {
                 // Plain bytes up to the next mark go in as one run.
