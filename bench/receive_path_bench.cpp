@@ -698,10 +698,11 @@ int lineRateReport(int runs, int inputQueue)
         const double cpu = double(t.cpu.rusageLast - t.cpu.rusageStart);
         const double share = 100.0 * cpu / 1e9 / seconds;
         shares.push_back(share);
-        std::printf("  run %d  %lld B in %.2f s (%.2f x line), %s; process %.2f %% of a core, "
-                    "%.0f ns/B; repaints per download: gauge %d, LED %d, all widgets %d\n",
+        std::printf("  run %d  %lld B in %.2f s (%.2f x line) in %d chunks, %s; process %.2f %% "
+                    "of a core, %.0f ns/B; repaints per download: gauge %d, LED %d, all widgets "
+                    "%d\n",
                     run, static_cast<long long>(t.text.size()), seconds,
-                    double(t.text.size()) / seconds / lineBytesPerSecond,
+                    double(t.text.size()) / seconds / lineBytesPerSecond, t.stamps.chunks,
                     t.problem.isEmpty() ? "complete" : qPrintable(t.problem), share,
                     cpu / double(t.text.size()), t.cpu.gaugePaints, t.cpu.ledPaints,
                     t.cpu.allPaints);
