@@ -490,9 +490,11 @@ void TForm1::showDownloadProgress()
         ProgressLabel->hide();
         return;
     }
-    // Just above the logger's indicators, where the switch leaves room; nothing moves.
+    // Just above the logger's indicators, where the switch leaves room; nothing moves. A fixed
+    // size keeps each new text from making the window lay out all its controls again.
     const QRect below = ColBitBtn1->geometry();
-    ProgressLabel->setGeometry(below.x(), below.y() - 20, below.width(), 18);
+    ProgressLabel->setFixedSize(below.width(), 18);
+    ProgressLabel->move(below.x(), below.y() - 20);
     ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
                                                   m_requestedSamples));
     ProgressLabel->show();

@@ -1,21 +1,28 @@
 #include "runtime/ui_thread_call.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 namespace {
 
-/// One step handed over by a waiting thread; it lives on that thread's stack.
+/// One step handed over by a waiting thread, on that thread's stack; or a posted step, which
+/// lives as long as its PostedStep and is nobody's to wait for.
 struct PendingCall
 {
     std::function<void()> step;
     std::exception_ptr error;
     bool done = false;
     std::condition_variable doneSignal;
+    bool posted = false;
+    bool queued = false; ///< a posted step that is in the queue
 };
 
 /// The queue of synchronised calls, and the signal that wakes a user-interface thread that
@@ -81,6 +88,13 @@ bool checkSynchronize()
                 break;
             call = queue.calls.front();
             queue.calls.pop_front();
+            call->queued = false;
+        }
+        ran = true;
+        if (call->posted) {
+            // Cleared before it runs: a post made while it runs queues it again.
+            call->step();
+            continue;
         }
         try {
             call->step();
@@ -92,7 +106,6 @@ bool checkSynchronize()
         std::lock_guard lock(queue.mutex);
         call->done = true;
         call->doneSignal.notify_one();
-        ran = true;
     }
     return ran;
 }
@@ -105,6 +118,78 @@ int queuedCount()
 }
 
 } // namespace UiThreadCall
+
+/// The queued call of a posted step, and the descriptor whose readiness wakes the event loop.
+struct PostedStep::Wake
+{
+    PendingCall call;
+    int fd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+PostedStep::PostedStep(std::function<void()> step)
+    : m_wake(std::make_unique<Wake>())
+{
+    m_wake->call.step = std::move(step);
+    m_wake->call.posted = true;
+    m_wake->fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wake->fd >= 0) {
+        m_wake->notifier = std::make_unique<QSocketNotifier>(m_wake->fd, QSocketNotifier::Read);
+        QObject::connect(m_wake->notifier.get(), &QSocketNotifier::activated,
+                         m_wake->notifier.get(), [fd = m_wake->fd] {
+                             std::uint64_t value = 0;
+                             [[maybe_unused]] const ssize_t n = ::read(fd, &value, sizeof value);
+                             UiThreadCall::checkSynchronize();
+                         });
+    }
+}
+
+PostedStep::~PostedStep()
+{
+    CallQueue &queue = callQueue();
+    {
+        std::lock_guard lock(queue.mutex);
+        if (m_wake->call.queued)
+            std::erase(queue.calls, &m_wake->call);
+    }
+    m_wake->notifier.reset();
+    if (m_wake->fd >= 0)
+        ::close(m_wake->fd);
+}
+
+void PostedStep::post()
+{
+    CallQueue &queue = callQueue();
+    {
+        std::lock_guard lock(queue.mutex);
+        if (m_wake->call.queued)
+            return;
+        m_wake->call.queued = true;
+        queue.calls.push_back(&m_wake->call);
+    }
+    queue.uiWake.notify_all();
+    if (m_wake->fd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wake->fd, &one, sizeof one);
+    } else if (QCoreApplication *app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            app, [] { UiThreadCall::checkSynchronize(); }, Qt::QueuedConnection);
+    }
+}
+
+bool PostedStep::runIfQueued()
+{
+    CallQueue &queue = callQueue();
+    {
+        std::lock_guard lock(queue.mutex);
+        if (!m_wake->call.queued)
+            return false;
+        std::erase(queue.calls, &m_wake->call);
+        m_wake->call.queued = false;
+    }
+    m_wake->call.step();
+    return true;
+}
 
 TThread::~TThread()
 {

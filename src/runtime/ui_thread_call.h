@@ -3,6 +3,7 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <thread>
 
 /// The runtime's call that runs a step on the user-interface thread and waits for it: our own
@@ -26,6 +27,30 @@ bool checkSynchronize();
 [[nodiscard]] bool isUiThread();
 
 } // namespace UiThreadCall
+
+/// A step that a thread hands to the user-interface thread again and again without waiting
+/// for it: posting it while it is still queued adds nothing, so the posts of a burst come to one
+/// run. It is queued and wakes the user-interface thread without allocating anything, and runs
+/// with the synchronised calls (from the event loop and while a TThread is waited for).
+class PostedStep
+{
+public:
+    /// Made on the user-interface thread, where step runs; step must not throw.
+    explicit PostedStep(std::function<void()> step);
+    /// Takes the step out of the queue; on the user-interface thread.
+    ~PostedStep();
+    PostedStep(const PostedStep &) = delete;
+    PostedStep &operator=(const PostedStep &) = delete;
+
+    /// From any thread: queues the step unless it is queued already.
+    void post();
+    /// On the user-interface thread: runs the step now if it is queued. True if it ran.
+    bool runIfQueued();
+
+private:
+    struct Wake;
+    std::unique_ptr<Wake> m_wake;
+};
 
 /// A thread whose end the user-interface thread can wait for while it keeps running the
 /// steps that threads hand it. A class deriving from it waits for it in its own destructor.

@@ -215,8 +215,11 @@ void TCustomSerialPort::ClosePort()
     DoRLSDChange(false);
     DoBeforeClose();
     CancelTransfers();
-    if (m_thread)
+    if (m_thread) {
         StopMonitor();
+        if (!m_connected)
+            return; // closed by a handler that ran while monitoring stopped
+    }
     ReleaseDevice();
     m_connected = false;
     DoAfterClose();
@@ -233,15 +236,21 @@ void TCustomSerialPort::CancelTransfers()
 
 void TCustomSerialPort::StopMonitor()
 {
-    m_thread->Stop();
-    std::this_thread::yield();
     if (m_handlerDepth > 0) {
-        // Closed from inside a handler: the thread waits for that very handler, so it cannot be
-        // waited for here. It ends as soon as the handler returns, holding its own reference to
-        // the device, and is waited for once no handler runs.
+        // Closed from inside a handler: the thread may wait for that very handler, so it is
+        // not waited for here. It ends on its own, holding its own reference to the device,
+        // and is waited for once no handler runs.
+        m_thread->Stop();
+        std::this_thread::yield();
         m_retiredThreads.push_back(std::move(m_thread));
         return;
     }
+    // Events already handed over reach their handlers first, with the port still open.
+    m_thread->DeliverPending();
+    if (!m_thread)
+        return; // one of those handlers closed the port
+    m_thread->Stop();
+    std::this_thread::yield();
     m_thread->WaitFor();
     m_thread.reset();
 }

@@ -1,5 +1,7 @@
 #include "widgets/led.h"
 
+#include "widgets/paint_throttle.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -7,6 +9,7 @@
 
 Led::Led(QWidget *parent)
     : QWidget(parent)
+    , m_repaint(new PaintThrottle(this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -16,7 +19,7 @@ void Led::setLit(bool lit)
     if (lit == m_lit)
         return;
     m_lit = lit;
-    update();
+    m_repaint->request();
 }
 
 void Led::setColor(const QColor &colour)
@@ -27,6 +30,7 @@ void Led::setColor(const QColor &colour)
 
 void Led::paintEvent(QPaintEvent *)
 {
+    m_repaint->painted();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
 

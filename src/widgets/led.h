@@ -3,7 +3,10 @@
 #include <QColor>
 #include <QWidget>
 
-/// A round indicator lamp: bright in its colour when lit, a dark shade of it when not.
+class PaintThrottle;
+
+/// A round indicator lamp: bright in its colour when lit, a dark shade of it when not. It may
+/// blink with every received chunk; repaints come at most 25 times a second.
 class Led : public QWidget
 {
     Q_OBJECT
@@ -27,4 +30,5 @@ protected:
 private:
     bool m_lit = false;
     QColor m_colour {0xff, 0x3b, 0x30};
+    PaintThrottle *m_repaint;
 };

@@ -1,5 +1,7 @@
 #include "widgets/pie_gauge.h"
 
+#include "widgets/paint_throttle.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -8,13 +10,14 @@
 
 PieGauge::PieGauge(QWidget *parent)
     : QWidget(parent)
+    , m_repaint(new PaintThrottle(this))
 { }
 
 void PieGauge::setMaximum(int maximum)
 {
     m_maximum = std::max(1, maximum);
     m_progress = std::clamp(m_progress, 0, m_maximum);
-    update();
+    m_repaint->request();
 }
 
 void PieGauge::setProgress(int progress)
@@ -23,7 +26,7 @@ void PieGauge::setProgress(int progress)
     if (clamped == m_progress)
         return;
     m_progress = clamped;
-    update();
+    m_repaint->request();
 }
 
 void PieGauge::addProgress(int amount)
@@ -35,6 +38,7 @@ void PieGauge::addProgress(int amount)
 
 void PieGauge::paintEvent(QPaintEvent *)
 {
+    m_repaint->painted();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
 

@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QWidget>
 
+class PaintThrottle;
+
 /// A round progress gauge that fills the share progress / maximum of its disc, clockwise from
-/// twelve o'clock. Progress is kept within 0 to maximum.
+/// twelve o'clock. Progress is kept within 0 to maximum; it is exact after every change, while
+/// repaints come at most 25 times a second.
 class PieGauge : public QWidget
 {
     Q_OBJECT
@@ -30,4 +33,5 @@ protected:
 private:
     int m_maximum = 100;
     int m_progress = 0;
+    PaintThrottle *m_repaint;
 };

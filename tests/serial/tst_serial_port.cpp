@@ -1,20 +1,30 @@
 // Covers the serial port component on pseudo-terminals: defaults, open and close with their
 // events, transfers, receive events and their counts, the settings gate and holds, presets,
 // the refused and re-opening setters, closing while a handler call is queued or from inside a
-// handler, a handler's exception, device locks, and a pulled cable. The OS layer has its own
-// suite.
+// handler, a handler's exception, device locks, a pulled cable, a queue that runs full and dry
+// thousands of times, a handler that runs an event loop, and a window that stalls for 2 s in
+// the middle of a line-rate download.
+// The OS layer has its own suite.
 #include "pty_pair.h"
 #include "runtime/ui_thread_call.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/serial_port.h"
+#include "simulator_process.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <stdexcept>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +81,41 @@ std::uint32_t masterRate(const PtyPair &pty)
     int error = 0;
     comm::custom_rate::readBaudRate(pty.masterFd(), rate, error);
     return rate;
+}
+
+/// Runs the event loop until done holds, returning as soon as it does; the bound only catches a
+/// hang.
+bool processUntil(const std::function<bool()> &done, int boundMs = 10000)
+{
+    const QDeadlineTimer bound(boundMs);
+    QTimer tick; // wakes the wait now and then, so that the bound is looked at
+    tick.start(50);
+    while (!done() && !bound.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+/// What is wrong with a download text of `samples` samples, or nothing: a header of 21
+/// characters, a second line, then one line of 24 digits per sample, every line ended by CRLF.
+QString downloadTextProblem(const QByteArray &text, int samples)
+{
+    if (!text.endsWith("\r\n"))
+        return QStringLiteral("the text does not end with CRLF");
+    const QList<QByteArray> lines = text.chopped(2).split('\n');
+    if (lines.size() != samples + 2)
+        return QStringLiteral("%1 lines, %2 expected").arg(lines.size()).arg(samples + 2);
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QByteArray line = k + 1 < lines.size() ? lines[k] : lines[k] + '\r';
+        const QByteArray body = line.chopped(1);
+        const bool digits =
+            std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!line.endsWith('\r') || (k == 0 && body.size() != 21)
+            || (k >= 2 && (body.size() != 24 || !digits)))
+            return QStringLiteral("line %1 is damaged: %2")
+                .arg(k + 1)
+                .arg(QString::fromLatin1(line));
+    }
+    return {};
 }
 
 const QStringList openEvents = {QStringLiteral("BeforeOpen"), QStringLiteral("AfterOpen"),
@@ -199,6 +244,128 @@ private slots:
         pty.send("de");
         QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("abcde"), 10000);
         QCOMPARE(counts, (QList<int> {3, 2}));
+    }
+
+    void heldBytesReachTheHandlerWhenTheLineFallsSilent()
+    {
+        // Bursts larger than the queue: what the queue cannot take is held behind it and moves
+        // in as the handler reads. The line falls silent after every burst, so only the move
+        // itself can bring the next receive event; a lost one stalls the stream for good.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        recorded.port.Buffer().setInputSize(64);
+        QByteArray received;
+        int largest = 0;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            largest = std::max(largest, count);
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+        };
+        recorded.port.OpenPort();
+        QByteArray sent;
+        for (int burst = 0; burst < 2000; ++burst) {
+            QByteArray bytes(150 + burst % 200, '\0');
+            for (qsizetype i = 0; i < bytes.size(); ++i)
+                bytes[i] = char('a' + (burst + i) % 26);
+            pty.send(bytes);
+            sent += bytes;
+            QVERIFY2(processUntil([&] { return received.size() == sent.size(); }),
+                     qPrintable(QStringLiteral("burst %1: %2 of %3 bytes")
+                                    .arg(burst)
+                                    .arg(received.size())
+                                    .arg(sent.size())));
+        }
+        QCOMPARE(received, sent);
+        QCOMPARE(largest, 64);
+        recorded.port.ClosePort();
+    }
+
+    void aWindowThatStallsMidDownloadLosesNoByte()
+    {
+        // The logger sends at line rate while the window's thread is blocked for 2 s in its
+        // receive handler; the component goes on taking the line's bytes meanwhile, so that the
+        // line's own buffer (a few hundred bytes on a USB adapter, which drops the rest) stays
+        // nearly empty, and the download comes out whole and in order.
+        SimProcess sim({QStringLiteral("--name"),
+                        QStringLiteral("rx-stall-%1").arg(QCoreApplication::applicationPid()),
+                        QStringLiteral("--pace"), QStringLiteral("line"),
+                        QStringLiteral("--samples"), QStringLiteral("1200"),
+                        QStringLiteral("--frame-interval"), QStringLiteral("250")});
+        QVERIFY(sim.waitUntilServing());
+        // A second descriptor of the line, opened before the port takes it exclusively, tells
+        // how much waits in the kernel's input buffer; it reads nothing.
+        const int tty = ::open(QFile::encodeName(sim.devicePath()).constData(),
+                               O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(tty >= 0);
+        const auto closeTty = qScopeGuard([tty] { ::close(tty); });
+        RecordingPort recorded(sim.linkPath());
+        recorded.port.setBaudRate(br115200);
+        QByteArray received;
+        bool stalled = false;
+        int leftInTheLine = -1;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+            if (!stalled && received.size() > 8000) {
+                stalled = true;
+                std::this_thread::sleep_for(std::chrono::seconds(2));
+                ioctl(tty, FIONREAD, &leftInTheLine);
+            }
+        };
+        recorded.port.OpenPort();
+        // The logger listens once it has seen the line open, as its first frame shows.
+        QVERIFY(sim.waitForLine([](const QString &l) { return l.startsWith("frame "); }) >= 0);
+        recorded.port.SendText("8");
+        QVERIFY(sim.waitForLine(QStringLiteral("command 8")) >= 0);
+        recorded.port.SendText("X");
+        // The logger waits 600 ms after "X" before its text: what came before goes.
+        QVERIFY2(sim.waitForLine(QStringLiteral("command X")) >= 0,
+                 qPrintable(sim.lines().join(u'\n')));
+        QTest::qWait(200);
+        recorded.port.DiscardQueues(true, false);
+        received.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(received.endsWith("A"), 60000);
+        QVERIFY(stalled);
+        // 2 s of the line is 23 KB; what still waits in the kernel came in the last moments.
+        QVERIFY2(leftInTheLine >= 0 && leftInTheLine < 2048,
+                 qPrintable(QString::number(leftInTheLine)));
+        const int line = sim.waitForLine(
+            [](const QString &l) { return l.startsWith(QStringLiteral("download ")); });
+        QVERIFY(line >= 0);
+        const int samples = sim.lines()[line].section(u' ', 1, 1).toInt();
+        const QString problem = downloadTextProblem(received.chopped(1), samples);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        recorded.port.ClosePort();
+    }
+
+    void aHandlerThatRunsAnEventLoopGetsTheNextEventOnlyAfterItReturns()
+    {
+        // The main window shows the data window modally from inside its receive handler.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        int depth = 0;
+        int deepest = 0;
+        QByteArray received;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            deepest = std::max(deepest, ++depth);
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+            if (received == "a") {
+                pty.send("b");
+                QVERIFY(processUntil([&] { return recorded.port.WaitingCount() > 0; }));
+                for (int i = 0; i < 20; ++i)
+                    QCoreApplication::processEvents();
+            }
+            --depth;
+        };
+        recorded.port.OpenPort();
+        pty.send("a");
+        QVERIFY(processUntil([&] { return received == "ab"; }));
+        QCOMPARE(deepest, 1);
+        recorded.port.ClosePort();
     }
 
     void unreadBytesGrowTheNextCount()

@@ -1,11 +1,13 @@
 // Covers what the windows rely on in the instrument widgets: the rocker switch's order of
 // toggle, click and mouse-up, colour button captions per state, focus frames only after the
 // keyboard moved the focus, the readouts' texts, the clamping of needle and bar, the pie
-// gauge's range and the clocks with an injected time.
+// gauge's range, the coalesced repaints of the gauge and the LED, and the clocks with an
+// injected time.
 // How the widgets look is left to tst_widgets_rendering.
 #include "widgets/clocks.h"
 #include "widgets/colour_button.h"
 #include "widgets/dial_meter.h"
+#include "widgets/led.h"
 #include "widgets/pie_gauge.h"
 #include "widgets/rocker_switch.h"
 #include "widgets/thermometer.h"
@@ -275,6 +277,51 @@ private slots:
         QCOMPARE(gauge.progress(), 0);
         gauge.setMaximum(0);
         QCOMPARE(gauge.maximum(), 1);
+    }
+
+    void gaugeAndLedPaintTheLatestStateWithoutAPaintPerChange()
+    {
+        // The receive handler turns the gauge and lights the LED with every chunk, each chunk
+        // in its own pass of the event loop: the state must follow every change while the
+        // screen is painted far less often, and in the end shows the last state.
+        QWidget window;
+        auto *gauge = new PieGauge(&window);
+        auto *led = new Led(&window);
+        gauge->setGeometry(0, 0, 40, 40);
+        led->setGeometry(50, 0, 18, 18);
+        gauge->setMaximum(50);
+        showAndWait(window);
+        struct PaintLog : QObject
+        {
+            int paints = 0;
+            QList<int> painted; // the gauge's progress at each of its paints
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint) {
+                    ++paints;
+                    if (auto *g = qobject_cast<PieGauge *>(watched))
+                        painted << g->progress();
+                }
+                return false;
+            }
+        } gaugeLog, ledLog;
+        gauge->installEventFilter(&gaugeLog);
+        led->installEventFilter(&ledLog);
+
+        constexpr int chunks = 400;
+        for (int i = 1; i <= chunks; ++i) {
+            gauge->setProgress(gauge->progress() + 1);
+            if (gauge->progress() >= 50)
+                gauge->setProgress(0);
+            QCOMPARE(gauge->progress(), i % 50);
+            led->setLit(i % 2 == 1);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(gaugeLog.paints < chunks / 4, qPrintable(QString::number(gaugeLog.paints)));
+        QVERIFY2(ledLog.paints < chunks / 4, qPrintable(QString::number(ledLog.paints)));
+        gauge->setProgress(7);
+        QTRY_VERIFY_WITH_TIMEOUT(!gaugeLog.painted.isEmpty() && gaugeLog.painted.last() == 7,
+                                 10000);
     }
 
     void clocksShowTheInjectedTime()

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,6 +112,8 @@ public:
     /// Sets the signal and wakes the wait that uses it, if any.
     void raise();
     [[nodiscard]] bool isRaised() const { return m_raised.load(); }
+    /// Blocks until the signal is raised.
+    void wait();
 
 private:
     friend class CommDevice;
@@ -123,6 +126,7 @@ private:
     // signal, then device.
     std::atomic<bool> m_raised {false};
     std::mutex m_mutex;
+    std::condition_variable m_raisedSignal;
     std::function<void()> m_waker;
 };
 
@@ -161,6 +165,13 @@ public:
     /// waits are reported by the next; bytes left unread do not end a wait by themselves.
     virtual WaitOutcome waitCommEvent(std::uint32_t &events, CommStopSignal &stop,
                                       int &errorNumber) = 0;
+    /// Instead of a waiting thread: sink is called, on the thread that raised them, whenever
+    /// line events of the mask become pending, and takeCommEvents collects them. Calls are
+    /// made under the device's lock, so sink must not call the device; once a null sink is set
+    /// no call of the old one runs.
+    virtual void setEventSink(std::function<void()> sink) = 0;
+    /// The pending events of the mask, which are cleared; never waits.
+    [[nodiscard]] virtual std::uint32_t takeCommEvents() = 0;
     /// Writes the bytes, bounded by the write time-outs; written is the count the device took.
     virtual bool writeFile(const char *data, int count, int &written, int &errorNumber) = 0;
     /// Reads up to count bytes as the read time-outs say; read is the count delivered.

@@ -2,8 +2,10 @@
 //
 // An internal reader thread drains the tty into a queue of our own, so that line events are
 // edge-like (bytes left unread never make the next event wait return at once) and the read
-// time-outs can be measured against byte arrivals. A second thread waits for modem line
-// changes on devices that have modem lines.
+// time-outs can be measured against byte arrivals. The reader never stops reading: what does
+// not fit in the queue waits in a holding buffer behind it, so that a program that stalls for
+// a while loses nothing even where the adapter itself has little room. A second thread waits
+// for modem line changes on devices that have modem lines.
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/os/device_lock_file.h"
@@ -40,6 +42,11 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t defaultQueueSize = 4096;
 /// Upper bound for a queue size; larger requests are refused rather than allocated.
 constexpr std::uint32_t largestQueueSize = 16u << 20;
+/// What the holding buffer keeps beyond a full queue: far more than a stalled window needs at
+/// 115200 baud (about 90 s of the line). Past it bytes are dropped as an input overflow.
+constexpr std::size_t holdingLimit = 1u << 20;
+/// The reader takes the tty's bytes in blocks of this size.
+constexpr std::size_t readBlock = 64u << 10;
 /// Pseudo-terminal slaves have these device majors.
 constexpr unsigned firstPtyMajor = 136;
 constexpr unsigned lastPtyMajor = 143;
@@ -98,6 +105,13 @@ speed_t standardSpeed(std::uint32_t rate)
     default:
         return B0;
     }
+}
+
+/// memcpy that takes an empty range with null pointers, as an empty vector gives.
+void copyBytes(void *to, const void *from, std::size_t count)
+{
+    if (count > 0)
+        std::memcpy(to, from, count);
 }
 
 bool unsupported(int error)
@@ -260,15 +274,20 @@ public:
         if (closedLocked(errorNumber))
             return false;
         if (inputSize != m_ring.size()) {
-            std::vector<char> resized(inputSize);
-            const std::size_t kept = std::min<std::size_t>(m_count, inputSize);
-            for (std::size_t i = 0; i < kept; ++i)
-                resized[i] = m_ring[(m_head + i) % m_ring.size()];
-            if (kept < m_count)
-                m_errors |= CE_RXOVER;
-            m_ring.swap(resized);
+            // The waiting bytes keep their order, the queue's before the held ones, and what
+            // a smaller queue cannot take is held.
+            std::vector<char> waiting(m_count + heldLocked());
+            const std::size_t first = std::min(m_count, m_ring.size() - m_head);
+            copyBytes(waiting.data(), m_ring.data() + m_head, first);
+            copyBytes(waiting.data() + first, m_ring.data(), m_count - first);
+            copyBytes(waiting.data() + m_count, m_held.data() + m_heldHead, heldLocked());
+            m_held.clear();
+            m_heldHead = 0;
+            m_ring.assign(inputSize, 0);
             m_head = 0;
-            m_count = kept;
+            m_count = 0;
+            std::uint32_t events = 0;
+            appendPlainLocked(waiting.data(), waiting.size(), events);
             resumeReaderLocked();
         }
         m_outputSize = outputSize;
@@ -331,6 +350,22 @@ public:
         }
         m_eventCv.notify_all();
         return true;
+    }
+
+    void setEventSink(std::function<void()> sink) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_eventSink = std::move(sink);
+        if (m_eventSink && m_pending)
+            m_eventSink();
+    }
+
+    std::uint32_t takeCommEvents() override
+    {
+        std::lock_guard lock(m_mutex);
+        const std::uint32_t events = m_pending & m_mask;
+        m_pending &= ~events;
+        return events;
     }
 
     WaitOutcome waitCommEvent(std::uint32_t &events, CommStopSignal &stop,
@@ -537,6 +572,8 @@ public:
             std::lock_guard lock(m_mutex);
             m_head = 0;
             m_count = 0;
+            m_held.clear();
+            m_heldHead = 0;
             m_markState = 0;
             resumeReaderLocked();
             if (tcflush(m_fd, TCIFLUSH) != 0) {
@@ -635,43 +672,86 @@ private:
         [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     }
 
-    /// Lets a reader that stopped on a full queue read again once there is room.
+    [[nodiscard]] std::size_t heldLocked() const { return m_held.size() - m_heldHead; }
+
+    /// Lets the other end send again once the queue has emptied below the XON limit.
     void resumeReaderLocked()
     {
         if (m_stopping)
             return;
-        if (m_readerWaitsForRoom && m_count < m_ring.size()) {
-            m_readerWaitsForRoom = false;
-            wakeReader();
-        }
-        if (m_xoffSent && m_count < m_state.XonLim) {
+        if (m_xoffSent && m_count + heldLocked() < m_state.XonLim) {
             m_xoffSent = false;
             tcflow(m_fd, TCION);
         }
     }
 
+    /// Copies up to n bytes into the queue behind its waiting ones; returns the count copied.
+    std::size_t pushRingLocked(const char *data, std::size_t n)
+    {
+        const std::size_t size = m_ring.size();
+        n = std::min(n, size - m_count);
+        const std::size_t tail = (m_head + m_count) % size;
+        const std::size_t first = std::min(n, size - tail);
+        copyBytes(m_ring.data() + tail, data, first);
+        copyBytes(m_ring.data(), data + first, n - first);
+        m_count += n;
+        return n;
+    }
+
+    /// Moves held bytes into the room the queue has; true if any moved.
+    bool refillLocked()
+    {
+        const std::size_t moved = pushRingLocked(m_held.data() + m_heldHead, heldLocked());
+        m_heldHead += moved;
+        if (m_heldHead == m_held.size()) {
+            m_held.clear();
+            m_heldHead = 0;
+        } else if (m_heldHead >= holdingLimit / 2) {
+            m_held.erase(m_held.begin(), m_held.begin() + std::ptrdiff_t(m_heldHead));
+            m_heldHead = 0;
+        }
+        return moved > 0;
+    }
+
     int takeLocked(char *data, int wanted)
     {
-        const std::size_t n = std::min<std::size_t>(std::size_t(wanted), m_count);
+        std::size_t done = 0;
+        bool refilled = false;
         const std::size_t size = m_ring.size();
-        for (std::size_t done = 0; done < n;) {
-            const std::size_t run = std::min(n - done, size - m_head);
-            std::memcpy(data + done, m_ring.data() + m_head, run);
-            m_head = (m_head + run) % size;
-            done += run;
+        while (done < std::size_t(wanted)) {
+            if (m_count == 0) {
+                refilled = refillLocked() || refilled;
+                if (m_count == 0)
+                    break;
+            }
+            const std::size_t n = std::min(std::size_t(wanted) - done, m_count);
+            const std::size_t first = std::min(n, size - m_head);
+            copyBytes(data + done, m_ring.data() + m_head, first);
+            copyBytes(data + done + first, m_ring.data(), n - first);
+            m_head = (m_head + n) % size;
+            m_count -= n;
+            done += n;
         }
-        m_count -= n;
         if (m_count == 0)
             m_head = 0;
-        if (n > 0)
+        refilled = refillLocked() || refilled;
+        // Held bytes that have just come into the queue were never reported in it: without a
+        // new receive event, a stream that stops while bytes are held would leave them there.
+        if (refilled && m_count > 0)
+            raiseLocked(EV_RXCHAR);
+        if (done > 0)
             resumeReaderLocked();
-        return int(n);
+        return int(done);
     }
 
     void raiseLocked(std::uint32_t events)
     {
         m_pending |= events & m_mask;
-        if (m_pending)
+        if (!m_pending)
+            return;
+        if (m_eventSink)
+            m_eventSink();
+        else
             m_eventCv.notify_all();
     }
 
@@ -710,15 +790,42 @@ private:
         return events;
     }
 
-    void storeLocked(char c, std::uint32_t &events, std::size_t &stored)
+    /// Appends bytes that need no more decoding: into the queue while it has room and nothing
+    /// is held, the rest into the holding buffer up to its limit; past it they are dropped as
+    /// an input overflow. Returns the count stored.
+    std::size_t appendPlainLocked(const char *data, std::size_t n, std::uint32_t &events)
     {
-        if (c == 0 && m_state.fNull)
-            return;
-        if (c == m_state.EvtChar)
+        if (n == 0)
+            return 0;
+        if ((m_mask & EV_RXFLAG) && std::memchr(data, m_state.EvtChar, n))
             events |= EV_RXFLAG;
-        m_ring[(m_head + m_count) % m_ring.size()] = c;
-        ++m_count;
-        ++stored;
+        std::size_t done = heldLocked() == 0 ? pushRingLocked(data, n) : 0;
+        const std::size_t room = holdingLimit - std::min(holdingLimit, heldLocked());
+        const std::size_t held = std::min(n - done, room);
+        m_held.insert(m_held.end(), data + done, data + done + held);
+        done += held;
+        if (done < n) {
+            m_errors |= CE_RXOVER;
+            events |= EV_ERR;
+        }
+        return done;
+    }
+
+    /// Appends decoded bytes, leaving out NULs when they are discarded.
+    std::size_t appendLocked(const char *data, std::size_t n, std::uint32_t &events)
+    {
+        if (!m_state.fNull)
+            return appendPlainLocked(data, n, events);
+        std::size_t stored = 0;
+        const char *end = data + n;
+        while (data < end) {
+            const auto *nul =
+                static_cast<const char *>(std::memchr(data, 0, std::size_t(end - data)));
+            const char *runEnd = nul ? nul : end;
+            stored += appendPlainLocked(data, std::size_t(runEnd - data), events);
+            data = nul ? nul + 1 : end;
+        }
+        return stored;
     }
 
     /// Decodes the marks that PARMRK puts in the data (0xFF 0xFF a real 0xFF; 0xFF 0 0 a
@@ -729,22 +836,31 @@ private:
         std::uint32_t errors = 0;
         std::size_t stored = 0;
         const std::size_t before = m_count;
-        for (std::size_t i = 0; i < size; ++i) {
-            const unsigned char c = raw[i];
+        const auto store = [&](char c) {
+            stored += appendLocked(&c, 1, events);
+        };
+        for (std::size_t i = 0; i < size;) {
+            if (m_markState == 0) {
+                // Plain bytes up to the next mark go in as one run.
+                const void *mark = std::memchr(raw + i, 0xFF, size - i);
+                const std::size_t end =
+                    mark ? std::size_t(static_cast<const unsigned char *>(mark) - raw) : size;
+                stored += appendLocked(reinterpret_cast<const char *>(raw + i), end - i, events);
+                if (!mark)
+                    break;
+                m_markState = 1;
+                i = end + 1;
+                continue;
+            }
+            const unsigned char c = raw[i++];
             switch (m_markState) {
-            case 0:
-                if (c == 0xFF)
-                    m_markState = 1;
-                else
-                    storeLocked(char(c), events, stored);
-                break;
             case 1:
                 if (c == 0) {
                     m_markState = 2;
                 } else {
-                    storeLocked(char(0xFF), events, stored);
+                    store(char(0xFF));
                     if (c != 0xFF)
-                        storeLocked(char(c), events, stored);
+                        store(char(c));
                     m_markState = 0;
                 }
                 break;
@@ -759,7 +875,7 @@ private:
                         errors |= m_state.Parity == 0 ? std::uint32_t(CE_FRAME)
                             : m_state.fParity         ? std::uint32_t(CE_RXPARITY)
                                                       : 0u;
-                    storeLocked(m_state.fErrorChar ? m_state.ErrorChar : char(c), events, stored);
+                    store(m_state.fErrorChar ? m_state.ErrorChar : char(c));
                 }
                 break;
             }
@@ -799,22 +915,11 @@ private:
         m_dataCv.notify_all();
     }
 
-    /// Drains the tty into the queue as far as there is room.
+    /// Drains the tty into the queue and the holding buffer behind it.
     void readAvailable(std::vector<unsigned char> &buffer)
     {
         for (;;) {
-            std::size_t room = 0;
-            {
-                std::lock_guard lock(m_mutex);
-                room = m_ring.size() - m_count;
-                if (room == 0) {
-                    // With no room left the bytes stay in the kernel, whose own buffer and
-                    // flow control hold them, instead of being thrown away here.
-                    m_readerWaitsForRoom = true;
-                    return;
-                }
-            }
-            const ssize_t n = ::read(m_fd, buffer.data(), std::min(room, buffer.size()));
+            const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -826,12 +931,14 @@ private:
                 return;
             }
             ingestLocked(buffer.data(), std::size_t(n));
+            if (std::size_t(n) < buffer.size())
+                return; // drained: the next bytes come with the next poll
         }
     }
 
     void readerLoop()
     {
-        std::vector<unsigned char> buffer(4096);
+        std::vector<unsigned char> buffer(readBlock);
         for (;;) {
             bool watchTty = false;
             int timeoutMs = -1;
@@ -839,7 +946,7 @@ private:
                 std::lock_guard lock(m_mutex);
                 if (m_stopping)
                     return;
-                watchTty = !m_gone && !m_readerWaitsForRoom;
+                watchTty = !m_gone;
                 if (m_txPending) {
                     // The transmit-empty event waits for the kernel's output queue to drain,
                     // checked no more often than the time the waiting bytes take to send.
@@ -941,20 +1048,24 @@ private:
     std::condition_variable m_modemCv;
 
     // Everything below is guarded by m_mutex.
+    /// The input queue of InputSize bytes, the count that WaitingCount reports.
     std::vector<char> m_ring;
     std::size_t m_head = 0;
     std::size_t m_count = 0;
+    /// Bytes read while the queue was full, in order from m_heldHead on.
+    std::vector<char> m_held;
+    std::size_t m_heldHead = 0;
     std::uint32_t m_outputSize = 0;
     CommState m_state;
     CommTimeouts m_timeouts;
     std::uint32_t m_mask = 0;
     std::uint32_t m_pending = 0;
+    std::function<void()> m_eventSink;
     std::uint64_t m_maskGeneration = 0;
     std::uint64_t m_rxAbortGeneration = 0;
     std::uint32_t m_errors = 0;
     int m_markState = 0;
     Clock::time_point m_lastArrival;
-    bool m_readerWaitsForRoom = false;
     bool m_xoffSent = false;
     bool m_txPending = false;
     bool m_gone = false;

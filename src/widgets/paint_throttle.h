@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class QWidget;
+
+/// Coalesces a widget's repaints to at most one per interval: a widget whose state changes
+/// many times a second (a gauge turning with every received chunk) keeps its state exact
+/// while the screen shows the latest of it, so painting does not cost more than the data.
+class PaintThrottle : public QObject
+{
+public:
+    /// Repaints of widget at most every intervalMs (40 ms: 25 a second).
+    explicit PaintThrottle(QWidget *widget, int intervalMs = 40);
+
+    /// Asks for a repaint: at once when the last one is older than the interval, else one
+    /// repaint when the interval has passed, however many requests come meanwhile.
+    void request();
+    /// Notes that the widget has just painted; its paintEvent calls this.
+    void painted();
+
+private:
+    QWidget *m_widget;
+    int m_intervalMs;
+    QElapsedTimer m_lastPaint;
+    QTimer m_later;
+};
