@@ -31,6 +31,7 @@
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "serial/serial_port.h"
+#include "download_text_shape.h"
 #include "simulator_process.h"
 #include "widgets/colour_button.h"
 #include "widgets/led.h"
@@ -351,35 +352,12 @@ int samplesSent(SimProcess &sim)
     return -1;
 }
 
-bool allDigits(const QByteArray &bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-/// What is wrong with a download text of `samples` samples, or nothing: a header of 21
-/// characters, a second line, then one line of 24 digits per sample, every line ended by CRLF.
+/// What is wrong with the text the simulator said it sent, or nothing.
 QString textProblem(const QByteArray &text, int samples)
 {
     if (samples < 0)
         return QStringLiteral("the simulator did not say how many samples it sent");
-    if (!text.endsWith("\r\n"))
-        return QStringLiteral("the text does not end with CRLF");
-    const QList<QByteArray> lines = text.chopped(2).split('\n');
-    if (lines.size() != samples + 2)
-        return QStringLiteral("%1 lines, %2 expected").arg(lines.size()).arg(samples + 2);
-    for (qsizetype k = 0; k < lines.size(); ++k) {
-        const QByteArray line = k + 1 < lines.size() ? lines[k] : lines[k] + '\r';
-        if (!line.endsWith('\r'))
-            return QStringLiteral("line %1 has no CR").arg(k + 1);
-        const QByteArray body = line.chopped(1);
-        if (k == 0 && body.size() != 21)
-            return QStringLiteral("the header has %1 characters").arg(body.size());
-        if (k >= 2 && (body.size() != 24 || !allDigits(body)))
-            return QStringLiteral("sample line %1 is damaged (%2 characters)")
-                .arg(k - 1)
-                .arg(body.size());
-    }
-    return {};
+    return downloadTextProblem(text, samples);
 }
 
 /// The program: the main window on the component, connected, asked for the whole memory.

@@ -9,6 +9,7 @@
 #include "runtime/ui_thread_call.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/serial_port.h"
+#include "download_text_shape.h"
 #include "simulator_process.h"
 
 #include <QDeadlineTimer>
@@ -93,29 +94,6 @@ bool processUntil(const std::function<bool()> &done, int boundMs = 10000)
     while (!done() && !bound.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
-}
-
-/// What is wrong with a download text of `samples` samples, or nothing: a header of 21
-/// characters, a second line, then one line of 24 digits per sample, every line ended by CRLF.
-QString downloadTextProblem(const QByteArray &text, int samples)
-{
-    if (!text.endsWith("\r\n"))
-        return QStringLiteral("the text does not end with CRLF");
-    const QList<QByteArray> lines = text.chopped(2).split('\n');
-    if (lines.size() != samples + 2)
-        return QStringLiteral("%1 lines, %2 expected").arg(lines.size()).arg(samples + 2);
-    for (qsizetype k = 0; k < lines.size(); ++k) {
-        const QByteArray line = k + 1 < lines.size() ? lines[k] : lines[k] + '\r';
-        const QByteArray body = line.chopped(1);
-        const bool digits =
-            std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (!line.endsWith('\r') || (k == 0 && body.size() != 21)
-            || (k >= 2 && (body.size() != 24 || !digits)))
-            return QStringLiteral("line %1 is damaged: %2")
-                .arg(k + 1)
-                .arg(QString::fromLatin1(line));
-    }
-    return {};
 }
 
 const QStringList openEvents = {QStringLiteral("BeforeOpen"), QStringLiteral("AfterOpen"),
