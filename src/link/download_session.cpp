@@ -89,16 +89,13 @@ void DownloadSession::close()
     if (!m_port.Connected())
         return;
     // The port must close even when the device refuses the RTS change.
-    const auto closePort = [this] {
-        m_port.ClosePort();
-    };
     try {
         m_port.setControlRTS(rtsDisable);
     } catch (const ESerialPort &) {
-        closePort();
+        m_port.ClosePort();
         throw;
     }
-    closePort();
+    m_port.ClosePort();
 }
 
 void DownloadSession::RxChar(int count)
