@@ -6,6 +6,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 PieGauge::PieGauge(QWidget *parent)
@@ -36,36 +37,65 @@ void PieGauge::addProgress(int amount)
     setProgress(int(std::clamp<long long>(sum, 0, m_maximum)));
 }
 
+qreal PieGauge::rimWidth() const
+{
+    return std::max(1.0, std::min(width(), height()) * 0.03);
+}
+
+QRectF PieGauge::disc() const
+{
+    const qreal side = std::max(2.0, qreal(std::min(width(), height())) - rimWidth() - 1.0);
+    return QRectF(QRectF(rect()).center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+}
+
+void PieGauge::prepareFace()
+{
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!m_face.isNull() && m_face.size() == pixels && m_face.devicePixelRatio() == ratio)
+        return;
+    const QRectF area = disc();
+    const auto layer = [&](const std::function<void(QPainter &)> &draw) {
+        QPixmap pixmap(pixels);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter);
+        return pixmap;
+    };
+    m_face = layer([&](QPainter &painter) {
+        QRadialGradient background(area.center(), area.width() / 2);
+        background.setColorAt(0.0, QColor(0xfb, 0xfc, 0xfd));
+        background.setColorAt(1.0, QColor(0xdc, 0xe2, 0xe8));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(background);
+        painter.drawEllipse(area);
+    });
+    m_rim = layer([&](QPainter &painter) {
+        painter.setPen(QPen(QColor(0x4d, 0x58, 0x63), rimWidth()));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(area);
+    });
+}
+
 void PieGauge::paintEvent(QPaintEvent *)
 {
     m_repaint->painted();
+    prepareFace();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    const qreal rim = std::max(1.0, std::min(width(), height()) * 0.03);
-    const qreal side = std::max(2.0, qreal(std::min(width(), height())) - rim - 1.0);
-    const QRectF disc(QRectF(rect()).center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-    const bool enabled = isEnabled();
-
-    QRadialGradient background(disc.center(), side / 2);
-    background.setColorAt(0.0, QColor(0xfb, 0xfc, 0xfd));
-    background.setColorAt(1.0, QColor(0xdc, 0xe2, 0xe8));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(background);
-    painter.drawEllipse(disc);
-
+    painter.drawPixmap(0, 0, m_face);
     if (m_progress > 0) {
-        const QColor fill = enabled ? QColor(0x1f, 0x7a, 0xc4) : QColor(0xa0, 0xa6, 0xab);
+        const QRectF area = disc();
+        const QColor fill = isEnabled() ? QColor(0x1f, 0x7a, 0xc4) : QColor(0xa0, 0xa6, 0xab);
         const int span = -int(360.0 * 16.0 * m_progress / m_maximum);
+        painter.setRenderHint(QPainter::Antialiasing);
         painter.setBrush(fill);
         painter.setPen(QPen(fill.darker(140), 1.0));
         if (m_progress >= m_maximum)
-            painter.drawEllipse(disc);
+            painter.drawEllipse(area);
         else
-            painter.drawPie(disc, 90 * 16, span);
+            painter.drawPie(area, 90 * 16, span);
     }
-
-    painter.setPen(QPen(QColor(0x4d, 0x58, 0x63), rim));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(disc);
+    painter.drawPixmap(0, 0, m_rim);
 }

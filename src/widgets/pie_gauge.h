@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 
 class PaintThrottle;
@@ -31,7 +32,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    /// The disc within the widget and the width of its rim.
+    [[nodiscard]] QRectF disc() const;
+    [[nodiscard]] qreal rimWidth() const;
+    /// Draws the parts that do not change with the progress (the disc's face and its rim) once
+    /// for the widget's size, so that a repaint only draws the pie between them.
+    void prepareFace();
+
     int m_maximum = 100;
     int m_progress = 0;
     PaintThrottle *m_repaint;
+    QPixmap m_face; ///< the empty disc
+    QPixmap m_rim; ///< the rim, drawn over the pie
 };
