@@ -10,9 +10,10 @@
 class ModalCloser : public QObject
 {
 public:
-    ModalCloser()
+    /// Looks for the window every checkMs.
+    explicit ModalCloser(int checkMs = 10)
     {
-        m_timer.setInterval(10);
+        m_timer.setInterval(checkMs);
         connect(&m_timer, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
             if (!modal || !modal->isVisible())
