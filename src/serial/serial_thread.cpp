@@ -3,6 +3,8 @@
 #include "serial/serial_port.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -31,6 +33,16 @@ constexpr std::array<EventBit, 10> eventBits = {{
 /// How long the user-interface thread goes on handling event sets that keep coming before it
 /// returns to its event loop.
 constexpr qint64 backlogSliceMs = 5;
+/// The line trickles when two reads in a row each bring fewer bytes than this (at 115200 baud
+/// a few ms of it, as a USB adapter or the simulator hands it over) with at least
+/// trickleGapMs between them: a serial line's pace, not a backlog's.
+constexpr int trickleBytes = 512;
+constexpr qint64 trickleGapMs = 1;
+/// While the line trickles, its bytes are taken at this period rather than at every arrival:
+/// a download at line rate then costs a few dozen turns of the event loop a second instead of
+/// hundreds, and no byte waits longer than this. The first byte after a quiet line and a
+/// backlog are taken at once.
+constexpr int trickleRestMs = 20;
 
 } // namespace
 
@@ -57,16 +69,40 @@ TSerialThread::TSerialThread(TCustomSerialPort &port, std::shared_ptr<comm::Comm
     : m_port(port)
     , m_device(std::move(device))
     , m_syncMethod(syncMethod)
-    , m_handOver([this] { DeliverEvents(); })
+    , m_handOver([this] { HandOver(); })
+    , m_uiThread(std::this_thread::get_id())
 {
     int error = 0;
     m_device->setCommMask(EventsToMask(events), error);
+    const int descriptor = m_device->inputDescriptor();
+    if (m_syncMethod == smThreadSync && descriptor >= 0) {
+        m_inputNotifier = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+        QObject::connect(m_inputNotifier.get(), &QSocketNotifier::activated,
+                         m_inputNotifier.get(), [this] { InputReady(); });
+        m_rest = std::make_unique<QTimer>();
+        m_rest->setSingleShot(true);
+        m_rest->setInterval(trickleRestMs);
+        QObject::connect(m_rest.get(), &QTimer::timeout, m_rest.get(), [this] { RestOver(); });
+        m_watching = true;
+        m_device->setInputWatched(true);
+    }
 }
 
 TSerialThread::~TSerialThread()
 {
     Stop();
     WaitFor();
+}
+
+void TSerialThread::Stop()
+{
+    m_stop.raise();
+    // The device may be closed right after this, and its descriptor number used again.
+    if (m_inputNotifier && std::this_thread::get_id() == m_uiThread) {
+        m_watching = false;
+        m_inputNotifier->setEnabled(false);
+        m_rest->stop();
+    }
 }
 
 void TSerialThread::Execute()
@@ -80,16 +116,25 @@ void TSerialThread::Execute()
         {
             int error = 0;
             device.setEventSink(nullptr);
+            device.setInputWatched(false);
             device.setCommMask(0, error);
             device.purgeComm(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR, error);
         }
     } cleanup {*m_device};
 
     if (m_syncMethod == smThreadSync) {
-        // The device itself wakes the user-interface thread whenever events are pending, and
-        // that thread takes them when it runs the handlers: one waiter for the line, no thread
-        // of ours between it and the handlers. This one only keeps the opening's lifetime.
-        m_device->setEventSink([this] { m_handOver.post(); });
+        // The user-interface thread reads the line when it is readable and runs the handlers
+        // straight away; events raised elsewhere (by the device's reader while that thread is
+        // busy, a modem line, the end of a transmission) wake it through the device. No
+        // thread of ours stands between the line and the handlers; this one only keeps the
+        // opening's lifetime.
+        m_device->setEventSink([this] {
+            // Raised by a read or a handler on the user-interface thread while a read or a
+            // delivery runs there: that delivery takes them before it ends.
+            if (std::this_thread::get_id() == m_uiThread && (m_pulling || m_delivering))
+                return;
+            m_handOver.post();
+        });
         m_stop.wait();
         // A handler's exception ends the thread as if it had been thrown here.
         std::lock_guard lock(m_failureMutex);
@@ -125,12 +170,74 @@ void TSerialThread::Dispatch()
     }
 }
 
+void TSerialThread::InputReady()
+{
+    if (m_stop.isRaised())
+        return;
+    const int brought = PullInput();
+    DeliverEvents();
+    RestIfTrickling(brought);
+}
+
+void TSerialThread::RestOver()
+{
+    if (m_stop.isRaised())
+        return;
+    const int brought = PullInput();
+    DeliverEvents();
+    if (brought > 0)
+        RestIfTrickling(brought);
+    else if (brought == 0 && m_watching)
+        m_inputNotifier->setEnabled(true); // quiet: the next byte is taken as it comes
+}
+
+void TSerialThread::RestIfTrickling(int brought)
+{
+    if (!m_watching || m_stop.isRaised())
+        return;
+    bool trickling = false;
+    if (brought > 0) {
+        const bool small = brought < trickleBytes
+            && (!m_lastRead.isValid() || m_lastRead.elapsed() >= trickleGapMs);
+        trickling = small && m_smallRead;
+        m_smallRead = small;
+        m_lastRead.start();
+    }
+    m_inputNotifier->setEnabled(!trickling);
+    if (trickling)
+        m_rest->start();
+}
+
+void TSerialThread::HandOver()
+{
+    // Bytes may wait on the line that the device's reader left there, and a read here tells
+    // that reader this thread reads again.
+    PullInput();
+    DeliverEvents();
+}
+
+int TSerialThread::PullInput()
+{
+    if (!m_watching || m_stop.isRaised())
+        return -1;
+    m_pulling = true;
+    const int brought = m_device->readWaiting();
+    m_pulling = false;
+    // A device that is gone stays readable (hung up): watching it would spin.
+    if (brought < 0) {
+        m_watching = false;
+        m_inputNotifier->setEnabled(false);
+        m_rest->stop();
+    }
+    return brought;
+}
+
 void TSerialThread::DeliverEvents()
 {
-    // Taken after the step left the queue: events raised from now on post it again. Events
-    // that come while the handlers run wait in the device and make the next set; while sets
-    // keep coming (a backlog held behind a full queue) they are handled here one after another
-    // for a few milliseconds before the event loop gets its turn again.
+    // Events raised on other threads from now on post the hand-over again. Events that come
+    // while the handlers run wait in the device and make the next set; while sets keep coming
+    // (a backlog held behind a full queue) they are handled here one after another for a few
+    // milliseconds, and then the event loop gets its turn before the rest.
     if (m_delivering) {
         // Reached from an event loop that a handler runs (a modal window): the next set waits
         // until that handler has returned.
@@ -150,7 +257,7 @@ void TSerialThread::DeliverEvents()
     } delivering {*this};
     QElapsedTimer busy;
     busy.start();
-    do {
+    for (;;) {
         if (m_stop.isRaised())
             return;
         const TSerialEvents events = MaskToEvents(m_device->takeCommEvents());
@@ -166,5 +273,9 @@ void TSerialThread::DeliverEvents()
             Stop();
             return;
         }
-    } while (busy.elapsed() < backlogSliceMs);
+        if (busy.elapsed() >= backlogSliceMs) {
+            m_handOver.post(); // the rest after the event loop's turn
+            return;
+        }
+    }
 }

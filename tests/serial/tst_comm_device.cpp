@@ -1,11 +1,12 @@
 // Covers the Linux device layer on pseudo-terminals: exclusive open, device lock files, read
-// time-outs, edge-like event waits and their stop signal, error marks in the data, the queue's
-// capacity, rates, a hung-up line and letting the device go. Modem lines, parity and breaks
-// need real hardware (tst_serial_hardware).
+// time-outs, edge-like event waits and their stop signal, the reading of error marks, the
+// queue's capacity, rates, a hung-up line and letting the device go. Modem lines, parity and
+// breaks on a line need real hardware (tst_serial_hardware).
 #include "pty_pair.h"
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/os/device_lock_file.h"
+#include "serial/os/tty_marks.h"
 
 #include <QFile>
 #include <QTest>
@@ -234,10 +235,35 @@ private slots:
         QCOMPARE(readAll(*device, 5), QByteArray());
     }
 
+    void errorMarksAreReadEvenWhenAReadCutsThem()
+    {
+        // What a serial line's tty gives in marking mode: a doubled 0xFF, a break, a damaged
+        // byte; the same bytes cut at every place come out the same.
+        const QByteArray raw("a\xff\xff" "b\xff\x00\x00" "c\xff\x00" "d" "e\x00", 13);
+        const QByteArray decoded("a\xff" "b" "<break>" "c" "<bad d>" "e\x00", 20);
+        for (int cut = 0; cut <= raw.size(); ++cut) {
+            comm::TtyMarkDecoder decoder;
+            QByteArray out;
+            const auto visit = [&out](comm::TtyMarkDecoder::Piece piece, const char *data,
+                                      std::size_t n) {
+                using Piece = comm::TtyMarkDecoder::Piece;
+                if (piece == Piece::Plain)
+                    out.append(data, qsizetype(n));
+                else if (piece == Piece::Break)
+                    out.append("<break>");
+                else
+                    out.append("<bad ").append(data, qsizetype(n)).append(">");
+            };
+            const auto *bytes = reinterpret_cast<const unsigned char *>(raw.constData());
+            decoder.decode(bytes, std::size_t(cut), visit);
+            decoder.decode(bytes + cut, std::size_t(raw.size() - cut), visit);
+            QCOMPARE(out, decoded);
+        }
+    }
+
     void everyByteValueCrossesUnchanged()
     {
-        // The reader decodes the kernel's error marks; 0xFF and NUL must not be mistaken for
-        // them.
+        // 0xFF and NUL must not be mistaken for error marks.
         PtyPair pty;
         auto device = openDevice(pty);
         QVERIFY(device);

@@ -172,6 +172,17 @@ public:
     virtual void setEventSink(std::function<void()> sink) = 0;
     /// The pending events of the mask, which are cleared; never waits.
     [[nodiscard]] virtual std::uint32_t takeCommEvents() = 0;
+    /// The descriptor that becomes readable when bytes wait on the line, for a caller that
+    /// watches it (a socket notifier) and then calls readWaiting; -1 if there is none.
+    [[nodiscard]] virtual int inputDescriptor() const = 0;
+    /// Whether a caller watches inputDescriptor(). While one does, the device's own reader
+    /// stays out of the way and reads only for a read that waits for bytes, or when bytes have
+    /// waited unread for a while (the watcher is busy), so that nothing is lost then either.
+    virtual void setInputWatched(bool watched) = 0;
+    /// Moves the bytes that wait on the line into the input queue now, on the calling thread,
+    /// and raises the events they bring. The count of bytes taken from the line, or −1 once
+    /// nothing more can come (the device is gone or closed): the watcher stops watching then.
+    virtual int readWaiting() = 0;
     /// Writes the bytes, bounded by the write time-outs; written is the count the device took.
     virtual bool writeFile(const char *data, int count, int &written, int &errorNumber) = 0;
     /// Reads up to count bytes as the read time-outs say; read is the count delivered.

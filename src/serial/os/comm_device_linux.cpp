@@ -1,19 +1,24 @@
 // The serial device on Linux: termios and tty ioctls under the Windows communications model.
 //
-// An internal reader thread drains the tty into a queue of our own, so that line events are
-// edge-like (bytes left unread never make the next event wait return at once) and the read
-// time-outs can be measured against byte arrivals. The reader never stops reading: what does
-// not fit in the queue waits in a holding buffer behind it, so that a program that stalls for
-// a while loses nothing even where the adapter itself has little room. A second thread waits
-// for modem line changes on devices that have modem lines.
+// The tty is drained into a queue of our own, so that line events are edge-like (bytes left
+// unread never make the next event wait return at once) and the read time-outs can be measured
+// against byte arrivals. An internal reader thread does the draining, unless a caller watches
+// the tty itself and reads when it becomes readable (a user-interface thread with a socket
+// notifier): then the reader only looks now and then whether bytes wait unread, and takes over
+// while they do, or while a read waits for bytes. Reading never stops: what does not fit in the
+// queue waits in a holding buffer behind it, so that a program that stalls for a while loses
+// nothing even where the adapter itself has little room. A second thread waits for modem line
+// changes on devices that have modem lines.
 #include "serial/os/comm_device.h"
 #include "serial/os/custom_baud_rate.h"
 #include "serial/os/device_lock_file.h"
+#include "serial/os/tty_marks.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -45,8 +50,12 @@ constexpr std::uint32_t largestQueueSize = 16u << 20;
 /// What the holding buffer keeps beyond a full queue: far more than a stalled window needs at
 /// 115200 baud (about 90 s of the line). Past it bytes are dropped as an input overflow.
 constexpr std::size_t holdingLimit = 1u << 20;
-/// The reader takes the tty's bytes in blocks of this size.
+/// The tty's bytes are taken in blocks of this size.
 constexpr std::size_t readBlock = 64u << 10;
+/// While a caller watches the tty, how often the reader looks whether bytes wait unread. Bytes
+/// seen waiting at two looks in a row with no read by the watcher between them make it take
+/// over: at 115200 baud at most about 1.2 KB gather before it does.
+constexpr auto watcherLookPeriod = std::chrono::milliseconds(50);
 /// Pseudo-terminal slaves have these device majors.
 constexpr unsigned firstPtyMajor = 136;
 constexpr unsigned lastPtyMajor = 143;
@@ -119,8 +128,9 @@ bool unsupported(int error)
     return error == ENOTTY || error == EINVAL;
 }
 
-/// Builds the termios of a device-control record on top of the tty's current one.
-bool buildTermios(const CommState &state, termios &t, int &errorNumber)
+/// Builds the termios of a device-control record on top of the tty's current one; marks says
+/// whether errors and breaks are marked in the data.
+bool buildTermios(const CommState &state, bool marks, termios &t, int &errorNumber)
 {
     const bool validSize = state.ByteSize >= 5 && state.ByteSize <= 8;
     // One and a half stop bits exist only with 5 data bits, two only with 6 to 8.
@@ -157,11 +167,12 @@ bool buildTermios(const CommState &state, termios &t, int &errorNumber)
         t.c_cflag |= CSTOPB;
     if (state.fOutxCtsFlow || state.fRtsControl == 2)
         t.c_cflag |= CRTSCTS;
-    // Errors and breaks are always marked in the data so that the reader can report them; a
-    // break must never flush the queues, and no byte is translated.
-    t.c_iflag &=
-        ~(IGNPAR | IGNBRK | BRKINT | ISTRIP | ICRNL | INLCR | IGNCR | IXON | IXOFF | IXANY);
-    t.c_iflag |= INPCK | PARMRK;
+    // Errors and breaks are marked in the data so that the reader can report them; a break
+    // must never flush the queues, and no byte is translated.
+    t.c_iflag &= ~(IGNPAR | IGNBRK | BRKINT | ISTRIP | ICRNL | INLCR | IGNCR | IXON | IXOFF
+                   | IXANY | INPCK | PARMRK);
+    if (marks)
+        t.c_iflag |= INPCK | PARMRK;
     if (state.fOutX)
         t.c_iflag |= IXON;
     if (state.fInX)
@@ -208,6 +219,7 @@ public:
         , m_isPty(isPty)
         , m_original(original)
         , m_lock(std::move(lock))
+        , m_readBuffer(readBlock)
         , m_ring(defaultQueueSize)
     {
         unsigned int lines = 0;
@@ -251,6 +263,7 @@ public:
             m_modem.join();
         }
         // A device that is gone fails these; there is nothing left to restore then.
+        std::lock_guard readLock(m_readMutex);
         ioctl(m_fd, TIOCNXCL);
         tcsetattr(m_fd, TCSANOW, &m_original);
         ::close(m_fd);
@@ -303,7 +316,7 @@ public:
             errorNumber = errno;
             return false;
         }
-        if (!buildTermios(state, t, errorNumber))
+        if (!buildTermios(state, marksErrors(), t, errorNumber))
             return false;
         if (tcsetattr(m_fd, TCSANOW, &t) != 0) {
             errorNumber = errno;
@@ -367,6 +380,21 @@ public:
         m_pending &= ~events;
         return events;
     }
+
+    int inputDescriptor() const override { return m_fd; }
+
+    void setInputWatched(bool watched) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                return;
+            m_watched = watched;
+        }
+        wakeReader();
+    }
+
+    int readWaiting() override { return readAvailable(true); }
 
     WaitOutcome waitCommEvent(std::uint32_t &events, CommStopSignal &stop,
                               int &errorNumber) override
@@ -488,9 +516,24 @@ public:
         read = 0;
         if (count <= 0)
             return true;
+        // What waits on the line counts as waiting here too, whoever else reads the tty.
+        if (m_watched.load() && std::size_t(count) > waitingBytes())
+            readAvailable(false);
         std::unique_lock lock(m_mutex);
         if (closedLocked(errorNumber))
             return false;
+        // While this read waits for bytes, the reader drains the tty even if a watcher does
+        // too: the watcher may be the very thread that waits here.
+        struct BlockedRead
+        {
+            LinuxCommDevice &device;
+            bool counted = false;
+            ~BlockedRead()
+            {
+                if (counted)
+                    --device.m_blockedReads; // under the read's lock, still held
+            }
+        } blocked {*this};
         const std::uint32_t interval = m_timeouts.ReadIntervalTimeout;
         const std::uint32_t multiplier = m_timeouts.ReadTotalTimeoutMultiplier;
         const std::uint32_t constant = m_timeouts.ReadTotalTimeoutConstant;
@@ -544,6 +587,11 @@ public:
             }
             if (now >= deadline)
                 return true;
+            if (!blocked.counted && m_watched.load()) {
+                blocked.counted = true;
+                ++m_blockedReads;
+                wakeReader();
+            }
             if (deadline == Clock::time_point::max())
                 m_dataCv.wait(lock);
             else
@@ -574,7 +622,7 @@ public:
             m_count = 0;
             m_held.clear();
             m_heldHead = 0;
-            m_markState = 0;
+            m_marks.reset();
             resumeReaderLocked();
             if (tcflush(m_fd, TCIFLUSH) != 0) {
                 errorNumber = errno;
@@ -586,6 +634,10 @@ public:
 
     bool clearCommError(std::uint32_t &errors, int &waiting, int &errorNumber) override
     {
+        // An empty queue looks at the line too, so that a caller that asks again and again
+        // sees bytes come whoever else reads the tty.
+        if (m_watched.load() && waitingBytes() == 0)
+            readAvailable(false);
         std::lock_guard lock(m_mutex);
         if (closedLocked(errorNumber))
             return false;
@@ -616,6 +668,11 @@ public:
     }
 
 private:
+    /// A pseudo-terminal has no line on which a byte could arrive damaged or a break could
+    /// happen: it is read in plain raw mode, which the kernel passes on far faster than marked
+    /// data.
+    [[nodiscard]] bool marksErrors() const { return !m_isPty; }
+
     /// True with EBADF once close() has begun.
     bool closedLocked(int &errorNumber) const
     {
@@ -673,6 +730,13 @@ private:
     }
 
     [[nodiscard]] std::size_t heldLocked() const { return m_held.size() - m_heldHead; }
+
+    /// The bytes read from the tty and not yet taken: the queue's and the held ones.
+    [[nodiscard]] std::size_t waitingBytes() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_count + heldLocked();
+    }
 
     /// Lets the other end send again once the queue has emptied below the XON limit.
     void resumeReaderLocked()
@@ -828,57 +892,39 @@ private:
         return stored;
     }
 
-    /// Decodes the marks that PARMRK puts in the data (0xFF 0xFF a real 0xFF; 0xFF 0 0 a
-    /// break; 0xFF 0 c a byte with a parity or framing error) and appends the result.
+    /// Decodes the error marks in what the tty gave, where it marks them, and appends the
+    /// result.
     void ingestLocked(const unsigned char *raw, std::size_t size)
     {
         std::uint32_t events = 0;
         std::uint32_t errors = 0;
         std::size_t stored = 0;
         const std::size_t before = m_count;
-        const auto store = [&](char c) {
-            stored += appendLocked(&c, 1, events);
-        };
-        for (std::size_t i = 0; i < size;) {
-            if (m_markState == 0) {
-                // Plain bytes up to the next mark go in as one run.
-                const void *mark = std::memchr(raw + i, 0xFF, size - i);
-                const std::size_t end =
-                    mark ? std::size_t(static_cast<const unsigned char *>(mark) - raw) : size;
-                stored += appendLocked(reinterpret_cast<const char *>(raw + i), end - i, events);
-                if (!mark)
+        if (!marksErrors()) {
+            stored = appendLocked(reinterpret_cast<const char *>(raw), size, events);
+        } else {
+            using Piece = TtyMarkDecoder::Piece;
+            m_marks.decode(raw, size, [&](Piece piece, const char *data, std::size_t n) {
+                switch (piece) {
+                case Piece::Plain:
+                    stored += appendLocked(data, n, events);
                     break;
-                m_markState = 1;
-                i = end + 1;
-                continue;
-            }
-            const unsigned char c = raw[i++];
-            switch (m_markState) {
-            case 1:
-                if (c == 0) {
-                    m_markState = 2;
-                } else {
-                    store(char(0xFF));
-                    if (c != 0xFF)
-                        store(char(c));
-                    m_markState = 0;
-                }
-                break;
-            default:
-                m_markState = 0;
-                if (c == 0) {
+                case Piece::Break:
                     errors |= CE_BREAK;
                     events |= EV_BREAK;
-                } else {
+                    break;
+                case Piece::BadByte: {
                     // Which error it was is told by the kernel's counters where it has them.
                     if (!m_hasCounters)
                         errors |= m_state.Parity == 0 ? std::uint32_t(CE_FRAME)
                             : m_state.fParity         ? std::uint32_t(CE_RXPARITY)
                                                       : 0u;
-                    store(m_state.fErrorChar ? m_state.ErrorChar : char(c));
+                    const char c = m_state.fErrorChar ? m_state.ErrorChar : *data;
+                    stored += appendLocked(&c, 1, events);
+                    break;
                 }
-                break;
-            }
+                }
+            });
         }
         if (m_hasCounters) {
             events |= takeCountersLocked();
@@ -915,38 +961,77 @@ private:
         m_dataCv.notify_all();
     }
 
-    /// Drains the tty into the queue and the holding buffer behind it.
-    void readAvailable(std::vector<unsigned char> &buffer)
+    /// Drains the tty into the queue and the holding buffer behind it, on the calling thread;
+    /// byWatcher tells the reader that the watcher is reading. The count of bytes read, or −1
+    /// once the device is gone or closing.
+    int readAvailable(bool byWatcher)
     {
+        // Reads and their decoding are done one at a time, so the bytes keep their order
+        // whichever thread reads them.
+        std::lock_guard readLock(m_readMutex);
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping || m_gone)
+                return -1;
+            if (byWatcher)
+                ++m_watcherReads;
+        }
+        int total = 0;
         for (;;) {
-            const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
+            const ssize_t n = ::read(m_fd, m_readBuffer.data(), m_readBuffer.size());
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                return;
+                return total;
             std::lock_guard lock(m_mutex);
             if (n <= 0) {
                 // End of file on a tty means that it hung up (the other end of a pty closed).
                 markGoneLocked(n == 0 ? EIO : errno);
-                return;
+                return -1;
             }
-            ingestLocked(buffer.data(), std::size_t(n));
-            if (std::size_t(n) < buffer.size())
-                return; // drained: the next bytes come with the next poll
+            ingestLocked(m_readBuffer.data(), std::size_t(n));
+            total = int(std::min<std::int64_t>(std::int64_t(total) + n, INT_MAX));
+            if (std::size_t(n) < m_readBuffer.size())
+                return total; // drained: the next bytes come with the next poll
         }
+    }
+
+    /// True if bytes (or a hang-up) wait on the tty.
+    bool ttyReadable() const
+    {
+        pollfd fd {m_fd, POLLIN, 0};
+        return ::poll(&fd, 1, 0) > 0 && fd.revents != 0;
     }
 
     void readerLoop()
     {
-        std::vector<unsigned char> buffer(readBlock);
+        // While a watcher reads the tty: whether the reader has taken over from it, and what
+        // the last look saw.
+        bool takenOver = false;
+        bool waitingAtLook = false;
+        std::uint64_t watcherReadsAtLook = 0;
+        Clock::time_point nextLook = Clock::now() + watcherLookPeriod;
         for (;;) {
             bool watchTty = false;
+            bool look = false;
             int timeoutMs = -1;
             {
                 std::lock_guard lock(m_mutex);
                 if (m_stopping)
                     return;
-                watchTty = !m_gone;
+                if (takenOver && m_watcherReads != watcherReadsAtLook)
+                    takenOver = false; // the watcher reads again
+                const bool draining = !m_watched || takenOver || m_blockedReads > 0;
+                watchTty = !m_gone && draining;
+                if (!m_gone && !draining) {
+                    const auto untilLook = std::chrono::ceil<std::chrono::milliseconds>(
+                        nextLook - Clock::now());
+                    look = untilLook.count() <= 0;
+                    timeoutMs = int(std::max<std::int64_t>(untilLook.count(), 0));
+                } else {
+                    nextLook = Clock::now() + watcherLookPeriod;
+                    waitingAtLook = false;
+                }
                 if (m_txPending) {
                     // The transmit-empty event waits for the kernel's output queue to drain,
                     // checked no more often than the time the waiting bytes take to send.
@@ -957,10 +1042,26 @@ private:
                     } else {
                         const std::uint64_t bitsPerSecond =
                             std::max<std::uint32_t>(m_state.BaudRate, 1);
-                        timeoutMs = int(std::clamp<std::uint64_t>(
+                        const int drainMs = int(std::clamp<std::uint64_t>(
                             std::uint64_t(outq) * 10000 / bitsPerSecond + 1, 1, 1000));
+                        timeoutMs = timeoutMs < 0 ? drainMs : std::min(timeoutMs, drainMs);
                     }
                 }
+            }
+            if (look) {
+                // Bytes that waited through a whole period while the watcher read nothing: it
+                // is busy, and the reader drains the tty until it reads again.
+                const bool waiting = ttyReadable();
+                {
+                    std::lock_guard lock(m_mutex);
+                    takenOver = waiting && waitingAtLook && m_watcherReads == watcherReadsAtLook;
+                    watcherReadsAtLook = m_watcherReads;
+                }
+                waitingAtLook = waiting;
+                nextLook = Clock::now() + watcherLookPeriod;
+                if (takenOver)
+                    readAvailable(false);
+                continue;
             }
             pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
             const int ready = ::poll(fds, watchTty ? 2 : 1, timeoutMs);
@@ -977,7 +1078,7 @@ private:
             }
             if (watchTty && fds[1].revents) {
                 if (fds[1].revents & POLLIN) {
-                    readAvailable(buffer);
+                    readAvailable(false);
                 } else {
                     std::lock_guard lock(m_mutex);
                     markGoneLocked(EIO);
@@ -1042,6 +1143,10 @@ private:
     bool m_hasModemLines = false;
     bool m_hasCounters = false;
 
+    /// Held by a read of the tty and the decoding of what it brought; taken before m_mutex.
+    std::mutex m_readMutex;
+    std::vector<unsigned char> m_readBuffer; ///< guarded by m_readMutex
+
     mutable std::mutex m_mutex;
     std::condition_variable m_eventCv;
     std::condition_variable m_dataCv;
@@ -1061,10 +1166,16 @@ private:
     std::uint32_t m_mask = 0;
     std::uint32_t m_pending = 0;
     std::function<void()> m_eventSink;
+    /// A caller watches the tty; written under m_mutex, read without it too.
+    std::atomic<bool> m_watched {false};
+    /// Reads of the tty made by the watcher so far.
+    std::uint64_t m_watcherReads = 0;
+    /// Reads that wait for bytes now.
+    int m_blockedReads = 0;
     std::uint64_t m_maskGeneration = 0;
     std::uint64_t m_rxAbortGeneration = 0;
     std::uint32_t m_errors = 0;
-    int m_markState = 0;
+    TtyMarkDecoder m_marks;
     Clock::time_point m_lastArrival;
     bool m_xoffSent = false;
     bool m_txPending = false;
@@ -1114,10 +1225,16 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, const QString 
         return fail(errno);
     if (ioctl(fd, TIOCEXCL) != 0)
         return fail(errno);
+    struct stat info
+    {
+    };
+    const bool isPty = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
+        && major(info.st_rdev) >= firstPtyMajor && major(info.st_rdev) <= lastPtyMajor;
     termios raw = original;
     cfmakeraw(&raw);
     raw.c_cflag |= CLOCAL | CREAD;
-    raw.c_iflag |= INPCK | PARMRK;
+    if (!isPty)
+        raw.c_iflag |= INPCK | PARMRK;
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &raw) != 0)
@@ -1125,11 +1242,6 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, const QString 
     const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0)
         return fail(errno);
-    struct stat info
-    {
-    };
-    const bool isPty = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
-        && major(info.st_rdev) >= firstPtyMajor && major(info.st_rdev) <= lastPtyMajor;
     lock->claim();
     return std::make_unique<LinuxCommDevice>(fd, wakeFd, isPty, original, std::move(lock));
 }
