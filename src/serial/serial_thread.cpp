@@ -34,10 +34,11 @@ constexpr std::array<EventBit, 10> eventBits = {{
 /// returns to its event loop.
 constexpr qint64 backlogSliceMs = 5;
 /// The line trickles when two reads in a row each bring fewer bytes than this (at 115200 baud
-/// a few ms of it, as a USB adapter or the simulator hands it over) with at least
-/// trickleGapMs between them: a serial line's pace, not a backlog's.
+/// a few ms of it, as a USB adapter or the simulator hands it over), each a few ms after the
+/// one before: a serial line's steady pace, not a backlog, nor lone status frames.
 constexpr int trickleBytes = 512;
-constexpr qint64 trickleGapMs = 1;
+constexpr qint64 trickleShortestGapMs = 1;
+constexpr qint64 trickleLongestGapMs = 100;
 /// While the line trickles, its bytes are taken at this period rather than at every arrival:
 /// a download at line rate then costs a few dozen turns of the event loop a second instead of
 /// hundreds, and no byte waits longer than this. The first byte after a quiet line and a
@@ -197,8 +198,9 @@ void TSerialThread::RestIfTrickling(int brought)
         return;
     bool trickling = false;
     if (brought > 0) {
-        const bool small = brought < trickleBytes
-            && (!m_lastRead.isValid() || m_lastRead.elapsed() >= trickleGapMs);
+        const qint64 gap = m_lastRead.isValid() ? m_lastRead.elapsed() : trickleLongestGapMs + 1;
+        const bool small = brought < trickleBytes && gap >= trickleShortestGapMs
+            && gap <= trickleLongestGapMs;
         trickling = small && m_smallRead;
         m_smallRead = small;
         m_lastRead.start();

@@ -80,7 +80,7 @@ private:
     std::unique_ptr<QTimer> m_rest;
     bool m_watching = false; ///< the line is read on this thread (user-interface thread)
     QElapsedTimer m_lastRead; ///< since the last read that brought bytes
-    bool m_smallRead = false; ///< it brought a few bytes after a pause
+    bool m_smallRead = false; ///< it brought a few bytes at a serial line's pace
     bool m_pulling = false; ///< a read of the line is in progress (user-interface thread)
     bool m_delivering = false; ///< a handed-over run is in progress (user-interface thread)
     bool m_deliverAgain = false; ///< it was asked for again meanwhile

@@ -224,6 +224,38 @@ private slots:
         QCOMPARE(counts, (QList<int> {3, 2}));
     }
 
+    void aTricklingLineIsTakenInBatches()
+    {
+        // Bytes that come one by one a few ms apart, as a download at line rate does, reach
+        // the handler several at a time, whole and in order.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        QByteArray received;
+        int calls = 0;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            ++calls;
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+        };
+        recorded.port.OpenPort();
+        QByteArray sent;
+        for (int i = 0; i < 120; ++i)
+            sent += char('a' + i % 26);
+        std::thread sender([&] {
+            for (const char byte : sent) {
+                pty.send(QByteArray(1, byte));
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            }
+        });
+        const bool whole = processUntil([&] { return received.size() == sent.size(); });
+        sender.join();
+        QVERIFY(whole);
+        QCOMPARE(received, sent);
+        QVERIFY2(calls <= 60, qPrintable(QString::number(calls)));
+        recorded.port.ClosePort();
+    }
+
     void heldBytesReachTheHandlerWhenTheLineFallsSilent()
     {
         // Bursts larger than the queue: what the queue cannot take is held behind it and moves
