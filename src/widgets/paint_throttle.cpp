@@ -2,10 +2,11 @@
 
 #include <QWidget>
 
-PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs)
+PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs, int firstDelayMs)
     : QObject(widget)
     , m_widget(widget)
     , m_intervalMs(intervalMs)
+    , m_firstDelayMs(firstDelayMs)
 {
     m_later.setSingleShot(true);
     connect(&m_later, &QTimer::timeout, this, [this] { m_widget->update(); });
@@ -16,10 +17,11 @@ void PaintThrottle::request()
     if (m_later.isActive())
         return;
     const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : m_intervalMs;
-    if (since >= m_intervalMs)
+    const qint64 wait = since >= m_intervalMs ? m_firstDelayMs : m_intervalMs - since;
+    if (wait <= 0)
         m_widget->update();
     else
-        m_later.start(int(m_intervalMs - since));
+        m_later.start(int(wait));
 }
 
 void PaintThrottle::painted()

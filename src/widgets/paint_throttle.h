@@ -12,11 +12,13 @@ class QWidget;
 class PaintThrottle : public QObject
 {
 public:
-    /// Repaints of widget at most every intervalMs (40 ms: 25 a second).
-    explicit PaintThrottle(QWidget *widget, int intervalMs = 40);
+    /// Repaints of widget at most every intervalMs (40 ms: 25 a second); a first request after
+    /// a quiet spell paints after firstDelayMs, so that a burst of changes (a backlog of
+    /// received chunks handled one after another) shows once, after it, instead of halting it.
+    explicit PaintThrottle(QWidget *widget, int intervalMs = 40, int firstDelayMs = 0);
 
-    /// Asks for a repaint: at once when the last one is older than the interval, else one
-    /// repaint when the interval has passed, however many requests come meanwhile.
+    /// Asks for a repaint: after the first delay when the last one is older than the interval,
+    /// else one repaint when the interval has passed, however many requests come meanwhile.
     void request();
     /// Notes that the widget has just painted; its paintEvent calls this.
     void painted();
@@ -24,6 +26,7 @@ public:
 private:
     QWidget *m_widget;
     int m_intervalMs;
+    int m_firstDelayMs;
     QElapsedTimer m_lastPaint;
     QTimer m_later;
 };

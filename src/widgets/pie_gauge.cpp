@@ -11,7 +11,7 @@
 
 PieGauge::PieGauge(QWidget *parent)
     : QWidget(parent)
-    , m_repaint(new PaintThrottle(this))
+    , m_repaint(new PaintThrottle(this, 40, 10))
 { }
 
 void PieGauge::setMaximum(int maximum)
