@@ -104,8 +104,10 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     Timer2 = makeTimer(this, "Timer2", 450);
     Timer3 = makeTimer(this, "Timer3", 100);
     Timer4 = makeTimer(this, "Timer4", 1500);
+    // The progress line is refreshed four times a second: its count moves visibly, and its
+    // repaints (with what lies under it) cost little during a download at line rate.
     m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(100);
+    m_progressTimer->setInterval(250);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showDownloadProgress(); });
     connect(Timer2, &QTimer::timeout, this,
             [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
