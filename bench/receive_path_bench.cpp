@@ -1,8 +1,8 @@
 // Measures the receive path with the logger's full memory: the simulated logger sends a forced
 // download of 4000 samples (about 104 KB) over a pseudo-terminal as fast as the device takes
-// it, and the program collects it through the serial port component, its event thread and the
-// main window's receive handler; the component alone, with a bare handler that only collects
-// the bytes; and a plain Qt Serial Port reader of the same kind of line, in the same process,
+// it, and the program collects it through the serial port component and the main window's
+// receive handler; the component alone, with a bare handler that only collects the bytes; and
+// a plain Qt Serial Port reader of the same kind of line, in the same process,
 // as the peer. For each it reports the throughput as a multiple of the 115200-baud line rate
 // (11520 bytes/s), the ratios to the peer against their goals (program 0.5, component alone
 // 0.7), the process CPU time per byte, and whether every byte arrived. It reports; it never
