@@ -256,6 +256,27 @@ private slots:
         recorded.port.ClosePort();
     }
 
+    void aReadThatWaitsOnTheWindowThreadGetsBytesAsTheyCome()
+    {
+        // The window's thread reads the line itself; while it waits inside a read, the bytes
+        // must still be taken from the line for that very read.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        recorded.port.Timeouts().setReadInterval(0);
+        recorded.port.Timeouts().setReadTotalMultiplier(0);
+        recorded.port.Timeouts().setReadTotalConstant(80);
+        recorded.port.OpenPort();
+        std::thread sender([&pty] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            pty.send("late");
+        });
+        QByteArray received;
+        recorded.port.ReceiveText(received, 4);
+        sender.join();
+        QCOMPARE(received, QByteArray("late"));
+        recorded.port.ClosePort();
+    }
+
     void heldBytesReachTheHandlerWhenTheLineFallsSilent()
     {
         // Bursts larger than the queue: what the queue cannot take is held behind it and moves
