@@ -83,7 +83,7 @@ TSerialThread::TSerialThread(TCustomSerialPort &port, std::shared_ptr<comm::Comm
         m_rest = std::make_unique<QTimer>();
         m_rest->setSingleShot(true);
         m_rest->setInterval(trickleRestMs);
-        QObject::connect(m_rest.get(), &QTimer::timeout, m_rest.get(), [this] { RestOver(); });
+        QObject::connect(m_rest.get(), &QTimer::timeout, m_rest.get(), [this] { InputReady(); });
         m_watching = true;
         m_device->setInputWatched(true);
     }
@@ -99,11 +99,15 @@ void TSerialThread::Stop()
 {
     m_stop.raise();
     // The device may be closed right after this, and its descriptor number used again.
-    if (m_inputNotifier && std::this_thread::get_id() == m_uiThread) {
-        m_watching = false;
-        m_inputNotifier->setEnabled(false);
-        m_rest->stop();
-    }
+    if (m_inputNotifier && std::this_thread::get_id() == m_uiThread)
+        StopWatching();
+}
+
+void TSerialThread::StopWatching()
+{
+    m_watching = false;
+    m_inputNotifier->setEnabled(false);
+    m_rest->stop();
 }
 
 void TSerialThread::Execute()
@@ -180,18 +184,6 @@ void TSerialThread::InputReady()
     RestIfTrickling(brought);
 }
 
-void TSerialThread::RestOver()
-{
-    if (m_stop.isRaised())
-        return;
-    const int brought = PullInput();
-    DeliverEvents();
-    if (brought > 0)
-        RestIfTrickling(brought);
-    else if (brought == 0 && m_watching)
-        m_inputNotifier->setEnabled(true); // quiet: the next byte is taken as it comes
-}
-
 void TSerialThread::RestIfTrickling(int brought)
 {
     if (!m_watching || m_stop.isRaised())
@@ -205,6 +197,7 @@ void TSerialThread::RestIfTrickling(int brought)
         m_smallRead = small;
         m_lastRead.start();
     }
+    // Quiet or a backlog: the next byte is taken as it comes.
     m_inputNotifier->setEnabled(!trickling);
     if (trickling)
         m_rest->start();
@@ -226,11 +219,8 @@ int TSerialThread::PullInput()
     const int brought = m_device->readWaiting();
     m_pulling = false;
     // A device that is gone stays readable (hung up): watching it would spin.
-    if (brought < 0) {
-        m_watching = false;
-        m_inputNotifier->setEnabled(false);
-        m_rest->stop();
-    }
+    if (brought < 0)
+        StopWatching();
     return brought;
 }
 

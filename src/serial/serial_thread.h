@@ -49,10 +49,9 @@ protected:
 
 private:
     void Dispatch();
-    /// On the user-interface thread: the line has bytes (or hung up).
+    /// On the user-interface thread: the line has bytes (or hung up), or a rest between reads
+    /// of a trickling line is over.
     void InputReady();
-    /// The end of a rest between reads of a trickling line.
-    void RestOver();
     /// The handed-over run, on the user-interface thread.
     void HandOver();
     /// Reads what waits on the line into the input queue; returns the count read, and stops
@@ -61,6 +60,8 @@ private:
     /// After a read that brought a few bytes: the line trickles, and the next bytes are taken
     /// after a short rest rather than as each arrives.
     void RestIfTrickling(int brought);
+    /// The line is no longer read on this thread.
+    void StopWatching();
     /// Runs the handlers of the pending events, on the user-interface thread.
     void DeliverEvents();
 

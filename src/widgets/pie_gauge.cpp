@@ -6,7 +6,6 @@
 #include <QRadialGradient>
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 
 PieGauge::PieGauge(QWidget *parent)
@@ -55,7 +54,7 @@ void PieGauge::prepareFace()
     if (!m_face.isNull() && m_face.size() == pixels && m_face.devicePixelRatio() == ratio)
         return;
     const QRectF area = disc();
-    const auto layer = [&](const std::function<void(QPainter &)> &draw) {
+    const auto layer = [&](const auto &draw) {
         QPixmap pixmap(pixels);
         pixmap.setDevicePixelRatio(ratio);
         pixmap.fill(Qt::transparent);

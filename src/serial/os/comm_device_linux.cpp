@@ -1060,9 +1060,7 @@ private:
                 }
                 waitingAtLook = waiting;
                 nextLook = Clock::now() + watcherLookPeriod;
-                if (takenOver)
-                    readAvailable(false);
-                continue;
+                continue; // taken over, the next turn drains the tty
             }
             pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
             const int ready = ::poll(fds, watchTty ? 2 : 1, timeoutMs);
