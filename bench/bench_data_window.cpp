@@ -8,12 +8,12 @@
 // For the choice of grid it also fills the same finished texts into the window's grid (a
 // light model and view) and into a QTableWidget.
 #include "app/window_set.h"
-#include "data/data_window.h"
 #include "download_text.h"
-#include "link/main_window.h"
 #include "memory_model.h"
 #include "serial/serial_port_surface.h"
 #include "weather_model.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // frame has at 60 frames per second. It reports; it never fails on a slow machine.
 //
 // Run: bench_chart_window [repetitions]   (offscreen unless QT_QPA_PLATFORM names a platform)
-#include "windows/chart_view.h"
-#include "windows/chart_window.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,7 +9,7 @@ find_package(Qt6 6.4 QUIET COMPONENTS SerialPort)
 if(TARGET Qt6::SerialPort AND BRENTAVIUS_BUILD_TESTS)
   add_executable(bench_receive_path ${CMAKE_CURRENT_LIST_DIR}/receive_path_bench.cpp)
   target_link_libraries(bench_receive_path PRIVATE
-    brentavius_forms brentavius_serial brentavius_sim_process Qt6::SerialPort)
+    brentavius_app brentavius_serial brentavius_sim_process Qt6::SerialPort)
 else()
   message(STATUS "bench_receive_path left out: it needs Qt Serial Port (qt6-serialport-dev) "
                  "and BRENTAVIUS_BUILD_TESTS=ON")

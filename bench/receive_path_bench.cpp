@@ -27,15 +27,15 @@
 // waiting, not the receive path's work. Every run sends the same text (a fixed recording start
 // and seed), so each reader's text is also compared byte for byte with the others.
 #include "app/window_set.h"
-#include "link/main_window.h"
+#include "download_text_shape.h"
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "serial/serial_port.h"
-#include "download_text_shape.h"
 #include "simulator_process.h"
 #include "widgets/colour_button.h"
 #include "widgets/led.h"
 #include "widgets/pie_gauge.h"
+#include "windows/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

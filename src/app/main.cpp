@@ -2,10 +2,10 @@
 // windows in their order and the message loop until the main window is closed.
 #include "app/command_line.h"
 #include "app/window_set.h"
-#include "link/main_window.h"
 #include "runtime/error_report.h"
 #include "runtime/settings_for_this_run.h"
 #include "serial/serial_port.h"
+#include "windows/main_window.h"
 #include "windows/program_icon.h"
 
 #include <QLibraryInfo>

@@ -1,13 +1,13 @@
 #include "app/window_set.h"
 
-#include "data/data_window.h"
-#include "link/clock_dialog.h"
-#include "link/main_window.h"
-#include "link/rate_dialog.h"
 #include "windows/about_window.h"
-#include "windows/chart_window.h"
+#include "windows/charts/chart_window.h"
+#include "windows/clock_dialog.h"
+#include "windows/data_window.h"
 #include "windows/gauges_window.h"
 #include "windows/help_window.h"
+#include "windows/main_window.h"
+#include "windows/rate_dialog.h"
 
 WindowSet::WindowSet(std::unique_ptr<SerialPortSurface> port)
 {

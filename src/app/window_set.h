@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/program_windows.h"
+#include "windows/program_windows.h"
 
 #include <memory>
 

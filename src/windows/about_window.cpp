@@ -1,9 +1,9 @@
 #include "windows/about_window.h"
 
-#include "app/maker.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "runtime/window_fonts.h"
+#include "windows/maker.h"
 #include "windows/program_icon.h"
 
 #include <QFontMetrics>

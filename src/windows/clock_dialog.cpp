@@ -1,9 +1,9 @@
-#include "link/clock_dialog.h"
+#include "windows/clock_dialog.h"
 
-#include "link/main_window.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "runtime/window_fonts.h"
+#include "windows/main_window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

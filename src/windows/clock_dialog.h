@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/program_windows.h"
 #include "runtime/form.h"
+#include "windows/program_windows.h"
 
 class QLabel;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "data/daily_summary_window.h"
+#include "windows/daily_summary_window.h"
 
 #include "data/csv_export.h"
 #include "data/text_export.h"

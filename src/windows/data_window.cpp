@@ -1,22 +1,22 @@
-#include "data/data_window.h"
+#include "windows/data_window.h"
 
 #include "data/csv_export.h"
 #include "data/daily_summary.h"
-#include "data/daily_summary_window.h"
-#include "data/data_window_menu.h"
 #include "data/download_decoding.h"
 #include "data/download_lines.h"
 #include "data/download_table.h"
 #include "data/saved_file.h"
 #include "data/text_export.h"
-#include "link/main_window.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
 #include "runtime/in_out_error.h"
 #include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
-#include "windows/chart_window.h"
+#include "windows/charts/chart_window.h"
+#include "windows/daily_summary_window.h"
+#include "windows/data_window_menu.h"
+#include "windows/main_window.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/program_windows.h"
 #include "data/download_format_error.h"
 #include "data/download_table.h"
 #include "data/sample_timestamps.h"
-#include "data/string_grid.h"
 #include "runtime/form.h"
+#include "windows/program_windows.h"
+#include "windows/string_grid.h"
 
 #include <QFileDialog>
 

@@ -1,7 +1,7 @@
-#include "data/data_window_menu.h"
+#include "windows/data_window_menu.h"
 
-#include "data/data_window.h"
 #include "runtime/error_report.h"
+#include "windows/data_window.h"
 
 #include <QAction>
 

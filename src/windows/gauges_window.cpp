@@ -1,12 +1,12 @@
 #include "windows/gauges_window.h"
 
-#include "link/main_window.h"
 #include "runtime/error_report.h"
 #include "runtime/window_fonts.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/thermometer.h"
 #include "windows/gauges_placement.h"
+#include "windows/main_window.h"
 
 #include <QCloseEvent>
 #include <QLabel>

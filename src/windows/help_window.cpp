@@ -1,9 +1,9 @@
 #include "windows/help_window.h"
 
-#include "app/maker.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/window_fonts.h"
 #include "widgets/gradient_background.h"
+#include "windows/maker.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>

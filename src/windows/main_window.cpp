@@ -1,14 +1,9 @@
-#include "link/main_window.h"
+#include "windows/main_window.h"
 
-#include "app/maker.h"
-#include "data/data_window.h"
 #include "data/download_check.h"
 #include "data/download_lines.h"
-#include "link/clock_dialog.h"
 #include "link/download_progress.h"
 #include "link/logger_commands.h"
-#include "link/main_window_menu.h"
-#include "link/rate_dialog.h"
 #include "link/status_frame.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
@@ -23,8 +18,13 @@
 #include "widgets/thermometer.h"
 #include "widgets/value_indicator.h"
 #include "windows/about_window.h"
+#include "windows/clock_dialog.h"
+#include "windows/data_window.h"
 #include "windows/gauges_window.h"
 #include "windows/help_window.h"
+#include "windows/main_window_menu.h"
+#include "windows/maker.h"
+#include "windows/rate_dialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/program_windows.h"
 #include "link/download_collector.h"
 #include "link/frame_assembler.h"
 #include "runtime/form.h"
 #include "serial/serial_port_surface.h"
+#include "windows/program_windows.h"
 
 #include <functional>
 #include <memory>

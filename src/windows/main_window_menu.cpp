@@ -1,7 +1,7 @@
-#include "link/main_window_menu.h"
+#include "windows/main_window_menu.h"
 
-#include "link/main_window.h"
 #include "runtime/error_report.h"
+#include "windows/main_window.h"
 
 #include <QAction>
 #include <QEvent>

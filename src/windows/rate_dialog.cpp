@@ -1,11 +1,11 @@
-#include "link/rate_dialog.h"
+#include "windows/rate_dialog.h"
 
-#include "link/main_window.h"
 #include "link/sample_rate.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "runtime/window_fonts.h"
+#include "windows/main_window.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "data/string_grid.h"
+#include "windows/string_grid.h"
 
 #include <QHeaderView>
 

@@ -5,14 +5,14 @@
 // download, a file that cannot be written).
 #include "app/command_line_options.h"
 #include "app/window_set.h"
-#include "data/data_window.h"
 #include "download_text.h"
-#include "link/main_window.h"
 #include "pty_pair.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
 #include "simulated_logger.h"
 #include "simulator_process.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QProcess>
 #include <QRegularExpression>

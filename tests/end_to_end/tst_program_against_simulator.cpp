@@ -4,7 +4,6 @@
 // With BRENTAVIUS_SCREENSHOT set to a file name, it also saves a picture of the main window
 // showing live values.
 #include "app/window_set.h"
-#include "link/main_window.h"
 #include "link/status_frame.h"
 #include "modal_closer.h"
 #include "runtime/error_report.h"
@@ -13,6 +12,7 @@
 #include "simulator_process.h"
 #include "widgets/colour_button.h"
 #include "widgets/rocker_switch.h"
+#include "windows/main_window.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

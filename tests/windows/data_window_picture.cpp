@@ -1,12 +1,12 @@
 // Writes a picture of the data window filled from a simulated logger's download, so that a
 // person can judge the look: data_window_picture [file.png]
 #include "app/window_set.h"
-#include "data/data_window.h"
 #include "download_text.h"
-#include "link/main_window.h"
 #include "memory_model.h"
 #include "scripted_serial_port.h"
 #include "weather_model.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QApplication>
 #include <QTest>

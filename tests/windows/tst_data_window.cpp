@@ -3,15 +3,15 @@
 // simulated logger), the grid as the user rearranges it, "GUARDAR" with its dialog, overwrite
 // question, exact file bytes and failed writes, and "GRAFICAR".
 #include "app/window_set.h"
-#include "data/daily_summary_window.h"
-#include "data/data_window.h"
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
 #include "download_text.h"
-#include "link/main_window.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
 #include "weather_model.h"
+#include "windows/daily_summary_window.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -46,7 +46,7 @@ QByteArray download(const QByteArray &header, const QList<std::array<int, 4>> &s
     return text + "A";
 }
 
-/// Three samples from 31/12/2008 23:59:30 at one a minute: the file in expected/three_samples.
+/// Three samples from 31/12/2008 23:59:30 at one a minute: the file in tests/data/expected/three_samples.
 QByteArray threeSamples()
 {
     return download(" 08/12/31 30:59:23  1",
@@ -61,7 +61,7 @@ QByteArray readFile(const QString &path)
 
 QByteArray expectedFile(const QString &name)
 {
-    return readFile(QFINDTESTDATA(QStringLiteral("expected/") + name));
+    return readFile(QFINDTESTDATA(QStringLiteral("../data/expected/") + name));
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

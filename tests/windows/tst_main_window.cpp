@@ -2,9 +2,6 @@
 // when, what each status frame shows, the download and its hand-over, the clock-set timing,
 // the port setup at activation, connecting, disconnecting and closing.
 #include "app/window_set.h"
-#include "data/data_window.h"
-#include "link/clock_dialog.h"
-#include "link/main_window.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "scripted_serial_port.h"
@@ -15,7 +12,10 @@
 #include "widgets/rocker_switch.h"
 #include "widgets/thermometer.h"
 #include "widgets/value_indicator.h"
+#include "windows/clock_dialog.h"
+#include "windows/data_window.h"
 #include "windows/gauges_window.h"
+#include "windows/main_window.h"
 
 #include <QCheckBox>
 #include <QLabel>

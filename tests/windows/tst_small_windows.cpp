@@ -2,9 +2,6 @@
 // flags), the online gauges window (its values, the button it hides, where both windows stand)
 // and the about and help windows, each inside the whole set of windows with a scripted port.
 #include "app/window_set.h"
-#include "link/clock_dialog.h"
-#include "link/main_window.h"
-#include "link/rate_dialog.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "scripted_serial_port.h"
@@ -12,8 +9,11 @@
 #include "widgets/rocker_switch.h"
 #include "widgets/thermometer.h"
 #include "windows/about_window.h"
+#include "windows/clock_dialog.h"
 #include "windows/gauges_window.h"
 #include "windows/help_window.h"
+#include "windows/main_window.h"
+#include "windows/rate_dialog.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

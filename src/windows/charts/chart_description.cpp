@@ -1,4 +1,4 @@
-#include "windows/chart_description.h"
+#include "windows/charts/chart_description.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "windows/chart_filling.h"
+#include "windows/charts/chart_filling.h"
 
 #include "runtime/program_formats.h"
 

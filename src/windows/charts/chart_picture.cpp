@@ -1,8 +1,8 @@
-#include "windows/chart_picture.h"
+#include "windows/charts/chart_picture.h"
 
 #include "data/text_export.h"
 #include "runtime/in_out_error.h"
-#include "windows/chart_view.h"
+#include "windows/charts/chart_view.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "windows/chart_view.h"
+#include "windows/charts/chart_view.h"
 
 #include "runtime/format_float.h"
 #include "runtime/program_formats.h"

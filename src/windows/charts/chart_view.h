@@ -1,8 +1,8 @@
 #pragma once
 
-#include "windows/chart_description.h"
-#include "windows/print_margins.h"
-#include "windows/zoom_gesture.h"
+#include "windows/charts/chart_description.h"
+#include "windows/charts/print_margins.h"
+#include "windows/charts/zoom_gesture.h"
 
 #include <qcustomplot.h>
 

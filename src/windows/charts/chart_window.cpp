@@ -1,6 +1,5 @@
-#include "windows/chart_window.h"
+#include "windows/charts/chart_window.h"
 
-#include "data/data_window.h"
 #include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
@@ -9,10 +8,11 @@
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/instrument_style.h"
-#include "windows/chart_picture.h"
-#include "windows/chart_view.h"
-#include "windows/chart_window_menu.h"
-#include "windows/print_preview_dialog.h"
+#include "windows/charts/chart_picture.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window_menu.h"
+#include "windows/charts/print_preview_dialog.h"
+#include "windows/data_window.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/program_windows.h"
 #include "runtime/form.h"
-#include "windows/chart_filling.h"
+#include "windows/charts/chart_filling.h"
+#include "windows/program_windows.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
-#include "windows/chart_window_menu.h"
+#include "windows/charts/chart_window_menu.h"
 
 #include "runtime/error_report.h"
-#include "windows/chart_view.h"
-#include "windows/chart_window.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
 
 #include <QMenu>
 

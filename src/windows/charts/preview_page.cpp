@@ -1,6 +1,6 @@
-#include "windows/preview_page.h"
+#include "windows/charts/preview_page.h"
 
-#include "windows/chart_view.h"
+#include "windows/charts/chart_view.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/print_margins.h"
+#include "windows/charts/print_margins.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "windows/print_margins.h"
+#include "windows/charts/print_margins.h"
 
 #include <algorithm>
 #include <cmath>

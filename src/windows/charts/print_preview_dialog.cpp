@@ -1,11 +1,11 @@
-#include "windows/print_preview_dialog.h"
+#include "windows/charts/print_preview_dialog.h"
 
 #include "runtime/centre_on_desktop.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "runtime/window_fonts.h"
-#include "windows/chart_view.h"
-#include "windows/preview_page.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/preview_page.h"
 
 #include <QApplication>
 #include <QCheckBox>

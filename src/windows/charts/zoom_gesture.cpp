@@ -1,4 +1,4 @@
-#include "windows/zoom_gesture.h"
+#include "windows/charts/zoom_gesture.h"
 
 #include <cstdlib>
 

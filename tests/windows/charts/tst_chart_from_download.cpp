@@ -1,16 +1,16 @@
 // Covers the chart window reading the real data window after a download from the simulated
 // logger: a full memory charted point for point, and columns and rows the user moved in the grid.
 #include "app/window_set.h"
-#include "data/data_window.h"
 #include "download_text.h"
-#include "link/main_window.h"
 #include "memory_model.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
 #include "weather_model.h"
-#include "windows/chart_filling.h"
-#include "windows/chart_view.h"
-#include "windows/chart_window.h"
+#include "windows/charts/chart_filling.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QHeaderView>
 #include <QTest>

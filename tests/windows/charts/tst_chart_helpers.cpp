@@ -1,8 +1,8 @@
 // Covers the chart window's pure rules: reading a grid cell with the decimal comma, the unzoomed
 // axis ranges, and what a left-button drag of a given size and direction does.
-#include "windows/chart_description.h"
-#include "windows/chart_filling.h"
-#include "windows/zoom_gesture.h"
+#include "windows/charts/chart_description.h"
+#include "windows/charts/chart_filling.h"
+#include "windows/charts/zoom_gesture.h"
 
 #include <QTest>
 

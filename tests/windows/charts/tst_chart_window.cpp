@@ -3,9 +3,9 @@
 // clipboard, the two hints and the print preview hand-over.
 #include "runtime/error_report.h"
 #include "widgets/colour_button.h"
-#include "windows/chart_view.h"
-#include "windows/chart_window.h"
-#include "windows/print_preview_dialog.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
+#include "windows/charts/print_preview_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

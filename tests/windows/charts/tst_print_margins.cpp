@@ -1,7 +1,7 @@
 // Covers the arithmetic of printing a chart: rounding, proportional margins, the margin-box
 // rule, the paper and margin rectangles, the print rectangle, the detail size, the hit test and
 // the drag limits. The dialog and the page that use it are covered in tst_print_preview.
-#include "windows/print_margins.h"
+#include "windows/charts/print_margins.h"
 
 #include <QTest>
 

@@ -5,9 +5,9 @@
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
-#include "windows/chart_view.h"
-#include "windows/preview_page.h"
-#include "windows/print_preview_dialog.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/preview_page.h"
+#include "windows/charts/print_preview_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
