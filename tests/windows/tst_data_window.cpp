@@ -543,9 +543,10 @@ private slots:
         const QString path = m_dir->filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         QCOMPARE(saveAs(path), QString());
-        QCOMPARE(m_errors, QStringList {QStringLiteral("No se guarda en %1: es una tubería "
-                                                       "(FIFO), no un archivo.")
-                                            .arg(path)});
+        QCOMPARE(m_errors,
+                 QStringList {QStringLiteral("No se guarda en %1: es una tubería "
+                                             "(FIFO), no un archivo.")
+                                  .arg(path)});
         struct stat after
         {
         };
