@@ -41,11 +41,20 @@ struct Run
     QString errors;
 };
 
+/// An ordinary user's ids, for runs where the superuser would be allowed anything.
+constexpr uid_t nobody = 65534;
+
 /// Runs the program as a cron job would: no display, no terminal, a bare environment; or,
-/// with `display`, where windows could open (offscreen).
-Run runProgram(const QStringList &arguments, bool display = false)
+/// with `display`, where windows could open (offscreen); with `ordinaryUser`, never as the
+/// superuser.
+Run runProgram(const QStringList &arguments, bool display = false, bool ordinaryUser = false)
 {
     QProcess program;
+    if (ordinaryUser && geteuid() == 0)
+        program.setChildProcessModifier([] {
+            if (setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(127);
+        });
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     if (display)
@@ -310,6 +319,23 @@ private slots:
             QCOMPARE(after.st_mode, before.st_mode);
         }
         QCOMPARE(commandsTaken(), QStringList());
+    }
+
+    void aFolderThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
+    {
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(QStringLiteral("ajena")));
+        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner
+            | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+            | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ajena")), readOnly));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnly | QFileDevice::WriteOwner));
+        const QString output = dir.filePath(QStringLiteral("ajena/datos.txt"));
+        const Run run = runProgram({"--download", "ttyUSB0", "--output", output}, false, true);
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: no se pudo guardar %1: sin permiso para "
+                                            "escribir en la carpeta %2; nada se descargó\n")
+                                 .arg(output, dir.filePath(QStringLiteral("ajena"))));
+        QCOMPARE(run.exitCode, int(CommandLine::SaveFailed));
     }
 
     void aPortAnotherProgramHoldsIsRefused()
