@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/output_check.h"
 #include "data/csv_export.h"
 #include "data/download_check.h"
 #include "data/download_lines.h"
@@ -146,6 +147,10 @@ private:
 
 int download(const Options &options)
 {
+    if (const QString problem = outputProblem(options.output); !problem.isEmpty())
+        return fail(SaveFailed,
+                    QStringLiteral("no se pudo guardar %1: %2; nada se descargó")
+                        .arg(options.output, problem));
     TSerialPort port;
     port.setPort(options.port);
     DownloadSession session(port, {options.forced, options.timeoutSeconds * 1000});
@@ -216,7 +221,9 @@ int download(const Options &options)
     }
 
     if (!check.passed() || !decodingProblem.isEmpty()) {
-        const QString finding = check.passed() ? decodingProblem : downloadCheckMessage(check);
+        const QString finding = check.passed()
+            ? decodingProblem
+            : downloadCheckMessage(check, CheckAdvice::SavedForReview);
         return fail(Unverified,
                     QStringLiteral("descarga sin verificar, guardada en %1 para "
                                    "revisarla: %2")

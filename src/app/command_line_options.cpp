@@ -1,15 +1,73 @@
 #include "app/command_line_options.h"
 
-#include <cstring>
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace CommandLine {
 namespace {
 
 constexpr int longestTimeoutSeconds = 3600;
 
-const char *const optionNames[] = {"--download", "--output",     "--csv",  "--force", "--set-clock",
-                                   "--timeout",  "--list-ports", "--help", "-h",      "--version",
-                                   "-v"};
+/// Qt's documented command-line options, which the window program leaves to the toolkit
+/// (QCoreApplication, QGuiApplication and its X11 platform, QApplication), without their
+/// leading '-'; Qt reads each with two dashes as well. These take the next argument as their
+/// value,
+constexpr std::string_view toolkitOptionsWithValue[] = {"platform",
+                                                        "platformpluginpath",
+                                                        "platformtheme",
+                                                        "plugin",
+                                                        "qwindowgeometry",
+                                                        "qwindowicon",
+                                                        "qwindowtitle",
+                                                        "session",
+                                                        "display",
+                                                        "geometry",
+                                                        "title",
+                                                        "icon",
+                                                        "name",
+                                                        "visual",
+                                                        "style",
+                                                        "stylesheet",
+                                                        "qmljsdebugger",
+                                                        "fn",
+                                                        "font",
+                                                        "bg",
+                                                        "background",
+                                                        "fg",
+                                                        "foreground",
+                                                        "btn",
+                                                        "button",
+                                                        "ncols",
+                                                        "im",
+                                                        "inputstyle",
+                                                        "graphicssystem"};
+/// these take none,
+constexpr std::string_view toolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb",
+                                             "sync",    "cmap",        "noxim",  "testability"};
+/// and these may carry their value after '=' in the same argument.
+constexpr std::string_view toolkitOptionsWithInlineValue[] = {
+    "style", "stylesheet", "qmljsdebugger", "dialogs", "fontengine"};
+
+template<std::size_t size>
+bool listed(const std::string_view (&names)[size], std::string_view name)
+{
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+/// How many arguments from `argument` on make one of Qt's options: 1, or 2 with its value
+/// (Qt ignores one whose value is missing); 0 when `argument` is no such option.
+int toolkitSpan(std::string_view argument)
+{
+    if (argument.size() < 2 || argument.front() != '-')
+        return 0;
+    std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
+    if (const std::size_t equals = name.find('='); equals != std::string_view::npos)
+        return listed(toolkitOptionsWithInlineValue, name.substr(0, equals)) ? 1 : 0;
+    if (listed(toolkitFlags, name))
+        return 1;
+    return listed(toolkitOptionsWithValue, name) ? 2 : 0;
+}
 
 /// The option part of an argument: "--timeout=5" is "--timeout".
 QString optionOf(const QString &argument)
@@ -22,12 +80,13 @@ QString optionOf(const QString &argument)
 bool wanted(int argc, const char *const *argv)
 {
     for (int i = 1; i < argc; ++i) {
-        const char *argument = argv[i];
-        const std::size_t length = std::strcspn(argument, "=");
-        for (const char *name : optionNames) {
-            if (std::strlen(name) == length && std::strncmp(argument, name, length) == 0)
-                return true;
+        const std::string_view argument = argv[i];
+        if (const int span = toolkitSpan(argument)) {
+            i += span - 1;
+            continue;
         }
+        if (argument.starts_with('-'))
+            return true;
     }
     return false;
 }
@@ -46,6 +105,11 @@ Parse parse(const QStringList &arguments)
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
+        // Qt's own options mean nothing without windows.
+        if (const int span = toolkitSpan(argument.toLocal8Bit().toStdString())) {
+            i += span - 1;
+            continue;
+        }
         const QString option = optionOf(argument);
         const bool inlineValue = option.size() < argument.size();
         // The value of an option that takes one: after '=' or the next argument.
@@ -68,6 +132,10 @@ Parse parse(const QStringList &arguments)
             const std::optional<QString> text = value();
             if (!text || text->isEmpty())
                 return failure(QStringLiteral("%1 necesita un valor").arg(option));
+            // A forgotten value must not swallow the option that follows.
+            if (!inlineValue && text->startsWith(QLatin1String("--")))
+                return failure(
+                    QStringLiteral("%1 necesita un valor, no la opción %2").arg(option, *text));
             if (option == QLatin1String("--download")) {
                 download = true;
                 options.port = *text;
@@ -152,7 +220,8 @@ QString helpText()
         "                       línea; tras un tabulador, lo que el sistema dice del adaptador\n"
         "  --download PUERTO    el puerto del logger: ttyUSB0, /dev/ttyUSB0 o el enlace de un\n"
         "                       logger simulado\n"
-        "  --output ARCHIVO     el archivo de datos; uno que ya existe se reemplaza\n"
+        "  --output ARCHIVO     el archivo de datos; uno que ya existe se reemplaza; una\n"
+        "                       carpeta, un dispositivo o una FIFO no\n"
         "  --csv                guarda CSV (UTF-8, punto decimal, fecha ISO 8601)\n"
         "  --force              descarga completa de las 4000 posiciones, sin esperar el\n"
         "                       informe del logger: solo si se quedó sin pilas\n"
@@ -164,7 +233,9 @@ QString helpText()
         "  -h, --help           esta ayuda\n"
         "  -v, --version        la versión\n"
         "\n"
-        "El avance se muestra en la salida de errores cuando es una terminal.\n"
+        "Un valor aparte no empieza con \"--\": \"--output --csv\" es un error. Una opción\n"
+        "desconocida es un error; las de Qt (-platform, -style…) solo valen para las\n"
+        "ventanas. El avance se muestra en la salida de errores cuando es una terminal.\n"
         "\n"
         "Códigos de salida:\n"
         "  0  descarga verificada y guardada\n"
@@ -174,7 +245,9 @@ QString helpText()
         "     nada se guardó; o, con --set-clock, el reloj no se ajustó tras guardar\n"
         "  5  la descarga no es la que informó el logger o tiene líneas dañadas: el archivo\n"
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
-        "  6  el archivo no se pudo guardar; el reloj no se ajustó\n");
+        "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
+        "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
+        "     antes de abrir el puerto: nada se descargó\n");
 }
 
 } // namespace CommandLine

@@ -38,8 +38,9 @@ struct Parse
     QString error;
 };
 
-/// True when the arguments name one of the command line's options, so that the program runs
-/// without windows; any other arguments are the window toolkit's.
+/// True when an argument begins with '-' and is not one of Qt's documented options (or the
+/// value of one): the program then runs without windows, to do what the command line asks or
+/// to refuse an option it does not know, and needs no display either way.
 [[nodiscard]] bool wanted(int argc, const char *const *argv);
 
 /// Reads the arguments (arguments[0] is the program).

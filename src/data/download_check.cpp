@@ -45,7 +45,7 @@ DownloadCheck checkDownload(const DownloadLines &lines, std::optional<int> expec
     return check;
 }
 
-QString downloadCheckMessage(const DownloadCheck &check)
+QString downloadCheckMessage(const DownloadCheck &check, CheckAdvice advice)
 {
     if (check.passed())
         return {};
@@ -67,8 +67,10 @@ QString downloadCheckMessage(const DownloadCheck &check)
                             .arg(check.damagedRows.size())
                             .arg(list));
     }
-    return QStringLiteral("La descarga no llegó completa: %1. Revise los datos antes de "
-                          "guardarlos; las fechas y horas de las muestras que siguen a una "
-                          "falla pueden estar corridas.")
-        .arg(parts.join(QStringLiteral("; ")));
+    return QStringLiteral("La descarga no llegó completa: %1. %2; las fechas y horas de las "
+                          "muestras que siguen a una falla pueden estar corridas.")
+        .arg(parts.join(QStringLiteral("; ")),
+             advice == CheckAdvice::SavedForReview
+                 ? QStringLiteral("Revise el archivo guardado")
+                 : QStringLiteral("Revise los datos antes de guardarlos"));
 }

@@ -31,6 +31,11 @@ struct DownloadCheck
 /// Checks every sample line of a download text and its count against `expected`.
 [[nodiscard]] DownloadCheck checkDownload(const DownloadLines &lines, std::optional<int> expected);
 
+/// When the message about a download that did not pass is read: over the data, before the
+/// user saves them, or once the file is saved all the same for review.
+enum class CheckAdvice { ReviewBeforeSaving, SavedForReview };
+
 /// The Spanish message for a download that did not pass: the samples expected and received,
-/// and the damaged rows (the first twenty of them); empty for one that passed.
-[[nodiscard]] QString downloadCheckMessage(const DownloadCheck &check);
+/// the damaged rows (the first twenty of them) and what to do; empty for one that passed.
+[[nodiscard]] QString downloadCheckMessage(const DownloadCheck &check,
+                                           CheckAdvice advice = CheckAdvice::ReviewBeforeSaving);

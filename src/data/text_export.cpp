@@ -2,10 +2,12 @@
 
 #include "runtime/in_out_error.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace TextExport {
 
@@ -47,10 +49,50 @@ int openErrorNumber(int error, const QFileDevice &file)
     return file.error() == QFileDevice::PermissionsError ? EACCES : 0;
 }
 
+/// What a file of type `mode` (from stat) is, when it takes no saved file.
+QString notAFileKind(mode_t mode)
+{
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("un dispositivo");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("una tubería (FIFO)");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("un socket");
+    return {};
+}
+
 } // namespace
+
+QString notAFile(const QString &fileName)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat target
+    {
+    };
+    if (path.isEmpty() || ::stat(path.constData(), &target) != 0)
+        return {};
+    const QString kind = notAFileKind(target.st_mode);
+    if (kind.isEmpty())
+        return {};
+    struct stat name
+    {
+    };
+    const bool link = ::lstat(path.constData(), &name) == 0 && S_ISLNK(name.st_mode);
+    return (link ? QStringLiteral("es un enlace a %1") : QStringLiteral("es %1")).arg(kind);
+}
+
+void refuseNonFile(const QString &fileName)
+{
+    const QString what = notAFile(fileName);
+    if (!what.isEmpty())
+        throw EInOutError(
+            EPERM, QStringLiteral("No se guarda en %1: %2, no un archivo.").arg(fileName, what));
+}
 
 void writeFile(const QString &fileName, const QByteArray &bytes)
 {
+    // Never opened, so that a FIFO cannot hold the save up, and never replaced.
+    refuseNonFile(fileName);
     // A folder is never replaced by a file.
     if (QFileInfo(fileName).isDir())
         throw EInOutError::fromErrno(EISDIR);

@@ -19,10 +19,20 @@ using CellReader = std::function<QString(int column, int row)>;
 /// two blanks; every line ends in CR LF. Texts are written in Latin-1, as the values are.
 [[nodiscard]] QByteArray fileText(int rows, const CellReader &cell);
 
+/// What `fileName` is when it is no place for a file's bytes: "es un dispositivo", "es una
+/// tubería (FIFO)", "es un socket", or "es un enlace a …" one of them; empty for a regular
+/// file, a folder, a new name or a name that cannot be looked at.
+[[nodiscard]] QString notAFile(const QString &fileName);
+
+/// Throws EInOutError naming `fileName` when notAFile() finds it no place for a file, so that
+/// a device, a FIFO or a socket is never opened, written or replaced by a save.
+void refuseNonFile(const QString &fileName);
+
 /// Writes `bytes` as the file `fileName`. The bytes go to a temporary file beside it that
 /// replaces an existing file only once it is complete, so that a failed write leaves the old
 /// file as it was and no part of a new one; where the folder takes no new file, an existing
-/// file that may be written is rewritten in place. Failures throw EInOutError.
+/// file that may be written is rewritten in place. A device, a FIFO or a socket, or a link to
+/// one, is refused as refuseNonFile() says and left as it was. Failures throw EInOutError.
 void writeFile(const QString &fileName, const QByteArray &bytes);
 
 } // namespace TextExport

@@ -347,6 +347,8 @@ void TForm5::SpeedButton1Click()
     if (fileName.isEmpty())
         return;
 
+    // A device or a FIFO is no file to overwrite: refused before the question.
+    TextExport::refuseNonFile(fileName);
     if (QFileInfo::exists(fileName)) {
         QMessageBox question(QMessageBox::Question, ErrorReport::applicationTitle(),
                              QStringLiteral("El archivo existe, sobreescribo?"),

@@ -2,7 +2,8 @@
 // clean download saved byte for byte as "GUARDAR" saves it, the clock set only after it, and
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
-// download, a file that cannot be written).
+// download, a file that cannot be written, an output that is no file, found before the port
+// opens), and the option table: ours, Qt's, or refused before any window or display.
 #include "app/command_line_options.h"
 #include "app/window_set.h"
 #include "download_text.h"
@@ -14,6 +15,7 @@
 #include "windows/data_window.h"
 #include "windows/main_window.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -22,6 +24,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -37,12 +41,24 @@ struct Run
     QString errors;
 };
 
-/// Runs the program as a cron job would: no display, no terminal, a bare environment.
-Run runProgram(const QStringList &arguments)
+/// An ordinary user's ids, for runs where the superuser would be allowed anything.
+constexpr uid_t nobody = 65534;
+
+/// Runs the program as a cron job would: no display, no terminal, a bare environment; or,
+/// with `display`, where windows could open (offscreen); with `ordinaryUser`, never as the
+/// superuser.
+Run runProgram(const QStringList &arguments, bool display = false, bool ordinaryUser = false)
 {
     QProcess program;
+    if (ordinaryUser && geteuid() == 0)
+        program.setChildProcessModifier([] {
+            if (setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(127);
+        });
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    if (display)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
     program.setStandardInputFile(QProcess::nullDevice());
     program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH), arguments);
@@ -96,6 +112,14 @@ private:
                 QStringLiteral("--pace"), QStringLiteral("fast")}
             + extra);
         QVERIFY(m_sim->waitUntilServing());
+    }
+
+    /// The commands the simulator has logged so far: all that it took before the program
+    /// ended, since the program waits for its answers.
+    QStringList commandsTaken()
+    {
+        while (m_sim->process().waitForReadyRead(0)) { }
+        return m_sim->lines().filter(QRegularExpression("^command "));
     }
 
     /// The file "GUARDAR" writes once the data window has shown `downloadText`.
@@ -190,6 +214,128 @@ private slots:
         QCOMPARE(run.errors, message);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.txt")));
+    }
+
+    void anOptionIsOursQtsOrRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString output = QStringLiteral("/tmp/never-written.txt");
+        const QString help = QStringLiteral(" (brentavius4 --help muestra las opciones)\n");
+        QTest::newRow("a mistyped option")
+            << QStringList {"--list-port"} << int(CommandLine::BadArguments)
+            << "brentavius4: opción desconocida: --list-port" + help;
+        QTest::newRow("a mistyped option and its value")
+            << QStringList {"--dowload", "ttyUSB0"} << int(CommandLine::BadArguments)
+            << "brentavius4: opción desconocida: --dowload" + help;
+        QTest::newRow("a mistyped version")
+            << QStringList {"--verison"} << int(CommandLine::BadArguments)
+            << "brentavius4: opción desconocida: --verison" + help;
+        QTest::newRow("a mistyped Qt option")
+            << QStringList {"-platfrom", "offscreen"} << int(CommandLine::BadArguments)
+            << "brentavius4: opción desconocida: -platfrom" + help;
+        QTest::newRow("an option taken for the file")
+            << QStringList {"--download", "ttyUSB0", "--output", "--csv"}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --output necesita un valor, no la opción --csv" + help;
+        QTest::newRow("an option taken for the port")
+            << QStringList {"--download", "--csv", "--output", output}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --download necesita un valor, no la opción --csv" + help;
+        QTest::newRow("Qt's options with ours")
+            << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
+            << int(CommandLine::Ok) << QString();
+    }
+
+    void anOptionIsOursQtsOrRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        // Without a display and with one: a refused option never gets as far as the windows.
+        for (const bool display : {false, true}) {
+            const Run run = runProgram(arguments, display);
+            QCOMPARE(run.errors, message);
+            QCOMPARE(run.exitCode, exitCode);
+        }
+        QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.txt")));
+        QVERIFY(!QFile::exists(QStringLiteral("--csv")));
+    }
+
+    void aBadOutputIsRefusedBeforeThePortOpens_data()
+    {
+        QTest::addColumn<QString>("output"); // in the test's folder
+        QTest::addColumn<QString>("said");   // {dir}: the test's folder
+        QTest::newRow("a folder") << "carpeta" << "es una carpeta";
+        QTest::newRow("a missing folder")
+            << "falta/datos.txt" << "la carpeta {dir}/falta no existe";
+        QTest::newRow("a file for a folder")
+            << "plain/datos.txt" << "{dir}/plain no es una carpeta";
+        QTest::newRow("a FIFO") << "fifo" << "es una tubería (FIFO), no un archivo";
+        QTest::newRow("a link to a FIFO")
+            << "enlace" << "es un enlace a una tubería (FIFO), no un archivo";
+        QTest::newRow("a device") << "dispositivo" << "es un dispositivo, no un archivo";
+    }
+
+    void aBadOutputIsRefusedBeforeThePortOpens()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, said);
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(QStringLiteral("carpeta")));
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+        QCOMPARE(::symlink("fifo", QFile::encodeName(dir.filePath("enlace")).constData()), 0);
+        // The memory device's numbers, in a node of the test's own.
+        if (output == QLatin1String("dispositivo")
+            && ::mknod(QFile::encodeName(dir.filePath(output)).constData(), S_IFCHR | 0600,
+                       makedev(1, 5))
+                != 0)
+            QSKIP("no device node can be made here");
+        const QByteArray path = QFile::encodeName(dir.filePath(output));
+        struct stat before
+        {
+        };
+        const bool existed = ::lstat(path.constData(), &before) == 0;
+
+        startSimulator();
+        const Run run = runProgram(
+            {"--download", m_sim->linkPath(), "--output", dir.filePath(output), "--set-clock"});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se pudo guardar %1: %2; nada se "
+                                "descargó\n")
+                     .arg(dir.filePath(output),
+                          QString(said).replace(QStringLiteral("{dir}"), dir.path())));
+        QCOMPARE(run.exitCode, int(CommandLine::SaveFailed));
+        if (existed) {
+            struct stat after
+            {
+            };
+            QCOMPARE(::lstat(path.constData(), &after), 0);
+            QCOMPARE(after.st_ino, before.st_ino);
+            QCOMPARE(after.st_mode, before.st_mode);
+        }
+        QCOMPARE(commandsTaken(), QStringList());
+    }
+
+    void aFolderThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
+    {
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(QStringLiteral("ajena")));
+        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner
+            | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+            | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ajena")), readOnly));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnly | QFileDevice::WriteOwner));
+        const QString output = dir.filePath(QStringLiteral("ajena/datos.txt"));
+        const Run run = runProgram({"--download", "ttyUSB0", "--output", output}, false, true);
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: no se pudo guardar %1: sin permiso para "
+                                            "escribir en la carpeta %2; nada se descargó\n")
+                                 .arg(output, dir.filePath(QStringLiteral("ajena"))));
+        QCOMPARE(run.exitCode, int(CommandLine::SaveFailed));
     }
 
     void aPortAnotherProgramHoldsIsRefused()
@@ -298,6 +444,10 @@ private slots:
         QCOMPARE(run.exitCode, int(CommandLine::Unverified));
         QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
         QVERIFY(QFileInfo::exists(output)); // kept for the user to judge
+        // Saved already: the message sends the user to the file, not to a save to come.
+        QVERIFY2(run.errors.contains(QStringLiteral("Revise el archivo guardado"))
+                     && !run.errors.contains(QStringLiteral("antes de guardarlos")),
+                 qPrintable(run.errors));
     }
 
     void aFileThatCannotBeWrittenFailsAndLeavesTheClock()
@@ -314,7 +464,8 @@ private slots:
                      QStringLiteral("brentavius4: no se pudo guardar %1: ").arg(output)),
                  qPrintable(run.errors));
         QCOMPARE(run.exitCode, int(CommandLine::SaveFailed));
-        QVERIFY(m_sim->waitForLine(QStringLiteral("end-marker")) >= 0);
+        // Found before the port opens: the logger is not asked for anything.
+        QCOMPARE(commandsTaken(), QStringList());
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
     }
 };

@@ -1,11 +1,21 @@
 // Covers the pure code behind the data window's menu: reading a saved data file back, the CSV
-// text, and the daily summary's figures.
+// text, the writer every save goes through, and the daily summary's figures.
 #include "data/csv_export.h"
 #include "data/daily_summary.h"
 #include "data/saved_file.h"
+#include "data/text_export.h"
+#include "runtime/in_out_error.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +111,66 @@ private slots:
                             ",1.0,2.0,3.0,4\r\n"));
         QCOMPARE(CsvExport::record({"a,b", "say \"hi\"", "x"}),
                  QByteArray("\"a,b\",\"say \"\"hi\"\"\",x\r\n"));
+    }
+
+    void theWriterLeavesWhatIsNoFileAsItWas_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a FIFO") << "fifo" << "es una tubería (FIFO)";
+        QTest::newRow("a link to a FIFO") << "enlace" << "es un enlace a una tubería (FIFO)";
+        QTest::newRow("a device") << "dispositivo" << "es un dispositivo";
+        QTest::newRow("a socket") << "socket" << "es un socket";
+    }
+
+    void theWriterLeavesWhatIsNoFileAsItWas()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+        if (name == QLatin1String("enlace")) {
+            QCOMPARE(::symlink("fifo", path.constData()), 0);
+        } else if (name == QLatin1String("dispositivo")) {
+            // The memory device's numbers, in a node of the test's own.
+            if (::mknod(path.constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+                QSKIP("no device node can be made here");
+        } else if (name == QLatin1String("socket")) {
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            QVERIFY(std::size_t(path.size()) < sizeof address.sun_path);
+            std::copy(path.begin(), path.end(), address.sun_path);
+            const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(listener >= 0);
+            const int bound =
+                ::bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            ::close(listener);
+            QCOMPARE(bound, 0);
+        }
+        struct stat before
+        {
+        };
+        QCOMPARE(::lstat(path.constData(), &before), 0);
+        const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System
+                                                               | QDir::NoDotAndDotDot);
+
+        try {
+            TextExport::writeFile(dir.filePath(name), "FECHA\r\n");
+            QFAIL("written");
+        } catch (const EInOutError &error) {
+            QCOMPARE(error.message(), QStringLiteral("No se guarda en %1: %2, no un archivo.")
+                                          .arg(dir.filePath(name), said));
+        }
+        struct stat after
+        {
+        };
+        QCOMPARE(::lstat(path.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System
+                                            | QDir::NoDotAndDotDot),
+                 entries);
     }
 
     void theDailySummaryGivesEachDaysFigures()

@@ -31,6 +31,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -533,6 +534,24 @@ private slots:
         writeFile(m_dir->filePath(QStringLiteral("plain")), "x");
         saveAs(m_dir->filePath(QStringLiteral("plain/datos.txt")));
         QCOMPARE(m_errors.last(), QStringLiteral("Invalid filename"));
+    }
+
+    void aFifoIsRefusedWithoutTheOverwriteQuestion()
+    {
+        setDownload(threeSamples());
+        rebuild();
+        const QString path = m_dir->filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QCOMPARE(saveAs(path), QString());
+        QCOMPARE(m_errors,
+                 QStringList {QStringLiteral("No se guarda en %1: es una tubería "
+                                             "(FIFO), no un archivo.")
+                                  .arg(path)});
+        struct stat after
+        {
+        };
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &after) == 0
+                && S_ISFIFO(after.st_mode));
     }
 
     void aFileInAFolderThatTakesNoNewFileIsRewrittenInPlace()
