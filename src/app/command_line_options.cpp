@@ -174,7 +174,9 @@ QString helpText()
         "     nada se guardó; o, con --set-clock, el reloj no se ajustó tras guardar\n"
         "  5  la descarga no es la que informó el logger o tiene líneas dañadas: el archivo\n"
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
-        "  6  el archivo no se pudo guardar; el reloj no se ajustó\n");
+        "  6  el archivo no se pudo guardar; el reloj no se ajustó\n"
+        "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"
+        "     queda libre y no se escribió nada a medias\n");
 }
 
 } // namespace CommandLine

@@ -2,7 +2,8 @@
 // clean download saved byte for byte as "GUARDAR" saves it, the clock set only after it, and
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
-// download, a file that cannot be written).
+// download, a file that cannot be written), and a download stopped by a signal, after which
+// the next run has the port.
 #include "app/command_line_options.h"
 #include "app/window_set.h"
 #include "download_text.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -37,21 +39,31 @@ struct Run
     QString errors;
 };
 
-/// Runs the program as a cron job would: no display, no terminal, a bare environment.
-Run runProgram(const QStringList &arguments)
+/// Starts the program as a cron job would: no display, no terminal, a bare environment.
+void startProgram(QProcess &program, const QStringList &arguments)
 {
-    QProcess program;
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     program.setProcessEnvironment(environment);
     program.setStandardInputFile(QProcess::nullDevice());
     program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH), arguments);
+}
+
+Run finishProgram(QProcess &program)
+{
     if (!program.waitForFinished(4 * boundMs)) {
         program.kill();
         program.waitForFinished();
         return {};
     }
     return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+Run runProgram(const QStringList &arguments)
+{
+    QProcess program;
+    startProgram(program, arguments);
+    return finishProgram(program);
 }
 
 QByteArray readFile(const QString &path)
@@ -116,6 +128,20 @@ private:
         return readFile(path);
     }
 
+    /// What "GUARDAR" writes of the simulator's `count` samples from recordingStart.
+    QByteArray savedFromTheSimulator(int count)
+    {
+        LoggerSetup setup;
+        setup.samples = count;
+        setup.recordingStart = recordingStart;
+        const QDateTime now = QDateTime::currentDateTime();
+        const QByteArray downloadText = SimulatedLogger(setup, now).downloadText(now, false) + "A";
+        const QByteArray saved = savedByTheWindow(downloadText);
+        if (saved.count("\r\n") != count + 2)
+            qWarning("the data window saved %lld lines", saved.count("\r\n"));
+        return saved;
+    }
+
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4")); }
 
@@ -138,15 +164,7 @@ private slots:
                         output, QStringLiteral("--set-clock")});
         QCOMPARE(run.errors, QString());
         QCOMPARE(run.exitCode, int(CommandLine::Ok));
-
-        LoggerSetup setup;
-        setup.samples = samples;
-        setup.recordingStart = recordingStart;
-        const QDateTime now = QDateTime::currentDateTime();
-        const QByteArray downloadText = SimulatedLogger(setup, now).downloadText(now, false) + "A";
-        const QByteArray expected = savedByTheWindow(downloadText);
-        QVERIFY(expected.count("\r\n") == samples + 2);
-        QCOMPARE(readFile(output), expected);
+        QCOMPARE(readFile(output), savedFromTheSimulator(samples));
 
         // The clock is set once the recording is safe, not before: setting it empties the memory.
         const int end = m_sim->waitForLine(QStringLiteral("end-marker"));
@@ -235,6 +253,52 @@ private slots:
                                 "guardó\n"));
         QCOMPARE(run.exitCode, int(CommandLine::NoAnswer));
         QVERIFY(!QFile::exists(m_dir->filePath("x.txt")));
+    }
+
+    void aDownloadStoppedMidwayLeavesThePortToTheNextRun_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("Ctrl-C") << SIGINT;
+        QTest::newRow("kill") << SIGTERM;
+        QTest::newRow("its terminal closed") << SIGHUP;
+        QTest::newRow("kill -9") << SIGKILL;
+    }
+
+    void aDownloadStoppedMidwayLeavesThePortToTheNextRun()
+    {
+        QFETCH(int, signalNumber);
+        // At the line's pace the download lasts a few seconds.
+        constexpr int slowSamples = 600;
+        startSimulator({"--samples", QString::number(slowSamples), "--pace", "line"});
+        const QString output = m_dir->filePath(QStringLiteral("noche.txt"));
+        const QByteArray older = "la descarga de ayer\r\n";
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(older);
+        file.close();
+
+        QProcess program;
+        startProgram(program, {"--download", m_sim->linkPath(), "--output", output});
+        QVERIFY(m_sim->waitForLine([](const QString &line) {
+            return line.startsWith(QStringLiteral("download "));
+        }) >= 0);
+        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+        const Run stopped = finishProgram(program);
+        if (signalNumber == SIGKILL) {
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        } else {
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(stopped.errors, QStringLiteral("brentavius4: interrumpido\n"));
+            QCOMPARE(stopped.exitCode, 128 + signalNumber);
+        }
+        QCOMPARE(readFile(output), older);
+        QVERIFY(m_sim->waitForLine(QStringLiteral("download-abandoned")) >= 0);
+
+        // The port is free for the next run on the same simulator, however the last one ended.
+        const Run next = runProgram({"--download", m_sim->linkPath(), "--output", output});
+        QCOMPARE(next.errors, QString());
+        QCOMPARE(next.exitCode, int(CommandLine::Ok));
+        QCOMPARE(readFile(output), savedFromTheSimulator(slowSamples));
     }
 
     void aDamagedDownloadIsSavedForReviewAndSaysWhy()
