@@ -24,6 +24,12 @@ public:
     [[nodiscard]] bool create(const QString &folder, const QString &name, const QString &target,
                               QString *error);
 
+    /// Points the link at another device, in one step.
+    [[nodiscard]] bool retarget(const QString &target, QString *error)
+    {
+        return placeLink(target, error);
+    }
+
     /// Removes the link and the lock file; done on a clean exit.
     void remove();
 

@@ -79,8 +79,12 @@ void LoggerServer::listenerGone()
     m_readable->setEnabled(false);
     m_writer->discard();
     // What the listener left unread would otherwise greet the next one.
-    if (!m_device.discardBoth())
+    if (!m_device.discardBoth()) {
         m_log.event(QStringLiteral("stale-bytes-kept device busy"));
+        // A listener still there would have the device: it is held by one that is gone.
+        if (!m_device.hasListener())
+            emit deviceHeld();
+    }
     if (const QByteArray partial = m_parser.reset(); !partial.isEmpty())
         m_log.always(QStringLiteral("malformed-clock-set ") + EventLog::visible(partial));
     m_log.event(QStringLiteral("listener closed"));

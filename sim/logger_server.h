@@ -38,6 +38,9 @@ public:
 signals:
     /// The simulator has to end with this exit status (the hangup fault).
     void finished(int exitCode);
+    /// The last listener went without clearing exclusive mode (it was killed), and the device
+    /// now admits root alone: only a new device lets the next program in.
+    void deviceHeld();
 
 private:
     enum class State {

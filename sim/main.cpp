@@ -52,6 +52,18 @@ int main(int argc, char *argv[])
                          log.event(QStringLiteral("signal %1").arg(signalNumber));
                          QCoreApplication::exit(0);
                      });
+    // A program killed while it held the device in exclusive mode leaves it so: a new device
+    // under the same link takes its place, and the next program connects as usual.
+    QObject::connect(&server, &LoggerServer::deviceHeld, &app, [&device, &link, &log] {
+        PtyDevice fresh;
+        QString reason;
+        if (!fresh.open(&reason) || !link.retarget(fresh.devicePath(), &reason)) {
+            log.error(QStringLiteral("cannot replace the held device: ") + reason);
+            return;
+        }
+        device.takeOver(fresh);
+        log.always(QStringLiteral("device ") + device.devicePath());
+    });
     QObject::connect(&server, &LoggerServer::finished, &app,
                      [](int exitCode) { QCoreApplication::exit(exitCode); });
     server.start();

@@ -7,8 +7,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -88,6 +91,12 @@ bool PtyDevice::discardUnread()
         ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave < 0)
         return false;
+    // The lock that a program holding the device keeps on it is gone with the program, so a
+    // free lock means that exclusive mode outlived its holder.
+    int exclusive = 0;
+    if (::ioctl(slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0
+        && ::flock(slave, LOCK_EX | LOCK_NB) == 0)
+        ::ioctl(slave, TIOCNXCL);
     const bool flushed = ::tcflush(slave, TCIFLUSH) == 0;
     ::close(slave);
     return flushed;
@@ -98,6 +107,16 @@ bool PtyDevice::discardBoth()
     if (m_fd >= 0)
         ::tcflush(m_fd, TCIFLUSH);
     return discardUnread();
+}
+
+void PtyDevice::takeOver(PtyDevice &fresh)
+{
+    if (m_fd >= 0 && fresh.m_fd >= 0)
+        ::dup3(fresh.m_fd, m_fd, O_CLOEXEC);
+    else
+        std::swap(m_fd, fresh.m_fd);
+    fresh.close();
+    m_path = fresh.m_path;
 }
 
 void PtyDevice::close()

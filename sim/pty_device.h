@@ -23,8 +23,10 @@ public:
     /// Throws away bytes written to the device that its last listener left unread, so that
     /// they do not greet the next one. Bytes that reached the device's side while it was open
     /// wait in its line discipline, which only a flush on that side clears, so the device is
-    /// opened for a moment to do it. False when that open fails: a listener that set
-    /// exclusive mode and did not clear it leaves the device to root until we restart.
+    /// opened for a moment to do it. A listener that died in exclusive mode leaves the device
+    /// in it: where that open gets in all the same (as root) and no one holds the device's
+    /// lock, the mode is cleared too. False when the open fails: the device then admits root
+    /// alone, until replaced (takeOver).
     bool discardUnread();
 
     /// Also throws away what the listener sent and was not read here.
@@ -32,6 +34,11 @@ public:
 
     /// Closes the master: to the listener, a pulled cable.
     void close();
+
+    /// Becomes the pseudo-terminal that `fresh` opened, under this one's descriptor number, so
+    /// that whatever watches or writes that number goes on with the new device; the old one is
+    /// closed and `fresh` is left closed.
+    void takeOver(PtyDevice &fresh);
 
     [[nodiscard]] int fd() const { return m_fd; }
     [[nodiscard]] bool isOpen() const { return m_fd >= 0; }

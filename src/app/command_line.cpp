@@ -10,6 +10,7 @@
 #include "link/download_session.h"
 #include "runtime/conversion_error.h"
 #include "runtime/in_out_error.h"
+#include "runtime/quit_signals.h"
 #include "serial/port_list.h"
 #include "serial/serial_error.h"
 #include "serial/serial_port.h"
@@ -60,6 +61,13 @@ QString openFailure(const QString &port, const ESerialPort &error)
     default:
         return QStringLiteral("no se puede abrir el puerto %1: %2").arg(port, error.message());
     }
+}
+
+/// A signal ended the run before it was done: the port closes as the session goes, and nothing
+/// more is written.
+int interrupted(int signalNumber)
+{
+    return fail(ExitCode(QuitSignals::exitCode(signalNumber)), QStringLiteral("interrumpido"));
 }
 
 int listPorts()
@@ -155,6 +163,7 @@ int download(const Options &options)
     port.setPort(options.port);
     DownloadSession session(port, {options.forced, options.timeoutSeconds * 1000});
     ProgressLine progress(session);
+    QuitSignals quit;
     try {
         session.start();
     } catch (const ESerialPort &error) {
@@ -165,8 +174,11 @@ int download(const Options &options)
     QEventLoop loop;
     QObject::connect(&session, &DownloadSession::progressed, [&progress] { progress.update(); });
     QObject::connect(&session, &DownloadSession::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&quit, &QuitSignals::received, &loop, &QEventLoop::quit);
     loop.exec();
     progress.clear();
+    if (quit.signalNumber() != 0)
+        return interrupted(quit.signalNumber());
 
     switch (session.outcome()) {
     case DownloadSession::Outcome::Downloaded:
@@ -232,6 +244,8 @@ int download(const Options &options)
     if (options.setClock) {
         session.setClockAtNextFrame();
         loop.exec();
+        if (quit.signalNumber() != 0)
+            return interrupted(quit.signalNumber());
         if (session.outcome() != DownloadSession::Outcome::ClockSet)
             return fail(NoAnswer,
                         QStringLiteral("descarga guardada en %1, pero el reloj no se "

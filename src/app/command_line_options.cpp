@@ -247,7 +247,9 @@ QString helpText()
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
         "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
         "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
-        "     antes de abrir el puerto: nada se descargó\n");
+        "     antes de abrir el puerto: nada se descargó\n"
+        "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"
+        "     queda libre y no se escribió nada a medias\n");
 }
 
 } // namespace CommandLine

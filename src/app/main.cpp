@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/window_set.h"
 #include "runtime/error_report.h"
+#include "runtime/quit_signals.h"
 #include "runtime/settings_for_this_run.h"
 #include "serial/serial_port.h"
 #include "windows/main_window.h"
@@ -37,6 +38,11 @@ int main(int argc, char **argv)
 
     WindowSet program(std::make_unique<TSerialPort>());
     QObject::connect(program.windows.Form1, &TForm1::closed, &app, &QCoreApplication::quit);
+    // Interrupted, terminated or its terminal gone: the line closes as closing the main window
+    // closes it, so that the port is free for the next program.
+    QuitSignals quit;
+    QObject::connect(&quit, &QuitSignals::received, program.windows.Form1, &QWidget::close);
     program.windows.Form1->show();
-    return app.exec();
+    const int status = app.exec();
+    return quit.signalNumber() != 0 ? QuitSignals::exitCode(quit.signalNumber()) : status;
 }

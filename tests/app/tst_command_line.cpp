@@ -3,7 +3,8 @@
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
-// opens), and the option table: ours, Qt's, or refused before any window or display.
+// opens), a download stopped by a signal, after which the next run has the port, and the
+// option table: ours, Qt's, or refused before any window or display.
 #include "app/command_line_options.h"
 #include "app/window_set.h"
 #include "download_text.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -44,12 +46,12 @@ struct Run
 /// An ordinary user's ids, for runs where the superuser would be allowed anything.
 constexpr uid_t nobody = 65534;
 
-/// Runs the program as a cron job would: no display, no terminal, a bare environment; or,
+/// Starts the program as a cron job would: no display, no terminal, a bare environment; or,
 /// with `display`, where windows could open (offscreen); with `ordinaryUser`, never as the
 /// superuser.
-Run runProgram(const QStringList &arguments, bool display = false, bool ordinaryUser = false)
+void startProgram(QProcess &program, const QStringList &arguments, bool display = false,
+                  bool ordinaryUser = false)
 {
-    QProcess program;
     if (ordinaryUser && geteuid() == 0)
         program.setChildProcessModifier([] {
             if (setgid(nobody) != 0 || setuid(nobody) != 0)
@@ -62,12 +64,23 @@ Run runProgram(const QStringList &arguments, bool display = false, bool ordinary
     program.setProcessEnvironment(environment);
     program.setStandardInputFile(QProcess::nullDevice());
     program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH), arguments);
+}
+
+Run finishProgram(QProcess &program)
+{
     if (!program.waitForFinished(4 * boundMs)) {
         program.kill();
         program.waitForFinished();
         return {};
     }
     return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+Run runProgram(const QStringList &arguments, bool display = false, bool ordinaryUser = false)
+{
+    QProcess program;
+    startProgram(program, arguments, display, ordinaryUser);
+    return finishProgram(program);
 }
 
 QByteArray readFile(const QString &path)
@@ -140,6 +153,20 @@ private:
         return readFile(path);
     }
 
+    /// What "GUARDAR" writes of the simulator's `count` samples from recordingStart.
+    QByteArray savedFromTheSimulator(int count)
+    {
+        LoggerSetup setup;
+        setup.samples = count;
+        setup.recordingStart = recordingStart;
+        const QDateTime now = QDateTime::currentDateTime();
+        const QByteArray downloadText = SimulatedLogger(setup, now).downloadText(now, false) + "A";
+        const QByteArray saved = savedByTheWindow(downloadText);
+        if (saved.count("\r\n") != count + 2)
+            qWarning("the data window saved %lld lines", saved.count("\r\n"));
+        return saved;
+    }
+
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4")); }
 
@@ -162,15 +189,7 @@ private slots:
                         output, QStringLiteral("--set-clock")});
         QCOMPARE(run.errors, QString());
         QCOMPARE(run.exitCode, int(CommandLine::Ok));
-
-        LoggerSetup setup;
-        setup.samples = samples;
-        setup.recordingStart = recordingStart;
-        const QDateTime now = QDateTime::currentDateTime();
-        const QByteArray downloadText = SimulatedLogger(setup, now).downloadText(now, false) + "A";
-        const QByteArray expected = savedByTheWindow(downloadText);
-        QVERIFY(expected.count("\r\n") == samples + 2);
-        QCOMPARE(readFile(output), expected);
+        QCOMPARE(readFile(output), savedFromTheSimulator(samples));
 
         // The clock is set once the recording is safe, not before: setting it empties the memory.
         const int end = m_sim->waitForLine(QStringLiteral("end-marker"));
@@ -381,6 +400,52 @@ private slots:
                                 "guardó\n"));
         QCOMPARE(run.exitCode, int(CommandLine::NoAnswer));
         QVERIFY(!QFile::exists(m_dir->filePath("x.txt")));
+    }
+
+    void aDownloadStoppedMidwayLeavesThePortToTheNextRun_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("Ctrl-C") << SIGINT;
+        QTest::newRow("kill") << SIGTERM;
+        QTest::newRow("its terminal closed") << SIGHUP;
+        QTest::newRow("kill -9") << SIGKILL;
+    }
+
+    void aDownloadStoppedMidwayLeavesThePortToTheNextRun()
+    {
+        QFETCH(int, signalNumber);
+        // At the line's pace the download lasts a few seconds.
+        constexpr int slowSamples = 600;
+        startSimulator({"--samples", QString::number(slowSamples), "--pace", "line"});
+        const QString output = m_dir->filePath(QStringLiteral("noche.txt"));
+        const QByteArray older = "la descarga de ayer\r\n";
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(older);
+        file.close();
+
+        QProcess program;
+        startProgram(program, {"--download", m_sim->linkPath(), "--output", output});
+        QVERIFY(m_sim->waitForLine([](const QString &line) {
+            return line.startsWith(QStringLiteral("download "));
+        }) >= 0);
+        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+        const Run stopped = finishProgram(program);
+        if (signalNumber == SIGKILL) {
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        } else {
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(stopped.errors, QStringLiteral("brentavius4: interrumpido\n"));
+            QCOMPARE(stopped.exitCode, 128 + signalNumber);
+        }
+        QCOMPARE(readFile(output), older);
+        QVERIFY(m_sim->waitForLine(QStringLiteral("download-abandoned")) >= 0);
+
+        // The port is free for the next run on the same simulator, however the last one ended.
+        const Run next = runProgram({"--download", m_sim->linkPath(), "--output", output});
+        QCOMPARE(next.errors, QString());
+        QCOMPARE(next.exitCode, int(CommandLine::Ok));
+        QCOMPARE(readFile(output), savedFromTheSimulator(slowSamples));
     }
 
     void aDamagedDownloadIsSavedForReviewAndSaysWhy()

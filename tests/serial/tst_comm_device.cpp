@@ -15,9 +15,12 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,6 +137,40 @@ private slots:
         QVERIFY(CommDevice::open(pty.slavePath(), testLockFolder(), error));
     }
 
+    void anOpenThatFailsLeavesNoExclusiveMode()
+    {
+        PtyPair pty;
+        QVERIFY(!testLockFolder().isEmpty());
+        // Descriptors run out after the device's own: the open fails once exclusive mode is on.
+        rlimit limits {};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &limits), 0);
+        const rlimit before = limits;
+        limits.rlim_cur = 256;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &limits), 0);
+        std::vector<int> fillers;
+        for (int fd = dup(0); fd >= 0; fd = dup(0))
+            fillers.push_back(fd);
+        QVERIFY(!fillers.empty());
+        ::close(fillers.back());
+        fillers.pop_back();
+        int error = 0;
+        const bool opened = CommDevice::open(pty.slavePath(), testLockFolder(), error) != nullptr;
+        for (const int fd : fillers)
+            ::close(fd);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &before), 0);
+        QVERIFY(!opened);
+        QCOMPARE(error, EMFILE);
+
+        const int other =
+            ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        int exclusive = 1;
+        QCOMPARE(ioctl(other, TIOCGEXCL, &exclusive), 0);
+        ::close(other);
+        QCOMPARE(exclusive, 0);
+        QVERIFY(openDevice(pty));
+    }
+
     void lockFilesAreNamedAfterThePathBelowDev()
     {
         QCOMPARE(comm::lockFileName(QStringLiteral("/dev/ttyUSB0")),
@@ -164,6 +201,49 @@ private slots:
         QCOMPARE(error, EBUSY);
         QVERIFY(QFile::exists(lock));
         device.reset();
+        QVERIFY(!QFile::exists(lock));
+    }
+
+    void anEmptyLockIsHeldWhileYoungAndStaleOnceOld()
+    {
+        // Another program between creating its lock and writing its pid into it.
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        writeText(lock, QByteArray());
+        int error = 0;
+        QVERIFY(!CommDevice::open(pty.slavePath(), testLockFolder(), error));
+        QCOMPARE(error, EBUSY);
+        QVERIFY(QFile::exists(lock));
+        // One that never wrote it.
+        const timespec longAgo[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 600, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(lock).constData(), longAgo, 0), 0);
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        QCOMPARE(contentOf(lock), lockNaming(getpid()));
+    }
+
+    void aStaleLockIsRemovedOnlyIfItIsStillTheFileThatWasRead()
+    {
+        PtyPair pty;
+        const QString lock = pty.lockPath();
+        const QByteArray path = QFile::encodeName(lock);
+        writeText(lock, lockNaming(deadPid()));
+        struct stat read
+        {
+        };
+        QCOMPARE(::stat(path.constData(), &read), 0);
+        // Meanwhile another opener removed it and made its own under the same name.
+        writeText(lock + QStringLiteral(".new"), lockNaming(getppid()));
+        QCOMPARE(::rename(QFile::encodeName(lock + QStringLiteral(".new")).constData(),
+                          path.constData()),
+                 0);
+        QCOMPARE(comm::removeStaleLockFile(path, read.st_dev, read.st_ino),
+                 comm::StaleLockRemoval::Replaced);
+        QCOMPARE(contentOf(lock), lockNaming(getppid()));
+        // The very file that was read goes.
+        QCOMPARE(::stat(path.constData(), &read), 0);
+        QCOMPARE(comm::removeStaleLockFile(path, read.st_dev, read.st_ino),
+                 comm::StaleLockRemoval::Removed);
         QVERIFY(!QFile::exists(lock));
     }
 

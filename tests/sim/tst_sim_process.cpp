@@ -1,7 +1,7 @@
 // Covers the built simulator over a real pseudo-terminal, as the PC meets it: frames checked
 // with the PC's decoding against what the simulator says it served, no backlog for a late or
-// returning listener, commands, a download with its lone end marker, the hangup fault, and
-// the link and lock file in the per-user folder.
+// returning listener, commands, a download with its lone end marker, the hangup fault, the
+// link and lock file in the per-user folder, and a listener killed in exclusive mode.
 #include "link/status_frame.h"
 #include "simulator_process.h"
 
@@ -11,9 +11,13 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -134,6 +138,20 @@ bool isFrame(const QString &line)
 bool isServing(const QString &line)
 {
     return isFrame(line) || line.startsWith(QStringLiteral("listener"));
+}
+
+/// Whether a program may take the device as its own: an open that is not refused, on a
+/// device that no one else holds in exclusive mode (root gets in all the same, but a program
+/// honours the mode).
+bool usableByTheNext(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int exclusive = 1;
+    const bool usable = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
+    ::close(fd);
+    return usable;
 }
 
 QString uniqueName(const char *test)
@@ -311,6 +329,41 @@ private slots:
         QCOMPARE(sim.process().exitCode(), 3);
         QVERIFY(sim.process().readAllStandardError().contains("hangup"));
         QVERIFY(!QFileInfo::exists(sim.linkPath()));
+    }
+
+    void aListenerKilledInExclusiveModeDoesNotLockOutTheNext()
+    {
+        SimProcess sim({"--frame-interval", "100", "--name", uniqueName("killed")});
+        QVERIFY(sim.waitUntilServing());
+        const QByteArray link = QFile::encodeName(sim.linkPath());
+        // A program that holds the device as the PC program does (advisory lock, exclusive
+        // mode) and is then killed, with no chance to let the device go.
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY);
+            const char held =
+                fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
+            [[maybe_unused]] const ssize_t told = ::write(ready[1], &held, 1);
+            for (;;)
+                ::pause();
+        }
+        char held = 0;
+        QCOMPARE(::read(ready[0], &held, 1), ssize_t(1));
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QVERIFY(held);
+        QVERIFY(sim.waitForLine("listener open") >= 0);
+        QVERIFY2(!usableByTheNext(link), "a live holder keeps its exclusive mode");
+
+        QCOMPARE(::kill(holder, SIGKILL), 0);
+        QCOMPARE(::waitpid(holder, nullptr, 0), holder);
+        QVERIFY(sim.waitForLine("listener closed") >= 0);
+        QVERIFY2(usableByTheNext(link), "the device is free again under the same name");
+        Listener pc;
+        QVERIFY(pc.open(sim.linkPath()));
+        QCOMPARE(pc.nextFrame().size(), 44);
     }
 
     void linkAndLockLiveAsLongAsTheSimulator()

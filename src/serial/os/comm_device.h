@@ -149,9 +149,10 @@ public:
     [[nodiscard]] static std::unique_ptr<CommDevice>
     open(const QString &name, const QString &lockFolder, int &errorNumber);
 
-    /// Lets the device go at once: the descriptor, its exclusive mode and its lock. Later
-    /// operations fail with EBADF and an event wait ends as stopped; an operation must not be
-    /// running on another thread meanwhile. Never fails; the destructor does it too.
+    /// Lets the device go: the descriptor, its exclusive mode and its lock. Later operations
+    /// fail with EBADF without touching the descriptor, and an event wait ends as stopped;
+    /// operations in progress on other threads end first (a write within its time-outs).
+    /// Never fails; the destructor does it too.
     virtual void close() = 0;
     /// True once the device was found gone (hung up, unplugged) during this opening.
     [[nodiscard]] virtual bool deviceGone() const = 0;

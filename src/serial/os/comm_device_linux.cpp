@@ -263,6 +263,12 @@ public:
             lock.unlock();
             m_modem.join();
         }
+        {
+            // Operations that were already using the descriptor end first (each is bounded by
+            // its time-outs); none starts from now on.
+            std::unique_lock lock(m_mutex);
+            m_descriptorFree.wait(lock, [this] { return m_descriptorUsers == 0; });
+        }
         // A device that is gone fails these; there is nothing left to restore then.
         std::lock_guard readLock(m_readMutex);
         ioctl(m_fd, TIOCNXCL);
@@ -310,7 +316,8 @@ public:
 
     bool setCommState(const CommState &state, int &errorNumber) override
     {
-        if (closed(errorNumber))
+        const DescriptorUse use(*this, errorNumber);
+        if (!use)
             return false;
         termios t {};
         if (tcgetattr(m_fd, &t) != 0) {
@@ -441,12 +448,13 @@ public:
         written = 0;
         if (count <= 0)
             return true;
+        const DescriptorUse use(*this, errorNumber);
+        if (!use)
+            return false;
         CommTimeouts timeouts;
         bool toggleRts = false;
         {
             std::lock_guard lock(m_mutex);
-            if (closedLocked(errorNumber))
-                return false;
             if (m_gone) {
                 errorNumber = m_goneError;
                 return false;
@@ -602,7 +610,8 @@ public:
 
     bool purgeComm(std::uint32_t flags, int &errorNumber) override
     {
-        if (closed(errorNumber))
+        const DescriptorUse use(*this, errorNumber);
+        if (!use)
             return false;
         if (flags & PURGE_RXABORT) {
             {
@@ -618,6 +627,9 @@ public:
             }
         }
         if (flags & PURGE_RXCLEAR) {
+            // Bytes that a drain has taken from the tty but not yet queued are purged too:
+            // the purge waits for that drain to end.
+            std::lock_guard readLock(m_readMutex);
             std::lock_guard lock(m_mutex);
             m_head = 0;
             m_count = 0;
@@ -655,7 +667,8 @@ public:
     bool getCommModemStatus(std::uint32_t &status, int &errorNumber) override
     {
         status = 0;
-        if (closed(errorNumber))
+        const DescriptorUse use(*this, errorNumber);
+        if (!use)
             return false;
         if (!m_hasModemLines)
             return true; // a device without modem lines reports every line low
@@ -682,11 +695,37 @@ private:
         return m_stopping;
     }
 
-    bool closed(int &errorNumber) const
+    /// Keeps close() from closing the descriptor while an operation uses it: no operation
+    /// starts on it once close() has begun (false with EBADF), and close() waits for those in
+    /// progress, so that an object that outlives its opening (held by an event monitor that
+    /// ends late) never touches a descriptor number that a later opening may have.
+    class DescriptorUse
     {
-        std::lock_guard lock(m_mutex);
-        return closedLocked(errorNumber);
-    }
+    public:
+        DescriptorUse(LinuxCommDevice &device, int &errorNumber)
+            : m_device(device)
+        {
+            std::lock_guard lock(device.m_mutex);
+            m_entered = !device.closedLocked(errorNumber);
+            if (m_entered)
+                ++device.m_descriptorUsers;
+        }
+        ~DescriptorUse()
+        {
+            if (!m_entered)
+                return;
+            std::lock_guard lock(m_device.m_mutex);
+            if (--m_device.m_descriptorUsers == 0)
+                m_device.m_descriptorFree.notify_all();
+        }
+        DescriptorUse(const DescriptorUse &) = delete;
+        DescriptorUse &operator=(const DescriptorUse &) = delete;
+        explicit operator bool() const { return m_entered; }
+
+    private:
+        LinuxCommDevice &m_device;
+        bool m_entered = false;
+    };
 
     static std::uint32_t modemStatusOf(unsigned int lines)
     {
@@ -1150,6 +1189,7 @@ private:
     std::condition_variable m_eventCv;
     std::condition_variable m_dataCv;
     std::condition_variable m_modemCv;
+    std::condition_variable m_descriptorFree;
 
     // Everything below is guarded by m_mutex.
     /// The input queue of InputSize bytes, the count that WaitingCount reports.
@@ -1182,6 +1222,8 @@ private:
     int m_goneError = EIO;
     bool m_stopping = false;
     bool m_modemEnded = false;
+    /// Operations that use the descriptor now, outside the reads (DescriptorUse).
+    int m_descriptorUsers = 0;
     serial_icounter_struct m_counters {};
     unsigned int m_lastModemLines = 0;
 
@@ -1224,6 +1266,13 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, const QString 
         return fail(errno);
     if (ioctl(fd, TIOCEXCL) != 0)
         return fail(errno);
+    // From here a failure must clear exclusive mode again: on a pseudo-terminal it outlives
+    // the close while the other end stays open, and would refuse every later opener.
+    const auto failExclusive = [&](int error) {
+        tcsetattr(fd, TCSANOW, &original);
+        ioctl(fd, TIOCNXCL);
+        return fail(error);
+    };
     struct stat info
     {
     };
@@ -1237,10 +1286,10 @@ std::unique_ptr<CommDevice> CommDevice::open(const QString &name, const QString 
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &raw) != 0)
-        return fail(errno);
+        return failExclusive(errno);
     const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0)
-        return fail(errno);
+        return failExclusive(errno);
     lock->claim();
     return std::make_unique<LinuxCommDevice>(fd, wakeFd, isPty, original, std::move(lock));
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 /// The lock files through which serial programs on one machine keep off each other's devices.
 namespace comm {
 
@@ -13,9 +15,24 @@ namespace comm {
 /// replaced by '_' (/dev/ttyUSB0 gives LCK..ttyUSB0, /dev/pts/3 gives LCK..pts_3).
 [[nodiscard]] QString lockFileName(const QString &devicePath);
 
+/// How removeStaleLockFile ended.
+enum class StaleLockRemoval {
+    Removed,
+    Replaced, ///< the name is gone or holds another file (or another opener is removing it)
+    Refused ///< the file may not be removed
+};
+
+/// Removes the lock file at path only if it is still the file (device, inode) that was read
+/// and judged stale: another opener may have removed it meanwhile and made a fresh lock of
+/// its own under the same name, which must stay.
+[[nodiscard]] StaleLockRemoval removeStaleLockFile(const QByteArray &path, dev_t device,
+                                                   ino_t inode);
+
 /// A device's lock file in the UUCP style: it holds the pid of the process that uses the
 /// device, as ten characters right-aligned and a newline. A lock whose process is dead is
-/// stale and is removed; one that names this process counts as this process's own.
+/// stale and is removed; one that names this process counts as this process's own. An empty
+/// lock is stale only once it is some seconds old: until then its holder is taken to be
+/// about to write its pid.
 class DeviceLockFile
 {
 public:

@@ -14,7 +14,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace comm {
@@ -22,6 +24,8 @@ namespace {
 
 /// How often a lock that comes and goes under our hands is looked at again before giving up.
 constexpr int lockAttempts = 5;
+/// An empty lock this young is a holder's that has yet to write its pid, not a stale one.
+constexpr time_t youngLockSeconds = 10;
 
 enum class LockState {
     Absent,
@@ -34,7 +38,21 @@ struct LockContent
 {
     LockState state = LockState::Absent;
     pid_t pid = 0;
+    /// The file that was read, for a lock that names someone.
+    struct stat file
+    {
+    };
 };
+
+bool youngAndEmpty(const LockContent &lock)
+{
+    if (lock.file.st_size != 0)
+        return false;
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const time_t age = now.tv_sec - lock.file.st_mtim.tv_sec;
+    return age > -youngLockSeconds && age < youngLockSeconds;
+}
 
 /// Reads the pid in a lock file: ten characters and a newline, or, from old programs, the pid
 /// as a binary integer.
@@ -43,29 +61,34 @@ LockContent readLock(const QByteArray &path)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
-            return {LockState::Absent, 0};
+            return {LockState::Absent, 0, {}};
         struct stat info
         {
         };
         return {::lstat(path.constData(), &info) == 0 ? LockState::Unreadable
                                                       : LockState::FolderUnusable,
-                0};
+                0,
+                {}};
     }
+    LockContent found {LockState::Names, 0, {}};
     char text[32] = {};
+    const bool identified = ::fstat(fd, &found.file) == 0;
     const ssize_t size = ::read(fd, text, sizeof text - 1);
     ::close(fd);
+    if (!identified)
+        return {LockState::Unreadable, 0, {}};
     if (size <= 0)
-        return {LockState::Names, 0};
+        return found;
     char *end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end != text && value > 0 && value <= 0x7FFFFFFF)
-        return {LockState::Names, pid_t(value)};
-    if (size == sizeof(int)) {
+    if (end != text && value > 0 && value <= 0x7FFFFFFF) {
+        found.pid = pid_t(value);
+    } else if (size == sizeof(int)) {
         int binary = 0;
         std::memcpy(&binary, text, sizeof binary);
-        return {LockState::Names, pid_t(binary > 0 ? binary : 0)};
+        found.pid = pid_t(binary > 0 ? binary : 0);
     }
-    return {LockState::Names, 0};
+    return found;
 }
 
 /// A process that cannot be signalled for lack of permission exists all the same.
@@ -141,14 +164,20 @@ bool DeviceLockFile::acquire(const QString &folder, const QString &devicePath, i
                 m_path = lockPath; // ours; held only once the device is ours too (claim)
                 return true;
             }
-            if (processIsAlive(found.pid)) {
+            if (processIsAlive(found.pid) || youngAndEmpty(found)) {
                 errorNumber = EBUSY;
                 return false;
             }
             // Left by a process that is gone. A lock we may not remove (another user's, in a
             // folder that only lets owners delete) cannot stop anyone: go on without ours.
-            if (::unlink(lockPath.constData()) != 0 && errno != ENOENT)
+            switch (removeStaleLockFile(lockPath, found.file.st_dev, found.file.st_ino)) {
+            case StaleLockRemoval::Removed:
+                break;
+            case StaleLockRemoval::Replaced:
+                continue; // someone else's now: looked at afresh
+            case StaleLockRemoval::Refused:
                 return true;
+            }
         }
         const std::optional<QByteArray> own = writeOwnLock(folderPath);
         if (!own)
@@ -168,6 +197,34 @@ bool DeviceLockFile::acquire(const QString &folder, const QString &devicePath, i
     }
     errorNumber = EBUSY;
     return false;
+}
+
+StaleLockRemoval removeStaleLockFile(const QByteArray &path, dev_t device, ino_t inode)
+{
+    const auto isTheOneRead = [device, inode](const struct stat &file) {
+        return file.st_dev == device && file.st_ino == inode;
+    };
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return errno == ENOENT ? StaleLockRemoval::Replaced : StaleLockRemoval::Refused;
+    // Openers of this program hold the file's advisory lock while they make sure and remove
+    // it, so that of two who judged it stale only one removes it; the other finds the name
+    // gone or another file under it.
+    struct stat opened
+    {
+    };
+    struct stat named
+    {
+    };
+    StaleLockRemoval result = StaleLockRemoval::Replaced;
+    if (::fstat(fd, &opened) == 0 && isTheOneRead(opened) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::lstat(path.constData(), &named) == 0 && isTheOneRead(named)) {
+        result = ::unlink(path.constData()) == 0 ? StaleLockRemoval::Removed
+            : errno == ENOENT                    ? StaleLockRemoval::Replaced
+                                                 : StaleLockRemoval::Refused;
+    }
+    ::close(fd);
+    return result;
 }
 
 void DeviceLockFile::release()
