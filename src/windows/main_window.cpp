@@ -399,6 +399,8 @@ void TForm1::RockerSwitch1Click()
 
 void TForm1::showDisconnected()
 {
+    // Nothing arrives any more: a frame cut short by the line's end leaves no light behind.
+    LED1->setLit(false);
     RockerSwitch1->setText(offlineText);
     RockerSwitch1->setOn(false);
     ColBitBtn7->setOn(false);
@@ -493,10 +495,18 @@ void TForm1::showDownloadProgress()
         return;
     }
     // Just above the logger's indicators, where the switch leaves room; nothing moves. A fixed
-    // size keeps each new text from making the window lay out all its controls again.
+    // size, wide enough for the longest text and centred over the indicators, keeps each new
+    // text from making the window lay out all its controls again.
     const QRect below = ColBitBtn1->geometry();
-    ProgressLabel->setFixedSize(below.width(), 18);
-    ProgressLabel->move(below.x(), below.y() - 20);
+    const QFontMetrics metrics = ProgressLabel->fontMetrics();
+    int longest = 0;
+    for (int received : {0, LoggerCommands::memoryCapacity})
+        longest = std::max(longest,
+                           metrics.horizontalAdvance(
+                               DownloadProgress::text(received, LoggerCommands::memoryCapacity)));
+    const int width = std::max(below.width(), longest + 2 * metrics.averageCharWidth());
+    ProgressLabel->setFixedSize(width, 18);
+    ProgressLabel->move(std::max(0, below.center().x() + 1 - width / 2), below.y() - 20);
     ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
                                                   m_requestedSamples));
     ProgressLabel->show();

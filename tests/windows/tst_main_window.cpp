@@ -7,6 +7,7 @@
 #include "scripted_serial_port.h"
 #include "widgets/colour_button.h"
 #include "widgets/dial_meter.h"
+#include "widgets/gradient_background.h"
 #include "widgets/led.h"
 #include "widgets/pie_gauge.h"
 #include "widgets/rocker_switch.h"
@@ -366,6 +367,42 @@ private slots:
         closeNextModal();
         m_port->receive("A");
         QVERIFY(!m_form->ProgressLabel->isVisible());
+    }
+
+    void theProgressLineHoldsItsLongestText()
+    {
+        start();
+        connectSwitch();
+        m_form->CheckBox1->setChecked(true); // all 4000 positions
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        QByteArray download = " 26/12/06 05:30:14  4\r\n0279\r\n";
+        for (int i = 0; i < 4000; ++i)
+            download += "000220000002000226000001\r\n";
+        m_port->receive(download);
+        const QString longest =
+            QStringLiteral("Descargando 4000 de 4000 muestras (100 %), quedan 0 s");
+        QTRY_COMPARE(m_form->ProgressLabel->text(), longest);
+        const QLabel *label = m_form->ProgressLabel;
+        QVERIFY2(label->fontMetrics().horizontalAdvance(longest) <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1 px of text in %2 px")
+                                .arg(label->fontMetrics().horizontalAdvance(longest))
+                                .arg(label->contentsRect().width())));
+        QVERIFY(label->geometry().left() >= 0);
+        QVERIFY(label->geometry().right() < m_form->Gradient1->width());
+    }
+
+    void aPulledCableLeavesTheLedDark()
+    {
+        start();
+        connectSwitch();
+        m_port->receive(exampleFrame.left(20)); // a frame cut short by the pull
+        QVERIFY(m_form->LED1->isLit());
+        m_port->unplug();
+        m_port->reportErrors(errDevice);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(!m_form->RockerSwitch1->isOn());
+        QVERIFY(!m_form->LED1->isLit());
     }
 
     void downloadingAgainReplacesTheDataOnlyWhenItEnds()

@@ -15,11 +15,12 @@
 #include "windows/data_window.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QScopeGuard>
 
 namespace {
@@ -323,12 +324,21 @@ void TForm6::ColBitBtn8Click()
 
 void TForm6::printChart(ChartView *chart)
 {
-    auto *dialog = new TChartPreview(this, chart);
+    auto *dialog = new TChartPreview(this, chart, printer());
     const auto finish = qScopeGuard([dialog, chart] {
         delete dialog;
         chart->replot(QCustomPlot::rpQueuedReplot);
     });
     dialog->exec();
+}
+
+TForm6::~TForm6() = default;
+
+QPrinter &TForm6::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
 }
 
 void TForm6::copyChart(ChartView *chart)

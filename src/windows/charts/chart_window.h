@@ -5,12 +5,14 @@
 #include "windows/program_windows.h"
 
 #include <functional>
+#include <memory>
 
 class ChartView;
 class ColourButton;
 class GradientBackground;
 class QCheckBox;
 class QFileDialog;
+class QPrinter;
 class QCPGraph;
 
 /// The chart window: the downloaded samples as three zoomable charts (the two temperatures,
@@ -22,6 +24,7 @@ class TForm6 : public Form
 
 public:
     explicit TForm6(ProgramWindows &windows, QWidget *parent = nullptr);
+    ~TForm6() override;
 
     /// Reads the samples from another grid than the data window's (for tests and benchmarks).
     void setSampleGrid(SampleGrid grid);
@@ -84,9 +87,13 @@ private:
     void fillSeries(ChartView *chart, int seriesIndex, int channel);
     /// Shows the print preview of a chart modally, then destroys it and repaints the chart.
     void printChart(ChartView *chart);
+    /// The program's printer: the one chosen and set up last, for every chart, for the run.
+    [[nodiscard]] QPrinter &printer();
     void showHint(const QString &text);
     [[nodiscard]] SampleGrid grid() const;
 
     ProgramWindows &m_windows;
     SampleGrid m_grid;
+    /// Made at the first print, so that the start never waits for the print system.
+    std::unique_ptr<QPrinter> m_printer;
 };

@@ -1,15 +1,18 @@
 #include "windows/charts/print_preview_dialog.h"
 
 #include "runtime/centre_on_desktop.h"
+#include "runtime/english_toolkit_texts.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "runtime/window_fonts.h"
 #include "windows/charts/chart_view.h"
 #include "windows/charts/preview_page.h"
+#include "windows/charts/print_queue.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,9 +81,10 @@ std::runtime_error printError(const QString &message)
 
 } // namespace
 
-TChartPreview::TChartPreview(QWidget *owner, ChartView *chart)
+TChartPreview::TChartPreview(QWidget *owner, ChartView *chart, QPrinter &printer)
     : QDialog(owner)
     , m_chart(chart)
+    , m_printer(printer)
 {
     setObjectName(QStringLiteral("ChartPreview"));
     setWindowTitle(QStringLiteral("Chart Print Preview"));
@@ -285,14 +289,24 @@ void TChartPreview::PrintersChange()
 
 void TChartPreview::BSetupPrinterClick()
 {
-    QPageSetupDialog setup(&m_printer, this);
-    setup.setObjectName(QStringLiteral("PrinterSetupDialog1"));
-    setup.exec();
+    runPrinterSetup();
     fillPrinters();
     usePrintableArea();
-    showPrinterOrientation();
-    PreviewPage->setPageShape(pageSize());
-    PreviewPage->redraw();
+    // A new orientation or paper gives the page another shape: the margins follow it as the
+    // print will.
+    recalculate();
+}
+
+void TChartPreview::runPrinterSetup()
+{
+    const EnglishToolkitTexts english;
+    QPageSetupDialog setup(&m_printer, this);
+    setup.setObjectName(QStringLiteral("PrinterSetupDialog1"));
+    // Margins typed there would be thrown away: the page is the printable area and the chart's
+    // margins lie inside it. The four fields share one group.
+    if (auto *topMargin = setup.findChild<QDoubleSpinBox *>(QStringLiteral("topMargin")))
+        topMargin->parentWidget()->hide();
+    setup.exec();
 }
 
 void TChartPreview::OrientationClick()
@@ -391,6 +405,10 @@ void TChartPreview::BPrintClick()
     // Without a printer the toolkit would write to a file nobody asked for and call it done.
     if (!hasPrinter())
         throw printError(QStringLiteral("There is no printer installed to print on."));
+    // The toolkit hands the job over without a look at the answer: a queue that takes no jobs
+    // is found before printing, a refused job after.
+    if (const QString refused = PrintQueue::whyRefused(m_printer); !refused.isEmpty())
+        throw printError(refused);
     const QRect target = printBox(pageSize(), settings.margins).toRect();
     m_printer.setDocName(m_chart->objectName());
     QCPPainter painter;
@@ -410,6 +428,8 @@ void TChartPreview::BPrintClick()
             painter.end();
         throw;
     }
+    if (const QString refused = PrintQueue::jobRefusal(m_printer); !refused.isEmpty())
+        throw printError(refused);
 }
 
 void TChartPreview::BCloseClick()

@@ -20,13 +20,14 @@ class TPreviewPage;
 /// The chart print preview: a sheet of paper in the printer's shape with the chart inside its
 /// margins. The user picks the printer and the paper orientation, types or drags the four
 /// margins, chooses the detail and whether the margins follow the chart's shape, and prints.
-/// The margins, detail and proportional choice are the chart's own and outlive the dialog.
+/// The margins, detail and proportional choice are the chart's own and outlive the dialog; the
+/// printer is the program's, chosen and set up for the whole run.
 class TChartPreview : public QDialog
 {
     Q_OBJECT
 
 public:
-    TChartPreview(QWidget *owner, ChartView *chart);
+    TChartPreview(QWidget *owner, ChartView *chart, QPrinter &printer);
 
     [[nodiscard]] ChartView *chart() const { return m_chart; }
     /// The printer the dialog prints on.
@@ -79,6 +80,9 @@ private:
     /// on top of the chart's, which are the only margins meant.
     void usePrintableArea();
     void showPrinterOrientation();
+    /// Runs the toolkit's page setup of the printer in this dialog's language, without its
+    /// margin fields: the chart's own margins are the only ones that print.
+    void runPrinterSetup();
     /// Works out the proportional margins if they are asked for, shows the margins and the page
     /// and whether they can be reset.
     void recalculate();
@@ -97,7 +101,7 @@ private:
     [[nodiscard]] PrintMargins proportional() const;
 
     ChartView *m_chart;
-    QPrinter m_printer {QPrinter::HighResolution};
+    QPrinter &m_printer;
     PrintMargins m_savedMargins;
     bool m_starting = true;
     bool m_updating = true;

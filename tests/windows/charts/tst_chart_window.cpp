@@ -429,6 +429,33 @@ private slots:
         QCOMPARE(m_form->Series1->dataCount(), 10);
     }
 
+    void theThreeChartsPrintOnTheOnePrinterSetUpLast()
+    {
+        m_grid.setSamples(10);
+        open();
+        // What one chart's dialog sets up on the printer, the next chart's dialog finds.
+        onNextModal([](QWidget *modal) {
+            auto *preview = qobject_cast<TChartPreview *>(modal);
+            QVERIFY(preview);
+            preview->printer().setPageSize(QPageSize(QPageSize::A5));
+            preview->printer().setCopyCount(3);
+        });
+        QTest::mouseClick(m_form->ColBitBtn1, Qt::LeftButton);
+        for (ColourButton *print : {m_form->ColBitBtn2, m_form->ColBitBtn3}) {
+            QPageSize::PageSizeId paper = QPageSize::A4;
+            int copies = 0;
+            onNextModal([&](QWidget *modal) {
+                auto *preview = qobject_cast<TChartPreview *>(modal);
+                QVERIFY(preview);
+                paper = preview->printer().pageLayout().pageSize().id();
+                copies = preview->printer().copyCount();
+            });
+            QTest::mouseClick(print, Qt::LeftButton);
+            QCOMPARE(paper, QPageSize::A5);
+            QCOMPARE(copies, 3);
+        }
+    }
+
     void theHumidityChartShowsTheSizingCursorOverItsPoints()
     {
         m_grid.setSamples(20);

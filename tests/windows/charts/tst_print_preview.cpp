@@ -8,20 +8,29 @@
 #include "windows/charts/chart_view.h"
 #include "windows/charts/preview_page.h"
 #include "windows/charts/print_preview_dialog.h"
+#include "windows/charts/print_queue.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLibraryInfo>
+#include <QPageSetupDialog>
 #include <QPaintEngine>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 
 #include <memory>
 
@@ -69,6 +78,26 @@ void hover(QWidget *page, QPoint at)
     QMouseEvent move(QEvent::MouseMove, at, page->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(page, &move);
+}
+
+/// Runs a check on the printer setup dialog once it is up; accepts it when the check returns
+/// true, else closes it.
+void onPrinterSetup(std::function<bool(QPageSetupDialog *)> check)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
+        auto *setup = qobject_cast<QPageSetupDialog *>(QApplication::activeModalWidget());
+        if (!setup || !setup->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (check(setup))
+            setup->accept();
+        else
+            setup->reject();
+    });
+    timer->start();
 }
 
 /// Runs a program and returns its standard output; empty when it cannot run.
@@ -178,14 +207,27 @@ class TestPrintPreview : public QObject
 
 private:
     QStringList m_errors;
+    /// The program's printer, as the chart window lends it to every dialog; new for each case.
+    std::unique_ptr<QPrinter> m_printer;
 
     /// Shows a dialog for a chart, not modally, so that the test can drive it.
     std::unique_ptr<TChartPreview> open(ChartView *chart)
     {
-        auto dialog = std::make_unique<TChartPreview>(nullptr, chart);
+        auto dialog = std::make_unique<TChartPreview>(nullptr, chart, *m_printer);
         dialog->show();
         if (!QTest::qWaitForWindowExposed(dialog.get()))
             return {};
+        return dialog;
+    }
+
+    /// Shows a dialog for a chart with the PDF printer chosen in its list.
+    std::unique_ptr<TChartPreview> openOnPdfPrinter(ChartView *chart)
+    {
+        auto dialog = open(chart);
+        if (dialog) {
+            dialog->Printers->setCurrentIndex(dialog->Printers->findText(pdfPrinter));
+            dialog->PrintersChange();
+        }
         return dialog;
     }
 
@@ -255,14 +297,18 @@ private slots:
         ErrorReport::setPresenter([this](const QString &message) { m_errors.append(message); });
     }
 
-    void init() { m_errors.clear(); }
+    void init()
+    {
+        m_errors.clear();
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
 
     void showingTurnsThePrinterToLandscapeWithProportionalMargins()
     {
         if (!hasPdfPrinter())
             QSKIP("needs the CUPS PDF printer (scripts/with-cups, as root)");
         const auto chart = makeChart(ChartDescriptions::temperature(), QSize(600, 300));
-        TChartPreview dialog(nullptr, chart.get());
+        TChartPreview dialog(nullptr, chart.get(), *m_printer);
         dialog.printer().setPrinterName(pdfPrinter);
         dialog.printer().setPageOrientation(QPageLayout::Portrait);
         dialog.show();
@@ -396,6 +442,123 @@ private slots:
         QVERIFY(!closer.closed().isEmpty());
         QCOMPARE(dialog->Printers->currentText(), printer);
         QCOMPARE(dialog->Orientation->ItemIndex(), 1);
+    }
+
+    void printerSetupShowsThePrintersPageInTheDialogsLanguageWithoutMarginFields()
+    {
+        // The program installs Qt's Spanish texts; this dialog speaks English all through.
+        QTranslator spanish;
+        if (!spanish.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QSKIP("Qt's Spanish texts (qt6-translations-l10n) are not installed");
+        QCoreApplication::installTranslator(&spanish);
+        const auto removeSpanish =
+            qScopeGuard([&spanish] { QCoreApplication::removeTranslator(&spanish); });
+        const auto chart = makeChart(ChartDescriptions::par(), QSize(353, 250));
+        const auto dialog = open(chart.get());
+        QVERIFY(dialog);
+        QString title;
+        QString orientationTitle;
+        bool marginsShown = true;
+        onPrinterSetup([&](QPageSetupDialog *setup) {
+            title = setup->windowTitle();
+            const auto *portrait = setup->findChild<QRadioButton *>(QStringLiteral("portrait"));
+            if (const auto *group =
+                    portrait ? qobject_cast<QGroupBox *>(portrait->parentWidget()) : nullptr)
+                orientationTitle = group->title();
+            const auto *topMargin = setup->findChild<QDoubleSpinBox *>(QStringLiteral("topMargin"));
+            marginsShown = !topMargin || topMargin->isVisibleTo(setup);
+            return false;
+        });
+        dialog->BSetupPrinter->click();
+        QCOMPARE(title, QStringLiteral("Page Setup"));
+        QCOMPARE(orientationTitle, QStringLiteral("Orientation"));
+        QVERIFY(!marginsShown);
+        // Qt's own texts elsewhere are Spanish again.
+        QCOMPARE(QCoreApplication::translate("QPageSetupWidget", "Orientation"),
+                 QStringLiteral("Orientación"));
+    }
+
+    void afterPrinterSetupThePreviewShowsTheMarginsThePrintUses()
+    {
+        if (const QString why = whyNoPrints(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const auto chart = makeChart(ChartDescriptions::temperature(), QSize(706, 246));
+        const auto dialog = openOnPdfPrinter(chart.get());
+        QVERIFY(dialog);
+        const PrintMargins landscape = boxes(*dialog);
+        onPrinterSetup([](QPageSetupDialog *setup) {
+            auto *portrait = setup->findChild<QRadioButton *>(QStringLiteral("portrait"));
+            if (portrait)
+                portrait->click();
+            return portrait != nullptr;
+        });
+        dialog->BSetupPrinter->click();
+        QCOMPARE(dialog->printer().pageLayout().orientation(), QPageLayout::Portrait);
+        QCOMPARE(dialog->Orientation->ItemIndex(), 0);
+        const PrintMargins shown = boxes(*dialog);
+        QVERIFY(shown != landscape);
+        const PixelBox paper = dialog->PreviewPage->paper();
+        QVERIFY(paper.width() < paper.height());
+
+        QVERIFY(!printAndRender(*dialog, chart->objectName()).isNull());
+        QCOMPARE(chart->printSettings().margins, shown);
+    }
+
+    void aPrintTheQueueRefusesIsReported_data()
+    {
+        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<QString>("allow");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("rejecting jobs") << "cupsreject"
+                                        << "cupsaccept"
+                                        << "no acepta trabajos";
+        QTest::newRow("stopped") << "cupsdisable"
+                                 << "cupsenable"
+                                 << "está detenida";
+    }
+
+    void aPrintTheQueueRefusesIsReported()
+    {
+        QFETCH(QString, refuse);
+        QFETCH(QString, allow);
+        QFETCH(QString, said);
+        if (const QString why = whyNoPrints(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const auto chart = makeChart(ChartDescriptions::humidity(), QSize(349, 250));
+        const auto dialog = openOnPdfPrinter(chart.get());
+        QVERIFY(dialog);
+        const QDir out(qEnvironmentVariable("BRENTAVIUS_PDF_OUT"));
+        for (const QString &old : out.entryList({chart->objectName() + "*.pdf"}))
+            QFile::remove(out.filePath(old));
+
+        QVERIFY(QProcess::execute(refuse, {pdfPrinter}) == 0);
+        const auto restore = qScopeGuard([&allow] { QProcess::execute(allow, {pdfPrinter}); });
+        dialog->BPrint->click();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(said) && m_errors.first().contains(pdfPrinter),
+                 qPrintable(m_errors.first()));
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(run("lpstat", {"-o", pdfPrinter}).trimmed().isEmpty());
+        QVERIFY(out.entryList({chart->objectName() + "*.pdf"}).isEmpty());
+    }
+
+    void aJobRefusedOnItsWayIsFoundAfterwards()
+    {
+        if (const QString why = whyNoPrints(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        // The queue closes between the look before printing and the job itself.
+        m_printer->setPrinterName(pdfPrinter);
+        QVERIFY(PrintQueue::whyRefused(*m_printer).isEmpty());
+        QVERIFY(QProcess::execute("cupsreject", {pdfPrinter}) == 0);
+        const auto restore = qScopeGuard([] { QProcess::execute("cupsaccept", {pdfPrinter}); });
+        QPainter painter;
+        QVERIFY(painter.begin(m_printer.get()));
+        painter.drawLine(0, 0, 100, 100);
+        QVERIFY(painter.end());
+        const QString refusal = PrintQueue::jobRefusal(*m_printer);
+        QVERIFY2(refusal.contains(pdfPrinter), qPrintable(refusal));
     }
 
     void onAPrinterTheDottedGridStaysAHairlineWhileSolidLinesScale()
