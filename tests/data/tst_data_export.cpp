@@ -4,8 +4,12 @@
 #include "data/daily_summary.h"
 #include "data/saved_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -42,6 +46,9 @@ private slots:
         edited.replace("  \r\n", "\n");
         QCOMPARE(readSavedFile(edited).stepMinutes, 15);
         QCOMPARE(int(readSavedFile(heading).rows.size()), 0);
+        // So does the one blank line that an editor may leave at the end.
+        QCOMPARE(int(readSavedFile(edited + "\n").rows.size()), 2);
+        QCOMPARE(int(readSavedFile(heading + "\r\n").rows.size()), 0);
     }
 
     void aFileThatIsNoSavedFileNamesTheLine_data()
@@ -66,6 +73,19 @@ private slots:
             << QByteArray(heading + sampleLine("31/12/2008", "23:45:30",
                                                QByteArray("23,5    -0,5    50,0    1\0", 26)))
             << 3;
+        // Values that the grid never writes.
+        const auto withValues = [&first](const QByteArray &values) {
+            return QByteArray(heading + first + sampleLine("01/01/2009", "00:00:30", values));
+        };
+        QTest::newRow("999,9 ºC") << withValues("999,9    -0,5    50,0    0") << 4;
+        QTest::newRow("-0,0") << withValues("23,5    -0,0    50,0    0") << 4;
+        QTest::newRow("below -50 ºC") << withValues("-50,1    -0,5    50,0    0") << 4;
+        QTest::newRow("humidity above 100") << withValues("23,5    -0,5    100,1    0") << 4;
+        QTest::newRow("a leading zero") << withValues("23,5    -0,5    05,0    0") << 4;
+        QTest::newRow("PAR with a leading zero") << withValues("23,5    -0,5    50,0    0042") << 4;
+        QTest::newRow("PAR past 12 bits") << withValues("23,5    -0,5    50,0    4096") << 4;
+        QTest::newRow("two blank lines at the end")
+            << QByteArray(heading + first + second + "\r\n\r\n") << 5;
         QTest::newRow("a step that is no rate")
             << QByteArray(heading + first + sampleLine("31/12/2008", "23:52:30")) << 4;
         QTest::newRow("a gap")
@@ -85,6 +105,39 @@ private slots:
             QVERIFY2(error.message().contains(QStringLiteral("la línea %1 ").arg(line)),
                      qPrintable(error.message()));
             QVERIFY(!error.message().contains(QChar(0)));
+        }
+    }
+
+    void aFileThatIsNoFileIsRefusedByName_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a FIFO") << "fifo" << QStringLiteral("es una tubería (FIFO)");
+        QTest::newRow("a link to a device") << "device" << QStringLiteral("es un dispositivo");
+        QTest::newRow("a folder") << "folder" << QStringLiteral("es una carpeta");
+        QTest::newRow("nothing") << "missing" << QStringLiteral("no existe");
+    }
+
+    void aFileThatIsNoFileIsRefusedByName()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("datos.txt"));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("datos.txt")));
+        // No writer ever opens the FIFO: a reader that waited for one would never return.
+        try {
+            (void)readSavedFileBytes(path);
+            QFAIL("the file was read");
+        } catch (const DataError &error) {
+            QVERIFY2(error.message().startsWith(
+                         QStringLiteral("No se puede abrir «%1»: %2").arg(path, why)),
+                     qPrintable(error.message()));
         }
     }
 
