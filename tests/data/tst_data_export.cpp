@@ -156,6 +156,22 @@ private slots:
                  QByteArray("\"a,b\",\"say \"\"hi\"\"\",x\r\n"));
     }
 
+    void dailyMeansRoundExactHalvesAwayFromZero()
+    {
+        // Air temperatures whose mean is exactly 144.825, soil ones -0.125, PAR 0.25.
+        const QDate day(2028, 3, 1);
+        std::vector<SummarySample> samples;
+        for (const double air : {144.0, 144.0, 145.3, 146.0})
+            samples.push_back({day, {air, 0.0, 50.0, 0.0}});
+        samples[3].values[1] = -0.5;
+        samples[3].values[3] = 1.0;
+        const QList<QStringList> screen =
+            summaryTable(dailySummary(samples, 60), SummaryTableStyle::Screen);
+        QCOMPARE(screen[1].mid(2, 6),
+                 (QStringList {"144,0", "144,83", "146,0", "-0,5", "-0,13", "0,0"}));
+        QCOMPARE(screen[1][12], QStringLiteral("0,3"));
+    }
+
     void theDailySummaryGivesEachDaysFigures()
     {
         // At 60 minutes: 24 samples make a whole day. Day one is whole, day two has two.
