@@ -1,12 +1,29 @@
 #include "data/daily_summary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace {
 
 constexpr int minutesPerDay = 24 * 60;
 constexpr int gridDecimals[] = {1, 1, 1, 0};
+/// A grid value in units of its last decimal: tenths for channels 1 to 3, units for channel 4.
+constexpr double gridUnitsPerValue[] = {10, 10, 10, 1};
+
+/// The value as a whole number of its channel's grid units; the grid's texts carry no more.
+qint64 gridUnits(double value, std::size_t channel)
+{
+    return std::llround(value * gridUnitsPerValue[channel]);
+}
+
+/// sum / count in tenths of a grid unit, rounded once, halves away from zero.
+qint64 meanInTenths(qint64 sum, qint64 count)
+{
+    const qint64 tenths = 10 * (sum < 0 ? -sum : sum);
+    const qint64 rounded = (2 * tenths + count) / (2 * count);
+    return sum < 0 ? -rounded : rounded;
+}
 
 QString number(double value, int decimals, SummaryTableStyle style)
 {
@@ -40,7 +57,8 @@ std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples, 
 {
     std::vector<DaySummary> days;
     std::map<QDate, std::size_t> dayIndex;
-    std::vector<std::array<double, 4>> sums;
+    // Exact sums in grid units, so that a mean that is a half stays one.
+    std::vector<std::array<qint64, 4>> sums;
     for (const SummarySample &sample : samples) {
         auto [place, isNew] = dayIndex.try_emplace(sample.day, days.size());
         if (isNew) {
@@ -57,15 +75,17 @@ std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples, 
             ChannelStats &stats = day.channels[c];
             stats.minimum = std::min(stats.minimum, sample.values[c]);
             stats.maximum = std::max(stats.maximum, sample.values[c]);
-            sums[place->second][c] += sample.values[c];
+            sums[place->second][c] += gridUnits(sample.values[c], c);
         }
     }
     const double stepSeconds = 60.0 * stepMinutes;
     for (std::size_t i = 0; i < days.size(); ++i) {
         DaySummary &day = days[i];
+        // The mean carries one decimal more than the grid: tenths of a grid unit.
         for (std::size_t c = 0; c < 4; ++c)
-            day.channels[c].mean = sums[i][c] / day.samples;
-        day.parIntegral = sums[i][3] * stepSeconds / 1e6;
+            day.channels[c].mean =
+                double(meanInTenths(sums[i][c], day.samples)) / (10 * gridUnitsPerValue[c]);
+        day.parIntegral = double(sums[i][3]) * stepSeconds / 1e6;
         day.complete = stepMinutes > 0 && day.samples >= minutesPerDay / stepMinutes;
     }
     return days;

@@ -7,7 +7,8 @@
 #include <array>
 #include <vector>
 
-/// One sample as the daily summary takes it: its calendar day and its four channel values.
+/// One sample as the daily summary takes it: its calendar day and its four channel values, as
+/// the grid shows them (one decimal for channels 1 to 3, none for channel 4).
 struct SummarySample
 {
     QDate day;
@@ -18,6 +19,8 @@ struct SummarySample
 struct ChannelStats
 {
     double minimum = 0;
+    /// Summed exactly, then rounded once to one decimal more than the grid, halves away from
+    /// zero.
     double mean = 0;
     double maximum = 0;
 };

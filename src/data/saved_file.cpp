@@ -7,11 +7,25 @@
 #include "runtime/conversion_error.h"
 
 #include <QDate>
+#include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int firstSampleLine = 3;
+/// The largest reading of the 12-bit logger.
+constexpr int maximumReading = 4095;
+/// Bytes read from a file at a time.
+constexpr qsizetype readBlock = 64 * 1024;
 
 DataError lineError(int lineNumber, const QString &what)
 {
@@ -57,12 +71,27 @@ bool parseMoment(const QByteArray &date, const QByteArray &time, LoggerTime &mom
     return true;
 }
 
-/// Channels 1 to 3 carry one decimal after a comma, channel 4 none.
+/// Every text that the grid writes for channel 1 … 4, from the readings 0 … 4095 through the
+/// grid's own conversion and format: "999,9", "-0,0", a humidity above 100 or a leading zero
+/// are none of them.
+const std::array<QSet<QByteArray>, 4> &gridValueTexts()
+{
+    static const std::array<QSet<QByteArray>, 4> texts = [] {
+        std::array<QSet<QByteArray>, 4> sets;
+        for (int reading = 0; reading <= maximumReading; ++reading) {
+            const std::array<QString, 4> values =
+                sampleValueTexts({reading, reading, reading, reading});
+            for (std::size_t channel = 0; channel < 4; ++channel)
+                sets[channel].insert(values[channel].toLatin1());
+        }
+        return sets;
+    }();
+    return texts;
+}
+
 bool isChannelValue(const QByteArray &text, int channel)
 {
-    static const QRegularExpression oneDecimal(QStringLiteral("^-?\\d{1,4},\\d$"));
-    static const QRegularExpression whole(QStringLiteral("^\\d{1,4}$"));
-    return (channel < 3 ? oneDecimal : whole).match(QString::fromLatin1(text)).hasMatch();
+    return gridValueTexts()[std::size_t(channel)].contains(text);
 }
 
 /// Whole minutes from one moment to the next, counted on the calendar (no clock changes).
@@ -77,13 +106,110 @@ qint64 minutesBetween(const LoggerTime &from, const LoggerTime &to)
     return difference % 60 == 0 ? difference / 60 : -1;
 }
 
+DataError cannotOpen(const QString &fileName, const QString &why)
+{
+    return DataError(QStringLiteral("No se puede abrir «%1»: %2.").arg(fileName, why));
+}
+
+/// Why a file of this kind cannot be a saved data file; nothing for a regular file.
+std::optional<QString> notARegularFile(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return std::nullopt;
+    if (S_ISDIR(mode))
+        return QStringLiteral("es una carpeta");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("es una tubería (FIFO), no un archivo");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("es un dispositivo, no un archivo");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("es un socket, no un archivo");
+    return QStringLiteral("no es un archivo");
+}
+
+/// What an operating system error number means for a file to be read.
+QString readFailure(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("no existe");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no tiene permiso para leerlo");
+    case EISDIR:
+        return QStringLiteral("es una carpeta");
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return QStringLiteral("el nombre no lleva a ningún archivo");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("hay demasiados archivos abiertos");
+    default:
+        return QStringLiteral("falló la lectura (error %1 del sistema)").arg(error);
+    }
+}
+
+QString tooLarge(qint64 size)
+{
+    return QStringLiteral("tiene %1 MB, más de lo que ocupa un registro de datos guardado")
+        .arg(qMax<qint64>(1, size / (1024 * 1024)));
+}
+
 } // namespace
+
+QByteArray readSavedFileBytes(const QString &fileName)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    // The kind is checked before the opening, which on a device may already act on it.
+    struct stat named = {};
+    if (::stat(path.constData(), &named) != 0)
+        throw cannotOpen(fileName, readFailure(errno));
+    if (const std::optional<QString> why = notARegularFile(named.st_mode))
+        throw cannotOpen(fileName, *why);
+    // Without waiting, should the name have become a FIFO meanwhile; the opened file is
+    // checked again.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw cannotOpen(fileName, readFailure(errno));
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    struct stat opened = {};
+    if (::fstat(fd, &opened) != 0)
+        throw cannotOpen(fileName, readFailure(errno));
+    if (const std::optional<QString> why = notARegularFile(opened.st_mode))
+        throw cannotOpen(fileName, *why);
+    if (opened.st_size > largestSavedFile)
+        throw cannotOpen(fileName, tooLarge(opened.st_size));
+
+    // A file that grows while it is read is still read no further than the limit allows.
+    QByteArray bytes;
+    for (;;) {
+        const qsizetype have = bytes.size();
+        const qsizetype room = qMin<qsizetype>(readBlock, largestSavedFile + 1 - have);
+        bytes.resize(have + room);
+        const ssize_t count = ::read(fd, bytes.data() + have, std::size_t(room));
+        if (count < 0 && errno == EINTR) {
+            bytes.resize(have);
+            continue;
+        }
+        if (count < 0)
+            throw cannotOpen(fileName, readFailure(errno));
+        bytes.resize(have + count);
+        if (count == 0)
+            return bytes;
+        if (bytes.size() > largestSavedFile)
+            throw cannotOpen(fileName, tooLarge(bytes.size()));
+    }
+}
 
 SavedRecording readSavedFile(const QByteArray &text)
 {
     QList<QByteArray> lines = text.split('\n');
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast(); // the end of the last line, not a line of its own
+    // An editor may leave one blank line after the last sample.
+    if (lines.size() >= firstSampleLine && withoutLineEnd(lines.last()).trimmed().isEmpty())
+        lines.removeLast();
 
     if (withoutLineEnd(lines.value(0)).trimmed() != QByteArray(TextExport::headingLine))
         throw lineError(1, QStringLiteral("no es el encabezado de columnas de un archivo guardado"));

@@ -100,7 +100,11 @@ void DownloadSession::close()
 
 void DownloadSession::RxChar(int count)
 {
-    const QByteArray chunk = LoggerCommands::receiveChunk(m_port, count);
+    take(LoggerCommands::receiveChunk(m_port, count));
+}
+
+void DownloadSession::take(const QByteArray &chunk)
+{
     switch (m_stage) {
     case Stage::WaitingForReport:
         if (const std::optional<StatusDetails> details = statusFrame(chunk)) {
@@ -115,6 +119,9 @@ void DownloadSession::RxChar(int count)
     case Stage::Collecting:
         if (m_collector.append(chunk)) {
             finish(Outcome::Downloaded);
+            // What shared the marker's read is status frames again, taken as a read of its own.
+            if (!m_collector.afterEnd().isEmpty())
+                take(QByteArray(m_collector.afterEnd()));
             return;
         }
         m_lineBreaks += int(chunk.count('\n'));

@@ -72,6 +72,8 @@ private:
     enum class Stage { WaitingForReport, Requesting, Collecting, ClockPending, ClockSent, Done };
 
     void RxChar(int count);
+    /// One read's bytes, taken as the stage reached wants them.
+    void take(const QByteArray &chunk);
     void lineError(TSerialErrors errors);
     void request();
     void discard();

@@ -10,7 +10,6 @@
 #include "runtime/centre_on_desktop.h"
 #include "runtime/conversion_error.h"
 #include "runtime/error_report.h"
-#include "runtime/in_out_error.h"
 #include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
 #include "windows/charts/chart_window.h"
@@ -19,7 +18,6 @@
 #include "windows/main_window.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -396,21 +394,7 @@ bool TForm5::openSavedFileDialog()
 
 void TForm5::openSavedFile(const QString &fileName)
 {
-    // A saved file of the logger's 4000 samples has some 220 kB: far more is no such file.
-    constexpr qint64 largestFile = 16 * 1024 * 1024;
-    QFile file(fileName);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError::fromErrno(errno);
-    if (file.size() > largestFile)
-        throw DataError(QStringLiteral("El archivo no es un registro de datos guardado: tiene "
-                                       "%1 MB.")
-                            .arg(file.size() / (1024 * 1024)));
-    errno = 0;
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError::fromErrno(errno);
-    const SavedRecording recording = readSavedFile(text);
+    const SavedRecording recording = readSavedFile(readSavedFileBytes(fileName));
 
     const int rows = int(recording.rows.size());
     {

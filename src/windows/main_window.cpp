@@ -420,14 +420,18 @@ void TForm1::SerialPort1RxChar(int Count)
         DESCARGAR(Count);
     } else {
         Gauge1->hide();
-        if (const std::optional<QByteArray> frame =
-                Edit2.append(LoggerCommands::receiveChunk(SerialPort1, Count))) {
-            LED1->setLit(false);
-            showStatusFrame(decodeStatusFrame(*frame));
-        }
+        takeStatusBytes(LoggerCommands::receiveChunk(SerialPort1, Count));
     }
     if (clockSetPending && !Timer3->isActive())
         Timer3->start();
+}
+
+void TForm1::takeStatusBytes(const QByteArray &chunk)
+{
+    if (const std::optional<QByteArray> frame = Edit2.append(chunk)) {
+        LED1->setLit(false);
+        showStatusFrame(decodeStatusFrame(*frame));
+    }
 }
 
 void TForm1::SerialPort1Error(TSerialErrors Errors)
@@ -577,7 +581,14 @@ void TForm1::DESCARGAR(int Count)
     m_lastDownload.reset();
     // A download that is short, or has lines the logger cannot have sent, is no success.
     const DownloadCheck check = checkDownload(DownloadLines(RichEdit1.text()), m_requestedSamples);
+    // What shared the marker's read is the status frames that followed it: taken once the data
+    // window is closed, as a read of their own would have been.
+    const QByteArray afterEnd = RichEdit1.afterEnd();
     m_windows.Form5->showDownload(downloadCheckMessage(check));
+    if (!afterEnd.isEmpty()) {
+        LED1->setLit(true);
+        takeStatusBytes(afterEnd);
+    }
 }
 
 void TForm1::HORAAPIC()

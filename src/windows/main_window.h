@@ -128,6 +128,8 @@ protected:
 
 private:
     void buildComponents();
+    /// Received bytes on their way to status frames: a complete frame is decoded and shown.
+    void takeStatusBytes(const QByteArray &chunk);
     void showStatusFrame(const StatusFrameDecoding &decoded);
     void showDisconnected();
     /// RTS low, then the port closed, as disconnecting and closing the window do.

@@ -167,6 +167,21 @@ private:
         return saved;
     }
 
+    /// Plays the logger on `logger` up to its download text: status frames reporting `stored`
+    /// samples until the program asks for them, then "X" and the wait past the program's
+    /// discard step.
+    static void answerTheRequest(PtyPair &logger, int stored)
+    {
+        QByteArray request;
+        for (int i = 0; i < boundMs / 100 && request.isEmpty(); ++i) {
+            logger.send(statusFrame(stored));
+            request = logger.receive(1, 100);
+        }
+        QCOMPARE(request, QByteArray("8"));
+        QCOMPARE(logger.receive(1, boundMs), QByteArray("X"));
+        QThread::msleep(600);
+    }
+
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4")); }
 
@@ -456,15 +471,7 @@ private slots:
         QProcess program;
         program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH),
                       {"--download", logger.slavePath(), "--output", output, "--set-clock"});
-        // The logger reports three samples until it is asked for them.
-        QByteArray request;
-        for (int i = 0; i < boundMs / 100 && request.isEmpty(); ++i) {
-            logger.send(statusFrame(3));
-            request = logger.receive(1, 100);
-        }
-        QCOMPARE(request, QByteArray("8"));
-        QCOMPARE(logger.receive(1, boundMs), QByteArray("X"));
-        QThread::msleep(600); // past the program's discard step, as the logger waits
+        answerTheRequest(logger, 3);
         // Two samples arrive, the second with a high byte of 999.
         const QByteArray text = QByteArray(" 26/03/01 07:00:10  4\r\nSAMPLES 3\r\n")
             + DownloadText::sampleLine({735, 512, 1860, 1234}) + "000000999999000000000000\r\n";
@@ -486,6 +493,38 @@ private slots:
         QCOMPARE(readFile(output), savedByTheWindow(text + "A"));
         // Nothing went out after the request: the clock stays, so the memory stays.
         QCOMPARE(logger.receive(1, 300), QByteArray());
+    }
+
+    void anEndMarkerSharingAReadEndsTheDownload_data()
+    {
+        QTest::addColumn<bool>("withTheLastLine");
+        QTest::newRow("with the last line") << true;
+        QTest::newRow("with the next frame") << false;
+    }
+
+    void anEndMarkerSharingAReadEndsTheDownload()
+    {
+        QFETCH(bool, withTheLastLine);
+        PtyPair logger;
+        QVERIFY(logger.isValid());
+        const QString output = m_dir->filePath("datos.txt");
+        QProcess program;
+        program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH),
+                      {"--download", logger.slavePath(), "--output", output, "--timeout", "5"});
+        answerTheRequest(logger, 2);
+        const QByteArray text = QByteArray(" 26/03/01 07:00:10  4\r\nSAMPLES 2\r\n")
+            + DownloadText::sampleLine({735, 512, 1860, 1234})
+            + DownloadText::sampleLine({736, 512, 1860, 1234});
+        // A program that fell behind finds the marker in one read with the bytes around it.
+        const qsizetype split = withTheLastLine ? text.size() - 10 : text.size();
+        logger.send(text.first(split));
+        QThread::msleep(300);
+        logger.send(text.sliced(split) + "A" + statusFrame(0));
+        QVERIFY(program.waitForFinished(boundMs));
+
+        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), QString());
+        QCOMPARE(program.exitCode(), int(CommandLine::Ok));
+        QCOMPARE(readFile(output), savedByTheWindow(text + "A"));
     }
 
     void aFaultyDownloadFromTheSimulatorIsNotTakenForGood_data()

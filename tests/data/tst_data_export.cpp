@@ -52,6 +52,9 @@ private slots:
         edited.replace("  \r\n", "\n");
         QCOMPARE(readSavedFile(edited).stepMinutes, 15);
         QCOMPARE(int(readSavedFile(heading).rows.size()), 0);
+        // So does the one blank line that an editor may leave at the end.
+        QCOMPARE(int(readSavedFile(edited + "\n").rows.size()), 2);
+        QCOMPARE(int(readSavedFile(heading + "\r\n").rows.size()), 0);
     }
 
     void aFileThatIsNoSavedFileNamesTheLine_data()
@@ -76,6 +79,19 @@ private slots:
             << QByteArray(heading + sampleLine("31/12/2008", "23:45:30",
                                                QByteArray("23,5    -0,5    50,0    1\0", 26)))
             << 3;
+        // Values that the grid never writes.
+        const auto withValues = [&first](const QByteArray &values) {
+            return QByteArray(heading + first + sampleLine("01/01/2009", "00:00:30", values));
+        };
+        QTest::newRow("999,9 ºC") << withValues("999,9    -0,5    50,0    0") << 4;
+        QTest::newRow("-0,0") << withValues("23,5    -0,0    50,0    0") << 4;
+        QTest::newRow("below -50 ºC") << withValues("-50,1    -0,5    50,0    0") << 4;
+        QTest::newRow("humidity above 100") << withValues("23,5    -0,5    100,1    0") << 4;
+        QTest::newRow("a leading zero") << withValues("23,5    -0,5    05,0    0") << 4;
+        QTest::newRow("PAR with a leading zero") << withValues("23,5    -0,5    50,0    0042") << 4;
+        QTest::newRow("PAR past 12 bits") << withValues("23,5    -0,5    50,0    4096") << 4;
+        QTest::newRow("two blank lines at the end")
+            << QByteArray(heading + first + second + "\r\n\r\n") << 5;
         QTest::newRow("a step that is no rate")
             << QByteArray(heading + first + sampleLine("31/12/2008", "23:52:30")) << 4;
         QTest::newRow("a gap")
@@ -95,6 +111,39 @@ private slots:
             QVERIFY2(error.message().contains(QStringLiteral("la línea %1 ").arg(line)),
                      qPrintable(error.message()));
             QVERIFY(!error.message().contains(QChar(0)));
+        }
+    }
+
+    void aFileThatIsNoFileIsRefusedByName_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a FIFO") << "fifo" << QStringLiteral("es una tubería (FIFO)");
+        QTest::newRow("a link to a device") << "device" << QStringLiteral("es un dispositivo");
+        QTest::newRow("a folder") << "folder" << QStringLiteral("es una carpeta");
+        QTest::newRow("nothing") << "missing" << QStringLiteral("no existe");
+    }
+
+    void aFileThatIsNoFileIsRefusedByName()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("datos.txt"));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("datos.txt")));
+        // No writer ever opens the FIFO: a reader that waited for one would never return.
+        try {
+            (void)readSavedFileBytes(path);
+            QFAIL("the file was read");
+        } catch (const DataError &error) {
+            QVERIFY2(error.message().startsWith(
+                         QStringLiteral("No se puede abrir «%1»: %2").arg(path, why)),
+                     qPrintable(error.message()));
         }
     }
 
@@ -171,6 +220,22 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System
                                             | QDir::NoDotAndDotDot),
                  entries);
+    }
+
+    void dailyMeansRoundExactHalvesAwayFromZero()
+    {
+        // Air temperatures whose mean is exactly 144.825, soil ones -0.125, PAR 0.25.
+        const QDate day(2028, 3, 1);
+        std::vector<SummarySample> samples;
+        for (const double air : {144.0, 144.0, 145.3, 146.0})
+            samples.push_back({day, {air, 0.0, 50.0, 0.0}});
+        samples[3].values[1] = -0.5;
+        samples[3].values[3] = 1.0;
+        const QList<QStringList> screen =
+            summaryTable(dailySummary(samples, 60), SummaryTableStyle::Screen);
+        QCOMPARE(screen[1].mid(2, 6),
+                 (QStringList {"144,0", "144,83", "146,0", "-0,5", "-0,13", "0,0"}));
+        QCOMPARE(screen[1][12], QStringLiteral("0,3"));
     }
 
     void theDailySummaryGivesEachDaysFigures()

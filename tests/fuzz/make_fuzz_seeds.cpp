@@ -79,6 +79,10 @@ int main(int argc, char **argv)
     ok &=
         writeSeed(corpus, QStringLiteral("download_collector"), QStringLiteral("marker_lookalikes"),
                   joinFuzzChunks({"AA", "A\r\n", "xA", "A"}));
+    // A program behind the line: the marker shares its read with the last line and the frame.
+    ok &= writeSeed(
+        corpus, QStringLiteral("download_collector"), QStringLiteral("marker_with_line_and_frame"),
+        joinFuzzChunks({text.first(53), text.sliced(53) + frame.first(20), frame.sliced(20)}));
 
     ok &=
         writeSeed(corpus, QStringLiteral("download_decoding"), QStringLiteral("one_minute"), text);

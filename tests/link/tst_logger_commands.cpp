@@ -106,6 +106,52 @@ private slots:
         QCOMPARE(collector.text(), "header\r\n" + chunk);
     }
 
+    void anEndMarkerSharingAReadEndsTheDownload_data()
+    {
+        // A program that fell behind reads the marker with the bytes around it.
+        const QByteArray lines =
+            " 26/12/06 05:30:14  4\r\nSAMPLES 2\r\n000220000002000226000001\r\n"
+            "001010000002000226000001\r\n";
+        const QByteArray frame = "3014061226052090402223020000706804210001023\r";
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QByteArray>("afterEnd"); // "-": the download goes on
+        QTest::newRow("with the last line")
+            << QList<QByteArray> {lines.chopped(9), lines.last(9) + "A"} << QByteArray();
+        QTest::newRow("with the next frame")
+            << QList<QByteArray> {lines, "A" + frame.first(20)} << frame.first(20);
+        QTest::newRow("all three")
+            << QList<QByteArray> {lines.chopped(9), lines.last(9) + "A" + frame} << frame;
+        QTest::newRow("after a CR LF split")
+            << QList<QByteArray> {lines.chopped(1), "\nA" + frame} << frame;
+        QTest::newRow("no samples") << QList<QByteArray> {lines.first(34) + "A" + frame} << frame;
+        // Not the marker: an "A" that begins the header or the line after it, or stands within
+        // a line.
+        QTest::newRow("A heads the header")
+            << QList<QByteArray> {"A6/12/06 05:30:14  4\r\n"} << QByteArray("-");
+        QTest::newRow("A heads line two")
+            << QList<QByteArray> {lines.first(23) + "AMPLES 2\r\n"} << QByteArray("-");
+        QTest::newRow("A within a sample line")
+            << QList<QByteArray> {lines, "0002A" + frame} << QByteArray("-");
+    }
+
+    void anEndMarkerSharingAReadEndsTheDownload()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QByteArray, afterEnd);
+        DownloadCollector collector;
+        QByteArray received;
+        bool ended = false;
+        for (const QByteArray &chunk : chunks) {
+            QVERIFY(!ended);
+            ended = collector.append(chunk);
+            received += chunk;
+        }
+        QCOMPARE(ended, afterEnd != "-");
+        // The text is what a program that kept up collects: everything up to the "A".
+        QCOMPARE(collector.text(), ended ? received.chopped(afterEnd.size()) : received);
+        QCOMPARE(collector.afterEnd(), ended ? afterEnd : QByteArray());
+    }
+
     void downloadCollectedFromReceiveEvents()
     {
         // Chunks as the receive events deliver them; each handler reads exactly its count.

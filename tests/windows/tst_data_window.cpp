@@ -663,6 +663,21 @@ private slots:
         QCOMPARE(m_form->sampleCount(), 3);
     }
 
+    void aFifoIsRefusedWithoutWaitingForAWriter()
+    {
+        setDownload(threeSamples());
+        rebuild();
+        const QString path = m_dir->filePath(QStringLiteral("tubería.txt"));
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        m_form->executeFileDialog = [path](QFileDialog &) { return path; };
+        ErrorReport::guard([this] { (void)m_form->openSavedFileDialog(); });
+        QCOMPARE(m_errors,
+                 QStringList {QStringLiteral("No se puede abrir «%1»: es una tubería (FIFO), no "
+                                             "un archivo.")
+                                  .arg(path)});
+        QCOMPARE(m_form->sampleCount(), 3);
+    }
+
     void theDailySummaryCountsTheGridsDays()
     {
         setDownload(threeSamples());

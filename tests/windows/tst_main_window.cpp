@@ -337,6 +337,37 @@ private slots:
         QVERIFY(m_port->writes().isEmpty());
     }
 
+    void anEndMarkerSharingAReadEndsTheDownloadAndTheFrameAfterItIsShown_data()
+    {
+        const QByteArray text = " 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\n";
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::newRow("with the last line and the frame")
+            << QList<QByteArray> {text.chopped(5), text.last(5) + "A" + exampleFrame};
+        QTest::newRow("with part of the frame")
+            << QList<QByteArray> {text, "A" + exampleFrame.first(20), exampleFrame.sliced(20)};
+    }
+
+    void anEndMarkerSharingAReadEndsTheDownloadAndTheFrameAfterItIsShown()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        start();
+        connectSwitch();
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        QString shown;
+        closeNextModal(&shown);
+        m_port->receiveEach(reads);
+        QCOMPARE(shown, QStringLiteral("Form5"));
+        const QByteArray all = reads.join();
+        QCOMPARE(m_form->RichEdit1.text(), all.first(all.indexOf("\nA") + 2));
+        QVERIFY(m_form->dataDownloaded && !m_form->downloading);
+        // The frame after the marker is shown as a frame that came on its own.
+        QCOMPARE(m_form->Edit1->text(), QStringLiteral("33"));
+        QCOMPARE(m_form->ValueInd1->text(), QStringLiteral("23,5"));
+        QVERIFY(!m_form->LED1->isLit());
+        QVERIFY(m_errors.isEmpty());
+    }
+
     void aDownloadShorterThanReportedIsSaidOverTheData()
     {
         start();
