@@ -68,6 +68,7 @@ void LiveFrames::append(const LiveFrame &frame)
     slot.gapBefore = frame.gapBefore || m_gapPending;
     m_gapPending = false;
     ++m_appended;
+    m_oldest = std::max(m_oldest, m_appended - m_capacity);
 }
 
 void LiveFrames::markGap()
@@ -75,14 +76,15 @@ void LiveFrames::markGap()
     m_gapPending = true;
 }
 
-qsizetype LiveFrames::size() const
+void LiveFrames::clear()
 {
-    return qsizetype(std::min<qint64>(m_appended, m_capacity));
+    m_oldest = m_appended;
+    m_gapPending = false;
 }
 
 const LiveFrame *LiveFrames::find(qint64 sequence) const
 {
-    if (sequence < oldestSequence() || sequence >= m_appended)
+    if (sequence < m_oldest || sequence >= m_appended)
         return nullptr;
     return &at(sequence);
 }
@@ -105,8 +107,7 @@ LiveSpan LiveFrames::endingAt(qint64 lastSequence, qint64 duration) const
     // Back from the last frame while the frames are in the span and in time order. A chart
     // reads every frame of its span anyway, so the walk costs no more than drawing it.
     qint64 first = lastSequence;
-    const qint64 oldest = oldestSequence();
-    while (first > oldest) {
+    while (first > m_oldest) {
         const qint64 earlier = at(first - 1).pcTime;
         if (earlier < from || earlier > at(first).pcTime)
             break;

@@ -13,7 +13,8 @@ class LiveFrames;
 
 /// A run of held frames in time order, oldest first, read in place in the ring. It names the
 /// frames by their sequence numbers, so it stays valid while newer frames are appended, until
-/// the ring has overwritten its oldest frame (after a full ring of further frames).
+/// the ring has overwritten its oldest frame (after a full ring of further frames) or has been
+/// cleared.
 class LiveSpan
 {
 public:
@@ -107,16 +108,19 @@ public:
     void append(const LiveFrame &frame);
     /// Marks a gap before the next frame appended (the line was closed or a download began).
     void markGap();
+    /// Forgets every frame held (a new connection); sequence numbers go on from where they were,
+    /// so that a span taken before names no frame that comes after.
+    void clear();
 
     [[nodiscard]] qsizetype capacity() const { return m_capacity; }
     [[nodiscard]] qint64 gapThreshold() const { return m_gapThreshold; }
     /// The frames held: all appended ones, at most the capacity.
-    [[nodiscard]] qsizetype size() const;
-    [[nodiscard]] bool isEmpty() const { return m_appended == 0; }
-    /// The sequence number of the newest frame; −1 before the first.
+    [[nodiscard]] qsizetype size() const { return qsizetype(m_appended - m_oldest); }
+    [[nodiscard]] bool isEmpty() const { return m_appended == m_oldest; }
+    /// The sequence number of the newest frame appended; −1 before the first.
     [[nodiscard]] qint64 newestSequence() const { return m_appended - 1; }
-    /// The sequence number of the oldest frame held.
-    [[nodiscard]] qint64 oldestSequence() const { return m_appended - size(); }
+    /// The sequence number of the oldest frame held; newestSequence() + 1 when none is held.
+    [[nodiscard]] qint64 oldestSequence() const { return m_oldest; }
     /// The frame with `sequence`, or nullptr when it is not held (overwritten or not yet come).
     [[nodiscard]] const LiveFrame *find(qint64 sequence) const;
 
@@ -136,6 +140,7 @@ private:
     qint64 m_gapThreshold;
     std::unique_ptr<LiveFrame[]> m_ring;
     qint64 m_appended = 0;
+    qint64 m_oldest = 0;
     bool m_gapPending = false;
 };
 

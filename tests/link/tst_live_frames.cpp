@@ -93,6 +93,13 @@ private slots:
         QCOMPARE(frames.find(3)->pcTime, 3000);
         QCOMPARE(timesOf(frames.latest(1'000'000)),
                  (std::vector<qint64> {3000, 4000, 5000, 6000, 7000}));
+
+        // A new connection starts empty; the numbering goes on.
+        frames.clear();
+        QVERIFY(frames.isEmpty() && !frames.find(7) && frames.latest(1'000'000).isEmpty());
+        appendAt(frames, {8000});
+        QCOMPARE(frames.size(), 1);
+        QCOMPARE(frames.find(8)->pcTime, 8000);
     }
 
     void theRingHoldsTwentyFourHoursAtOneFrameASecond()
