@@ -29,6 +29,16 @@ void convertDigits(const QByteArray &frame, int first, int last, std::array<int,
 
 } // namespace
 
+double memoryPositionsFromPointer(int pointer)
+{
+    return (pointer - 15) / 8.0;
+}
+
+double batteryLevelFromReading(int reading)
+{
+    return reading / 2.2;
+}
+
 StatusFrameDecoding decodeStatusFrame(const QByteArray &frame)
 {
     if (frame.size() < 43)
@@ -62,11 +72,11 @@ StatusFrameDecoding decodeStatusFrame(const QByteArray &frame)
         details.rateCode = d[17];
         details.memoryPointer = threeDigits(d, 38) * 256 + threeDigits(d, 41);
 
-        details.memoryPositions = (details.memoryPointer - 15) / 8.0;
+        details.memoryPositions = memoryPositionsFromPointer(details.memoryPointer);
         details.memoryText = ProgramFormats::generalNumber(details.memoryPositions);
         details.loggerDate = loggerDateText(details.day, details.month, details.year);
         details.loggerTime = loggerTimeText(details.hour, details.minute, details.second);
-        details.batteryLevel = details.batteryReading / 2.2;
+        details.batteryLevel = batteryLevelFromReading(details.batteryReading);
         details.rate = rateFromCode(details.rateCode);
         result.details = details;
     } catch (const EConvertError &error) {

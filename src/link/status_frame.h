@@ -48,6 +48,11 @@ struct StatusFrameDecoding
     std::optional<EConvertError> failure; ///< "'x' is not a valid integer value"
 };
 
+/// The memory positions used for a memory pointer: (pointer − 15) / 8, a fractional number.
+[[nodiscard]] double memoryPositionsFromPointer(int pointer);
+/// The battery level in % for a battery reading: reading / 2.2.
+[[nodiscard]] double batteryLevelFromReading(int reading);
+
 /// The samples the logger reports holding: the whole memory positions used, none below 0.
 [[nodiscard]] int storedSamples(const StatusDetails &details);
 
