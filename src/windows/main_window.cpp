@@ -612,9 +612,6 @@ void TForm1::showDownloadProgress()
     if (!downloading) {
         m_progressTimer->stop();
         ProgressLabel->hide();
-    LiveRecordingLabel = named(new QLabel(Gradient1), "LiveRecordingLabel");
-    LiveRecordingLabel->setAlignment(Qt::AlignCenter);
-    LiveRecordingLabel->hide();
         return;
     }
     // Just above the logger's indicators, where the switch leaves room; nothing moves. A fixed

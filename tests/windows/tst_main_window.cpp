@@ -743,13 +743,18 @@ private slots:
         QCOMPARE(m_form->liveFrames().size(), 2);
         QCOMPARE(m_form->liveFrames().latest(60'000)[1].shown[0], 235);
 
-        // A download: the frame that follows its end marker starts a new line.
+        // A download: the frame that follows its end marker starts a new line. A recording goes
+        // on through it, on its one line.
+        QTemporaryDir dir;
+        startLiveRecording(dir.filePath(QStringLiteral("datos.csv")));
         m_form->ColBitBtn4Click();
         QTRY_VERIFY(!m_form->Timer2->isActive());
         closeNextModal();
         m_port->receive(" 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\nA"
                         + exampleFrame);
         QCOMPARE(m_form->liveFrames().size(), 3);
+        QCOMPARE(liveLine(), QStringLiteral("Grabando en vivo: 1 trama, datos.csv"));
+        QCOMPARE(m_form->findChildren<QLabel *>(QStringLiteral("LiveRecordingLabel")).size(), 1);
         const LiveSpan afterDownload = m_form->liveFrames().latest(60'000);
         QVERIFY(!afterDownload.breaksBefore(1));
         QVERIFY(afterDownload.breaksBefore(2));
