@@ -2,11 +2,14 @@
 
 #include "data/download_check.h"
 #include "data/download_lines.h"
+#include "data/live_recorder.h"
 #include "link/download_progress.h"
+#include "link/live_frame.h"
 #include "link/logger_commands.h"
 #include "link/status_frame.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
+#include "runtime/run_file_dialog.h"
 #include "serial/serial_error.h"
 #include "widgets/clocks.h"
 #include "widgets/colour_button.h"
@@ -28,6 +31,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,6 +44,7 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -46,6 +54,15 @@ const QString downloadText = QStringLiteral("       DESCARGAR DATOS");
 const QString viewDataOffText = QStringLiteral("              VER DATOS");
 const QString viewDataOnText = QStringLiteral("                VER DATOS");
 constexpr int gaugeTurn = 50;
+
+/// The live recording's line once it has ended, before the file's name.
+const QString liveRecordingEndedText = QStringLiteral("Grabación en vivo terminada: %1 en ");
+
+/// "1 trama", "1234 tramas".
+QString framesText(qint64 frames)
+{
+    return frames == 1 ? QStringLiteral("1 trama") : QStringLiteral("%1 tramas").arg(frames);
+}
 
 /// A one-shot timer as the window uses them: it repeats unless its tick stops it.
 QTimer *makeTimer(QObject *parent, const char *name, int intervalMs)
@@ -83,6 +100,7 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
            Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , SerialPort1(*port)
+    , executeFileDialog(runFileDialog)
     , m_windows(windows)
     , m_port(std::move(port))
 {
@@ -187,6 +205,9 @@ void TForm1::buildComponents()
     ProgressLabel = named(new QLabel(Gradient1), "ProgressLabel");
     ProgressLabel->setAlignment(Qt::AlignCenter);
     ProgressLabel->hide();
+    LiveRecordingLabel = named(new QLabel(Gradient1), "LiveRecordingLabel");
+    LiveRecordingLabel->setAlignment(Qt::AlignCenter);
+    LiveRecordingLabel->hide();
 
     Splitter1 = named(new QFrame(Gradient1), "Splitter1");
     Splitter1->setFrameShape(QFrame::VLine);
@@ -395,6 +416,9 @@ void TForm1::RockerSwitch1Click()
     Edit3->clear();
     downloading = false;
     Timer4->start();
+    // A new connection collects its frames afresh; how the last recording ended is old news.
+    m_liveFrames.clear();
+    LiveRecordingLabel->hide();
 }
 
 void TForm1::showDisconnected()
@@ -424,6 +448,9 @@ void TForm1::SerialPort1RxChar(int Count)
     }
     if (clockSetPending && !Timer3->isActive())
         Timer3->start();
+    // Reported last, so that the frame has been shown and kept, and the clock set, all the same.
+    if (m_liveRecordingFailure)
+        std::rethrow_exception(std::exchange(m_liveRecordingFailure, nullptr));
 }
 
 void TForm1::takeStatusBytes(const QByteArray &chunk)
@@ -467,8 +494,97 @@ void TForm1::showStatusFrame(const StatusFrameDecoding &decoded)
         if (details.rate)
             RadioGroup1->setItemIndex(int(*details.rate));
     }
+    keepLiveFrame(decoded);
     if (decoded.failure)
         throw *decoded.failure;
+}
+
+void TForm1::keepLiveFrame(const StatusFrameDecoding &decoded)
+{
+    const std::optional<LiveFrame> frame =
+        liveFrameFrom(decoded, QDateTime::currentMSecsSinceEpoch());
+    if (!frame)
+        return;
+    m_liveFrames.append(*frame);
+    if (!m_liveRecorder)
+        return;
+    try {
+        m_liveRecorder->record(*frame);
+    } catch (...) {
+        m_liveRecordingFailure = std::current_exception();
+        endLiveRecording(QStringLiteral("Grabación en vivo interrumpida: %1 en "));
+        return;
+    }
+    showLiveRecording();
+}
+
+bool TForm1::liveRecording() const
+{
+    return m_liveRecorder != nullptr;
+}
+
+void TForm1::toggleLiveRecording()
+{
+    if (m_liveRecorder) {
+        endLiveRecording(liveRecordingEndedText);
+        return;
+    }
+    if (!connected())
+        return;
+    QFileDialog dialog(this, QStringLiteral("Grabar en vivo"), QDir::homePath());
+    dialog.setObjectName(QStringLiteral("LiveRecordingDialog"));
+    // A file that exists is continued, not replaced: there is nothing to confirm.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("CSV (*.csv)")});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    const QString fileName = executeFileDialog(dialog);
+    // The line may have gone while the dialog was open.
+    if (fileName.isEmpty() || !connected())
+        return;
+    m_liveRecorder = std::make_unique<LiveRecorder>(fileName);
+    LiveRecordingLabel->setToolTip(m_liveRecorder->fileName());
+    showLiveRecording();
+}
+
+void TForm1::endLiveRecording(const QString &how)
+{
+    if (!m_liveRecorder)
+        return;
+    const QString line = how.arg(framesText(m_liveRecorder->framesRecorded()));
+    m_liveRecorder->stop();
+    const QString fileName = m_liveRecorder->fileName();
+    m_liveRecorder.reset();
+    placeLiveRecordingLine(line, fileName);
+}
+
+void TForm1::showLiveRecording()
+{
+    placeLiveRecordingLine(
+        QStringLiteral("Grabando en vivo: %1, ").arg(framesText(m_liveRecorder->framesRecorded())),
+        m_liveRecorder->fileName());
+}
+
+void TForm1::placeLiveRecordingLine(const QString &text, const QString &fileName)
+{
+    // Above the switch, beside the LED, where the switch's housing leaves room; nothing moves.
+    // A fixed size keeps each new text from making the window lay out its controls again.
+    const QRect switchPlace = RockerSwitch1->geometry();
+    const int width = LED1->geometry().left() - 4 - switchPlace.left();
+    LiveRecordingLabel->setFixedSize(width, 28);
+    LiveRecordingLabel->move(switchPlace.left(), switchPlace.top() + 2);
+    // One line when it fits, else the file's name goes on a second line; a long name gives way
+    // in its middle, the count stays whole.
+    const QFontMetrics metrics = LiveRecordingLabel->fontMetrics();
+    const QString name = QFileInfo(fileName).fileName();
+    const int room = width - 2 * metrics.averageCharWidth();
+    if (metrics.horizontalAdvance(text + name) <= room)
+        LiveRecordingLabel->setText(text + name);
+    else
+        LiveRecordingLabel->setText(text.trimmed() + QLatin1Char('\n')
+                                    + metrics.elidedText(name, Qt::ElideMiddle, room));
+    LiveRecordingLabel->show();
 }
 
 void TForm1::ColBitBtn4Click()
@@ -530,6 +646,8 @@ void TForm1::requestDownload()
     RichEdit1.clear();
     if (!connected())
         return;
+    // No frames come while the logger sends its memory.
+    m_liveFrames.markGap();
     m_requestedSamples = CheckBox1->isChecked()
         ? std::optional<int>(LoggerCommands::memoryCapacity)
         : m_reportedSamples;
@@ -695,6 +813,7 @@ void TForm1::closeLine()
     m_lineDone = true;
     SerialPort1.ClosePort();
     showDisconnected();
+    endLiveFrames();
     if (rtsFailure)
         std::rethrow_exception(rtsFailure);
 }
@@ -717,6 +836,13 @@ void TForm1::dropLine()
         }
     }
     showDisconnected();
+    endLiveFrames();
+}
+
+void TForm1::endLiveFrames()
+{
+    m_liveFrames.markGap();
+    endLiveRecording(liveRecordingEndedText);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -2,10 +2,12 @@
 
 #include "link/download_collector.h"
 #include "link/frame_assembler.h"
+#include "link/live_frames.h"
 #include "runtime/form.h"
 #include "serial/serial_port_surface.h"
 #include "windows/program_windows.h"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,8 +17,10 @@ class DateClock;
 class DialMeter;
 class GradientBackground;
 class Led;
+class LiveRecorder;
 class PieGauge;
 class QCheckBox;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -88,6 +92,9 @@ public:
     ColourButton *ColBitBtn5;
     /// The download's progress, in free space above the logger's indicators, while it runs.
     QLabel *ProgressLabel;
+    /// The live recording's line, in free space above the connect switch, while one runs and
+    /// after it has ended, until the next connection or recording.
+    QLabel *LiveRecordingLabel;
     QTimer *Timer2;
     QTimer *Timer3;
     QTimer *Timer4;
@@ -99,6 +106,17 @@ public:
     /// "Descargar de nuevo": asks the logger for its data again, as the first download did;
     /// the data shown so far stays until the new download has ended.
     void downloadAgain();
+
+    /// The status frames decoded since connecting, with the PC's time of each.
+    [[nodiscard]] const LiveFrames &liveFrames() const { return m_liveFrames; }
+    /// Whether a live recording runs.
+    [[nodiscard]] bool liveRecording() const;
+    /// "Grabar en vivo…": while connected, asks for a CSV file and records every status frame
+    /// into it; while a recording runs, stops it.
+    void toggleLiveRecording();
+    /// Runs the file dialog of "Grabar en vivo…" and gives the file chosen, or nothing; tests
+    /// replace it.
+    std::function<QString(QFileDialog &dialog)> executeFileDialog;
 
     // Handlers.
     void RockerSwitch1Click();
@@ -144,6 +162,18 @@ private:
     /// A download given up before its end marker: the text of the last whole download, if
     /// one was being replaced, is what the data window shows again.
     void keepLastDownload();
+    /// The frame goes into the live frames and, while one runs, the live recording. A failed
+    /// write stops the recording; its error waits for the end of the receive handler.
+    void keepLiveFrame(const StatusFrameDecoding &decoded);
+    /// Ends a running live recording; the line says how it ended.
+    void endLiveRecording(const QString &how);
+    /// Shows the running recording's count and file.
+    void showLiveRecording();
+    /// Shows `text` and the name of `fileName` as the live recording's line, in the free space
+    /// above the connect switch.
+    void placeLiveRecordingLine(const QString &text, const QString &fileName);
+    /// The line has closed: a gap in the live frames, and the end of a running recording.
+    void endLiveFrames();
 
     ProgramWindows &m_windows;
     std::unique_ptr<SerialPortSurface> m_port;
@@ -160,4 +190,10 @@ private:
     QTimer *m_progressTimer = nullptr;
     /// The last whole download while another replaces it.
     std::optional<QByteArray> m_lastDownload;
+    /// The status frames since connecting, for the live chart and the live recording.
+    LiveFrames m_liveFrames;
+    /// The live recording, while one runs.
+    std::unique_ptr<LiveRecorder> m_liveRecorder;
+    /// A live recording's failed write, reported as the receive handler's last step.
+    std::exception_ptr m_liveRecordingFailure;
 };

@@ -51,15 +51,21 @@ void installMainWindowMenu(TForm1 &form)
                                [&form] { form.SerialPort1.ShowPortSetup(); });
     QAction *again = addAction(form, "DownloadAgainAction", QStringLiteral("Descargar de nuevo"),
                                {}, [&form] { form.downloadAgain(); });
+    QAction *live = addAction(form, "LiveRecordingAction", QStringLiteral("Grabar en vivo…"), {},
+                              [&form] { form.toggleLiveRecording(); });
     addAction(form, "OpenFileAction", QStringLiteral("Abrir archivo…"), QKeySequence::Open,
               [&form] { form.showSavedFile(); });
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a
-    // new download asked for once one has ended and none is running.
-    const auto update = [&form, setup, again] {
+    // new download asked for once one has ended and none is running, a recording started while
+    // connected and stopped while it runs.
+    const auto update = [&form, setup, again, live] {
         setup->setEnabled(!form.connected());
         again->setEnabled(form.connected() && form.dataDownloaded && !form.downloading);
+        live->setText(form.liveRecording() ? QStringLiteral("Detener grabación en vivo")
+                                           : QStringLiteral("Grabar en vivo…"));
+        live->setEnabled(form.connected() || form.liveRecording());
     };
     update();
     form.installEventFilter(new ContextMenuRefresh(&form, update));

@@ -1,6 +1,7 @@
 // Covers the main window against the scripted serial port: what goes out on the line and
 // when, what each status frame shows, the download and its hand-over, the clock-set timing,
-// the port setup at activation, connecting, disconnecting and closing.
+// the port setup at activation, connecting, disconnecting and closing, the live frames and the
+// live recording.
 #include "app/window_set.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
@@ -18,11 +19,15 @@
 #include "windows/gauges_window.h"
 #include "windows/main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -82,6 +87,55 @@ private:
     }
 
     int setupCount() const { return int(kindsOf(m_port->actions()).count(Action::PortSetup)); }
+
+    /// The live recording's entry as the window's menu shows it: the menu is opened as a right
+    /// click opens it, and closed again.
+    QAction *liveRecordingEntry()
+    {
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QApplication::activePopupWidget()->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                m_form->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_form, &event);
+        return m_form->findChild<QAction *>(QStringLiteral("LiveRecordingAction"));
+    }
+
+    /// Starts a live recording into `path` through the menu's entry, its file dialog scripted.
+    void startLiveRecording(const QString &path)
+    {
+        m_form->executeFileDialog = [path](QFileDialog &) { return path; };
+        QAction *entry = liveRecordingEntry();
+        QVERIFY(entry && entry->isEnabled());
+        QCOMPARE(entry->text(), QStringLiteral("Grabar en vivo…"));
+        entry->trigger();
+        QVERIFY(m_form->liveRecording());
+    }
+
+    /// Connects, records into "datos.csv" in `dir` and receives one frame; gives the file's path.
+    QString recordOneFrame(const QTemporaryDir &dir)
+    {
+        const QString path = dir.filePath(QStringLiteral("datos.csv"));
+        start();
+        connectSwitch();
+        startLiveRecording(path);
+        m_port->receive(exampleFrame);
+        return path;
+    }
+
+    /// The live recording's line as read, on one line or two.
+    QString liveLine() const { return m_form->LiveRecordingLabel->text().simplified(); }
+
+    static QList<QByteArray> fileLines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = file.readAll().split('\n');
+        lines.removeLast(); // the empty rest after the last line end
+        return lines;
+    }
 
 private slots:
     void init()
@@ -678,6 +732,128 @@ private slots:
         QCOMPARE(m_errors, QStringList());
         QVERIFY(m_port->writes().isEmpty());
         QVERIFY(!m_form->Timer3->isActive());
+    }
+
+    void theLiveFramesKeepEachFrameWithAGapWhereNoneCouldCome()
+    {
+        start();
+        connectSwitch();
+        m_port->receive(exampleFrame);
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->liveFrames().size(), 2);
+        QCOMPARE(m_form->liveFrames().latest(60'000)[1].shown[0], 235);
+
+        // A download: the frame that follows its end marker starts a new line. A recording goes
+        // on through it, on its one line.
+        QTemporaryDir dir;
+        startLiveRecording(dir.filePath(QStringLiteral("datos.csv")));
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        closeNextModal();
+        m_port->receive(" 26/12/06 05:30:14  4\r\n0279\r\n000220000002000226000001\r\nA"
+                        + exampleFrame);
+        QCOMPARE(m_form->liveFrames().size(), 3);
+        QCOMPARE(liveLine(), QStringLiteral("Grabando en vivo: 1 trama, datos.csv"));
+        QCOMPARE(m_form->findChildren<QLabel *>(QStringLiteral("LiveRecordingLabel")).size(), 1);
+        const LiveSpan afterDownload = m_form->liveFrames().latest(60'000);
+        QVERIFY(!afterDownload.breaksBefore(1));
+        QVERIFY(afterDownload.breaksBefore(2));
+
+        // A pulled cable ends the run of frames too; a new connection starts afresh.
+        m_port->unplug();
+        m_port->reportErrors(errDevice);
+        connectSwitch();
+        QVERIFY(m_form->liveFrames().isEmpty());
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->liveFrames().size(), 1);
+    }
+
+    void aLiveRecordingWritesALinePerFrameAndEndsWithTheLine_data()
+    {
+        QTest::addColumn<bool>("cablePulled");
+        QTest::newRow("DESCONECTAR") << false;
+        QTest::newRow("a pulled cable") << true;
+    }
+
+    void aLiveRecordingWritesALinePerFrameAndEndsWithTheLine()
+    {
+        QFETCH(bool, cablePulled);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("datos.csv"));
+        start();
+        QVERIFY(!liveRecordingEntry()->isEnabled());
+        connectSwitch();
+        m_port->receive(exampleFrame); // before the recording: not in the file
+        startLiveRecording(path);
+        QCOMPARE(liveLine(), QStringLiteral("Grabando en vivo: 0 tramas, datos.csv"));
+        QVERIFY(m_form->LiveRecordingLabel->isVisible());
+        const QRect indicatorPlace = m_form->ColBitBtn1->geometry();
+        m_port->receive(exampleFrame);
+        m_port->receive(exampleFrame.left(20)); // half a frame writes nothing yet
+        m_port->receive(exampleFrame.mid(20));
+        QCOMPARE(liveLine(), QStringLiteral("Grabando en vivo: 2 tramas, datos.csv"));
+        QList<QByteArray> lines = fileLines(path);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith("pc_time,"));
+        QVERIFY(lines[2].contains(",2026-12-06T14:30:05,23.5,1.2,50.0,1234,95.0,33\r"));
+        QCOMPARE(m_form->ColBitBtn1->geometry(), indicatorPlace);
+
+        if (cablePulled) {
+            m_port->unplug();
+            m_port->reportErrors(errDevice);
+        } else {
+            QTest::mouseClick(m_form->RockerSwitch1, Qt::LeftButton);
+        }
+        QVERIFY(!m_form->liveRecording());
+        QCOMPARE(liveLine(), QStringLiteral("Grabación en vivo terminada: 2 tramas en datos.csv"));
+        QVERIFY(m_form->LiveRecordingLabel->isVisible());
+
+        // The next connection records nothing unless asked, and clears the line.
+        connectSwitch();
+        QVERIFY(!m_form->LiveRecordingLabel->isVisible());
+        m_port->receive(exampleFrame);
+        QCOMPARE(fileLines(path).size(), 3);
+        QCOMPARE(m_errors.size(), cablePulled ? 1 : 0);
+    }
+
+    void theMenuStopsTheLiveRecordingAndAStartAgainAppends()
+    {
+        QTemporaryDir dir;
+        const QString path = recordOneFrame(dir);
+        QAction *entry = liveRecordingEntry();
+        QCOMPARE(entry->text(), QStringLiteral("Detener grabación en vivo"));
+        entry->trigger();
+        QVERIFY(!m_form->liveRecording());
+        QCOMPARE(liveLine(), QStringLiteral("Grabación en vivo terminada: 1 trama en datos.csv"));
+        m_port->receive(exampleFrame);
+        startLiveRecording(path);
+        m_port->receive(exampleFrame);
+        QCOMPARE(fileLines(path).size(), 3); // one heading, two frames
+    }
+
+    void aFailingLiveRecordingStopsWithOneErrorAndTheFrameIsShown()
+    {
+        QTemporaryDir dir;
+        const QString path = recordOneFrame(dir);
+        QVERIFY(QFile::remove(path)); // as a disk cleaned up under the recording
+        m_form->clockSetPending = true;
+        QByteArray cold = exampleFrame;
+        cold.replace(17, 5, "01244"); // channel 1 reading 500: 0,0 ºC
+        m_port->receive(cold);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().startsWith(QStringLiteral("Se detuvo la grabación en vivo en ")));
+        QCOMPARE(m_form->ValueInd1->text(), QStringLiteral("0,0"));
+        QCOMPARE(m_set->windows.Form4->Thermometer1->value(), 0.0f);
+        QCOMPARE(m_form->liveFrames().size(), 2);
+        QVERIFY(m_form->Timer3->isActive()); // the rest of the handler was done
+        QVERIFY(!m_form->liveRecording());
+        QCOMPARE(liveLine(),
+                 QStringLiteral("Grabación en vivo interrumpida: 1 trama en datos.csv"));
+
+        m_port->receive(exampleFrame);
+        QCOMPARE(m_form->ValueInd1->text(), QStringLiteral("23,5"));
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_form->connected());
     }
 
     void closingWhileConnectedDropsRtsAndClosesThePort()
