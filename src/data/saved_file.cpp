@@ -2,6 +2,7 @@
 
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
+#include "data/file_kind.h"
 #include "data/sample_timestamps.h"
 #include "data/text_export.h"
 #include "runtime/conversion_error.h"
@@ -118,12 +119,8 @@ std::optional<QString> notARegularFile(mode_t mode)
         return std::nullopt;
     if (S_ISDIR(mode))
         return QStringLiteral("es una carpeta");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("es una tubería (FIFO), no un archivo");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("es un dispositivo, no un archivo");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("es un socket, no un archivo");
+    if (const QString kind = specialFileKind(mode); !kind.isEmpty())
+        return QStringLiteral("es %1, no un archivo").arg(kind);
     return QStringLiteral("no es un archivo");
 }
 

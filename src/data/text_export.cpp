@@ -1,5 +1,6 @@
 #include "data/text_export.h"
 
+#include "data/file_kind.h"
 #include "runtime/in_out_error.h"
 
 #include <QFile>
@@ -49,18 +50,6 @@ int openErrorNumber(int error, const QFileDevice &file)
     return file.error() == QFileDevice::PermissionsError ? EACCES : 0;
 }
 
-/// What a file of type `mode` (from stat) is, when it takes no saved file.
-QString notAFileKind(mode_t mode)
-{
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("un dispositivo");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("una tubería (FIFO)");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("un socket");
-    return {};
-}
-
 } // namespace
 
 QString notAFile(const QString &fileName)
@@ -71,7 +60,7 @@ QString notAFile(const QString &fileName)
     };
     if (path.isEmpty() || ::stat(path.constData(), &target) != 0)
         return {};
-    const QString kind = notAFileKind(target.st_mode);
+    const QString kind = specialFileKind(target.st_mode);
     if (kind.isEmpty())
         return {};
     struct stat name
