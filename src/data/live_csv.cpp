@@ -2,6 +2,7 @@
 
 #include "data/csv_export.h"
 #include "link/logger_clock_text.h"
+#include "link/readout_patterns.h"
 #include "link/status_frame.h"
 #include "runtime/format_float.h"
 #include "runtime/program_formats.h"
@@ -13,11 +14,6 @@
 namespace LiveCsv {
 
 namespace {
-
-/// The patterns of the main window's channel readouts and battery dial.
-const QString channelPatterns[] = {QStringLiteral("#0.0"), QStringLiteral("#0.0"),
-                                   QStringLiteral("#0.0"), QStringLiteral("##00")};
-const QString batteryPattern = QStringLiteral("##0.0");
 
 /// A number as the main window shows it, with a decimal point for the CSV readers.
 QString withDecimalPoint(QString shown)
@@ -53,9 +49,9 @@ QByteArray record(const LiveFrame &frame, const QTimeZone &zone)
                                 loggerTimeText(frame.hour, frame.minute, frame.second))};
     for (int channel = 1; channel <= 4; ++channel)
         fields.append(
-            withDecimalPoint(formatFloat(channelPatterns[channel - 1], frame.shownValue(channel))));
+            withDecimalPoint(formatFloat(channelReadoutPatterns[std::size_t(channel - 1)], frame.shownValue(channel))));
     fields.append(withDecimalPoint(
-        formatFloat(batteryPattern, float(batteryLevelFromReading(frame.batteryReading)))));
+        formatFloat(batteryReadoutPattern, float(batteryLevelFromReading(frame.batteryReading)))));
     fields.append(withDecimalPoint(
         ProgramFormats::generalNumber(memoryPositionsFromPointer(frame.memoryPointer))));
     return CsvExport::record(fields);

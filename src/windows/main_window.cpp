@@ -6,6 +6,7 @@
 #include "link/download_progress.h"
 #include "link/live_frame.h"
 #include "link/logger_commands.h"
+#include "link/readout_patterns.h"
 #include "link/status_frame.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
@@ -223,25 +224,25 @@ void TForm1::buildComponents()
         const char *name;
         const char *channel;
         QString unit;
-        const char *format;
     } indicators[] = {
-        {&ValueInd1, "ValueInd1", "CANAL 1", QStringLiteral("ºC"), "#0.0"},
-        {&ValueInd2, "ValueInd2", "CANAL 2", QStringLiteral("ºC"), "#0.0"},
-        {&ValueInd3, "ValueInd3", "CANAL 3", QStringLiteral("HºRº"), "#0.0"},
-        {&ValueInd4, "ValueInd4", "CANAL 4", QStringLiteral("PAR"), "##00"},
+        {&ValueInd1, "ValueInd1", "CANAL 1", QStringLiteral("ºC")},
+        {&ValueInd2, "ValueInd2", "CANAL 2", QStringLiteral("ºC")},
+        {&ValueInd3, "ValueInd3", "CANAL 3", QStringLiteral("HºRº")},
+        {&ValueInd4, "ValueInd4", "CANAL 4", QStringLiteral("PAR")},
     };
-    for (const auto &item : indicators) {
+    for (std::size_t channel = 0; channel < std::size(indicators); ++channel) {
+        const auto &item = indicators[channel];
         *item.indicator = named(new ValueIndicator(Gradient1), item.name);
         (*item.indicator)->setName(QString::fromLatin1(item.channel));
         (*item.indicator)->setUnit(item.unit);
-        (*item.indicator)->setFormat(QString::fromLatin1(item.format));
+        (*item.indicator)->setFormat(channelReadoutPatterns[channel]);
     }
 
     DialMeter1 = named(new DialMeter(Gradient1), "DialMeter1");
     DialMeter1->setName(QStringLiteral("Nivel de batería"));
     DialMeter1->setUnit(QStringLiteral("%"));
     DialMeter1->setScale(75, 100, 5);
-    DialMeter1->setFormat(QStringLiteral("##0.0"));
+    DialMeter1->setFormat(batteryReadoutPattern);
 
     ColBitBtn8 =
         named(new ColourButton(QStringLiteral("Indicadores gráficos"), Gradient1), "ColBitBtn8");
