@@ -8,6 +8,7 @@
 #include "serial/os/device_lock_file.h"
 #include "serial/os/tty_marks.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -90,6 +91,21 @@ void setTimeouts(CommDevice &device, std::uint32_t interval, std::uint32_t multi
     timeouts.ReadTotalTimeoutConstant = constant;
     int error = 0;
     device.setCommTimeouts(timeouts, error);
+}
+
+/// How often the device's reader thread has waited and been woken so far; −1 if none runs.
+long long readerWakeUps()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (contentOf(tasks.filePath(tid + QStringLiteral("/comm"))).trimmed() != "serial-reader")
+            continue;
+        for (const QByteArray &line :
+             contentOf(tasks.filePath(tid + QStringLiteral("/status"))).split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return -1;
 }
 
 } // namespace
@@ -452,6 +468,27 @@ private slots:
         int count = 0;
         device->clearCommError(errors, count, error);
         QCOMPARE(errors, 0u);
+    }
+
+    void aWatchedQuietLineLetsTheReaderSleepAndABusyWatcherIsStillRelieved()
+    {
+        // A program that watches the tty itself: its reader wakes when bytes come, not on a
+        // clock, and still drains the tty when the watcher leaves the bytes there.
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        device->setInputWatched(true);
+        QTest::qWait(300); // the reader settles into its wait
+        const long long before = readerWakeUps();
+        QVERIFY(before >= 0);
+        QTest::qWait(1000);
+        QVERIFY2(readerWakeUps() - before <= 1,
+                 qPrintable(QStringLiteral("%1 wake-ups in a quiet second")
+                                .arg(readerWakeUps() - before)));
+
+        // The watcher reads nothing: the reader takes the bytes into the queue.
+        pty.send("status frame");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 12, 5000);
     }
 
     void purgeEmptiesTheInputQueue()

@@ -4,8 +4,8 @@
 // unread never make the next event wait return at once) and the read time-outs can be measured
 // against byte arrivals. An internal reader thread does the draining, unless a caller watches
 // the tty itself and reads when it becomes readable (a user-interface thread with a socket
-// notifier): then the reader only looks now and then whether bytes wait unread, and takes over
-// while they do, or while a read waits for bytes. Reading never stops: what does not fit in the
+// notifier): then the reader wakes when bytes arrive, looks again a while later whether they
+// still wait unread, and takes over while they do, or while a read waits for bytes. Reading never stops: what does not fit in the
 // queue waits in a holding buffer behind it, so that a program that stalls for a while loses
 // nothing even where the adapter itself has little room. A second thread waits for modem line
 // changes on devices that have modem lines.
@@ -52,10 +52,11 @@ constexpr std::uint32_t largestQueueSize = 16u << 20;
 constexpr std::size_t holdingLimit = 1u << 20;
 /// The tty's bytes are taken in blocks of this size.
 constexpr std::size_t readBlock = 64u << 10;
-/// While a caller watches the tty, how often the reader looks whether bytes wait unread. Bytes
-/// seen waiting at two looks in a row with no read by the watcher between them make it take
-/// over: at 115200 baud at most about 2.3 KB gather before it does, well within the kernel's
-/// own buffer, and a connected program that receives nothing wakes only ten times a second.
+/// While a caller watches the tty, how long after bytes arrive the reader looks whether they
+/// still wait unread. Bytes waiting at the arrival and at the look, or at two looks in a row,
+/// with no read by the watcher between them make it take over: at 115200 baud at most about
+/// 2.3 KB gather before it does, well within the kernel's own buffer. A quiet line wakes the
+/// reader not at all, a status frame a second twice a second.
 constexpr auto watcherLookPeriod = std::chrono::milliseconds(100);
 /// Pseudo-terminal slaves have these device majors.
 constexpr unsigned firstPtyMajor = 136;
@@ -227,11 +228,14 @@ public:
         m_hasModemLines = ioctl(m_fd, TIOCMGET, &lines) == 0;
         m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &m_counters) == 0;
         m_lastModemLines = lines;
+        // Named, so that a look at the process's threads tells which one is awake.
         m_reader = std::thread([this] { readerLoop(); });
+        pthread_setname_np(m_reader.native_handle(), "serial-reader");
         if (m_hasModemLines) {
             if (m_hasCounters)
                 wakeSignal();
             m_modem = std::thread([this] { modemLoop(); });
+            pthread_setname_np(m_modem.native_handle(), "serial-modem");
         }
     }
 
@@ -1053,6 +1057,7 @@ private:
         Clock::time_point nextLook = Clock::now() + watcherLookPeriod;
         for (;;) {
             bool watchTty = false;
+            bool awaitArrival = false;
             bool look = false;
             int timeoutMs = -1;
             {
@@ -1063,7 +1068,10 @@ private:
                     takenOver = false; // the watcher reads again
                 const bool draining = !m_watched || takenOver || m_blockedReads > 0;
                 watchTty = !m_gone && draining;
-                if (!m_gone && !draining) {
+                if (!m_gone && !draining && !waitingAtLook) {
+                    // Nothing waits: sleep until bytes arrive, however long that takes.
+                    awaitArrival = true;
+                } else if (!m_gone && !draining) {
                     const auto untilLook = std::chrono::ceil<std::chrono::milliseconds>(
                         nextLook - Clock::now());
                     look = untilLook.count() <= 0;
@@ -1102,7 +1110,7 @@ private:
                 continue; // taken over, the next turn drains the tty
             }
             pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
-            const int ready = ::poll(fds, watchTty ? 2 : 1, timeoutMs);
+            const int ready = ::poll(fds, watchTty || awaitArrival ? 2 : 1, timeoutMs);
             if (ready < 0) {
                 if (errno == EINTR)
                     continue;
@@ -1113,6 +1121,14 @@ private:
             if (fds[0].revents & POLLIN) {
                 std::uint64_t value = 0;
                 [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
+            }
+            if (awaitArrival && fds[1].revents) {
+                // Bytes (or a hang-up) arrived for the watcher, which reads them now; the tty
+                // stays readable until it does, so the reader leaves it alone until the look.
+                std::lock_guard lock(m_mutex);
+                watcherReadsAtLook = m_watcherReads;
+                waitingAtLook = true;
+                nextLook = Clock::now() + watcherLookPeriod;
             }
             if (watchTty && fds[1].revents) {
                 if (fds[1].revents & POLLIN) {
