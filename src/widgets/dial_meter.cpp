@@ -54,33 +54,73 @@ QSize DialMeter::minimumSizeHint() const
     return QSize(int(std::ceil(line * 6)), int(std::ceil(line * 5.5)));
 }
 
-void DialMeter::paintEvent(QPaintEvent *)
+DialMeter::Layout DialMeter::layout() const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-
+    Layout parts;
     const QRectF area(rect());
-    InstrumentStyle::drawPanel(painter, area);
-    const bool enabled = isEnabled();
-    const QColor ink =
-        QColor::fromRgba(enabled ? InstrumentStyle::scaleInk : InstrumentStyle::disabledText);
-
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.05, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.13);
     const qreal readoutHeight = std::max(12.0, inner.height() * 0.19);
-
-    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight), Qt::AlignLeft,
-             std::min(nameHeight * 0.72, 22.0));
-
+    parts.name = QRectF(inner.left(), inner.top(), inner.width(), nameHeight);
     const qreal gap = pad * 0.5;
-    const QRectF face(
+    parts.face = QRectF(
         inner.left(), inner.top() + nameHeight + (name().isEmpty() ? 0 : gap), inner.width(),
         inner.height() - nameHeight - readoutHeight - gap - (name().isEmpty() ? 0 : gap));
-    const QRectF readout(inner.left(), inner.bottom() - readoutHeight, inner.width(),
-                         readoutHeight);
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), enabled);
+    parts.readout =
+        QRectF(inner.left(), inner.bottom() - readoutHeight, inner.width(), readoutHeight);
+    // The arc with its labels takes 1.02 R either side of the pivot and 1.22 R above it; the
+    // pivot stands 0.12 R above the face's bottom.
+    const qreal margin = 3.0;
+    parts.radius = std::max(4.0, std::min((parts.face.width() / 2 - margin) / 1.02,
+                                          (parts.face.height() - 2 * margin) / 1.34));
+    const qreal top = parts.face.top() + (parts.face.height() - 1.34 * parts.radius) / 2;
+    parts.pivot = QPointF(parts.face.center().x(), top + 1.22 * parts.radius);
+    return parts;
+}
+
+qreal DialMeter::angleOf(double at) const
+{
+    return startAngle - sweepAngle * InstrumentStyle::scaleFraction(m_from, m_to, at);
+}
+
+void DialMeter::repaintValue(float before, const QString &textBefore)
+{
+    // The needle sweeps a small wedge for a small change: that wedge's box, with the pivot's
+    // cap and the pen's width around it, and the readout when its text changes.
+    const Layout parts = layout();
+    QRegion changed = readoutChange(parts.readout, textBefore);
+    const qreal old = angleOf(before);
+    const qreal now = angleOf(value());
+    if (old != now && parts.face.height() >= 8 && parts.face.width() >= 8) {
+        qreal left = parts.pivot.x(), right = left, top = parts.pivot.y(), bottom = top;
+        for (const qreal angle : {old, now}) {
+            for (const qreal reach : {-parts.radius * 0.1, parts.radius * 0.96}) {
+                const QPointF end = polar(parts.pivot, reach, angle);
+                left = std::min(left, end.x());
+                right = std::max(right, end.x());
+                top = std::min(top, end.y());
+                bottom = std::max(bottom, end.y());
+            }
+        }
+        const qreal around = std::max(2.0, parts.radius * 0.07) + parts.radius * 0.025 + 3;
+        changed += QRectF(QPointF(left - around, top - around),
+                          QPointF(right + around, bottom + around))
+                       .toAlignedRect();
+    }
+    update(changed);
+}
+
+void DialMeter::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    beginPaint(painter);
+    const bool enabled = isEnabled();
+    const QColor ink = scaleInk();
+    const Layout parts = layout();
+    drawName(painter, parts.name, Qt::AlignLeft, std::min(parts.name.height() * 0.72, 22.0));
+    const QRectF &face = parts.face;
+    InstrumentStyle::drawReadout(painter, parts.readout, font(), text(), unit(), enabled);
     if (face.height() < 8 || face.width() < 8)
         return;
 
@@ -90,21 +130,13 @@ void DialMeter::paintEvent(QPaintEvent *)
     painter.setBrush(QColor(0xfd, 0xfc, 0xf7));
     painter.drawRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), faceRadius, faceRadius);
 
-    // The arc with its labels takes 1.02 R either side of the pivot and 1.22 R above it; the
-    // pivot stands 0.12 R above the face's bottom.
-    const qreal margin = 3.0;
-    const qreal radius = std::max(
-        4.0, std::min((face.width() / 2 - margin) / 1.02, (face.height() - 2 * margin) / 1.34));
-    const qreal top = face.top() + (face.height() - 1.34 * radius) / 2;
-    const QPointF pivot(face.center().x(), top + 1.22 * radius);
+    const qreal radius = parts.radius;
+    const QPointF pivot = parts.pivot;
 
     painter.save();
     painter.setClipRect(face.adjusted(1, 1, -1, -1));
 
     const InstrumentStyle::Ticks ticks = InstrumentStyle::evenTicks(m_from, m_to, m_steps);
-    const auto angleOf = [&](double at) {
-        return startAngle - sweepAngle * InstrumentStyle::scaleFraction(m_from, m_to, at);
-    };
 
     painter.setPen(QPen(ink, std::max(1.0, radius * 0.012)));
     painter.setBrush(Qt::NoBrush);

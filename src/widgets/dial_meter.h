@@ -26,8 +26,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    /// The readout when its text changes, and the box the needle sweeps.
+    void repaintValue(float before, const QString &textBefore) override;
 
 private:
+    /// Where the parts of the meter lie at the widget's present size.
+    struct Layout
+    {
+        QRectF name;
+        QRectF face;
+        QRectF readout;
+        qreal radius = 0;
+        QPointF pivot;
+    };
+    [[nodiscard]] Layout layout() const;
+    /// The needle's angle in degrees for a value, held to the ends of the scale.
+    [[nodiscard]] qreal angleOf(double at) const;
+
     double m_from = 0.0;
     double m_to = 100.0;
     int m_steps = 5;

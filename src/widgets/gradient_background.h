@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 
 /// A window background that fills its whole area with a linear gradient between two colours,
@@ -34,4 +35,5 @@ private:
     QColor m_end {0xb4, 0xbf, 0xca};
     Qt::Orientation m_direction = Qt::Vertical;
     bool m_gradientEnabled = true;
+    QPixmap m_cache; ///< the gradient at the present size, drawn once
 };

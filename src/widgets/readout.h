@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QRegion>
 #include <QWidget>
 
 class QPainter;
@@ -29,6 +31,18 @@ public:
 
 protected:
     Readout(const QString &format, QWidget *parent);
+
+    /// Asks for the repaint of what a new value changes, given the value and text before it;
+    /// the whole widget unless a readout knows better.
+    virtual void repaintValue(float before, const QString &textBefore);
+
+    /// The readout window's area, grown by a pixel for its edge, when the shown text is no
+    /// longer textBefore; else nothing.
+    [[nodiscard]] QRegion readoutChange(const QRectF &window, const QString &textBefore) const;
+    /// Starts a paint: smooth edges and text, and the instrument's panel over the whole widget.
+    void beginPaint(QPainter &painter) const;
+    /// The colour of scales and ticks, greyed while disabled.
+    [[nodiscard]] QColor scaleInk() const;
 
     /// Draws the name in bold, as large as fits the box up to maxPointSize; nothing when empty.
     void drawName(QPainter &painter, const QRectF &box, Qt::Alignment alignment,

@@ -45,64 +45,96 @@ QSize Thermometer::minimumSizeHint() const
     return QSize(int(std::ceil(line * 5)), int(std::ceil(line * 7.5)));
 }
 
-void Thermometer::paintEvent(QPaintEvent *)
+Thermometer::Layout Thermometer::layout() const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-
+    Layout parts;
     const QRectF area(rect());
-    InstrumentStyle::drawPanel(painter, area);
-    const bool enabled = isEnabled();
-    const QColor ink =
-        QColor::fromRgba(enabled ? InstrumentStyle::scaleInk : InstrumentStyle::disabledText);
-
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.06, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.1);
     const qreal readoutHeight = std::clamp(inner.height() * 0.16, 12.0, inner.width() * 0.35);
-
-    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight),
-             Qt::AlignHCenter, std::min(nameHeight * 0.85, 26.0));
-    const QRectF readout(inner.left(), inner.bottom() - readoutHeight, inner.width(),
-                         readoutHeight);
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), enabled);
-
+    parts.name = QRectF(inner.left(), inner.top(), inner.width(), nameHeight);
+    parts.readout =
+        QRectF(inner.left(), inner.bottom() - readoutHeight, inner.width(), readoutHeight);
     const qreal gap = pad * 0.6;
-    const QRectF column(inner.left(), inner.top() + nameHeight + gap, inner.width(),
-                        readout.top() - gap - (inner.top() + nameHeight + gap));
-    if (column.height() < 16 || column.width() < 12)
-        return;
-
+    parts.column = QRectF(inner.left(), inner.top() + nameHeight + gap, inner.width(),
+                          parts.readout.top() - gap - (inner.top() + nameHeight + gap));
+    if (parts.column.height() < 16 || parts.column.width() < 12)
+        return parts;
+    parts.hasColumn = true;
     // Sizes follow the column: the tube is a slim share of it, the labels sit to its right.
     const InstrumentStyle::Ticks widest = InstrumentStyle::roundTicks(m_from, m_to, 5);
-    QFont labelFont = font();
-    labelFont.setPixelSize(std::clamp(int(column.height() * 0.09), 7, 18));
-    const QFontMetricsF labelMetrics(labelFont);
+    parts.labelFont = font();
+    parts.labelFont.setPixelSize(std::clamp(int(parts.column.height() * 0.09), 7, 18));
+    const QFontMetricsF labelMetrics(parts.labelFont);
     qreal labelWidth = 0;
     for (const double at : widest.major)
         labelWidth = std::max(labelWidth,
                               labelMetrics.horizontalAdvance(formatFloat(widest.labelPattern, at)));
-    const qreal tube =
-        std::clamp(std::min(column.width() * 0.13, column.height() * 0.09), 4.0, 40.0);
-    const qreal bulb = tube * 1.0;
-    const qreal tickLength = tube * 0.9;
-    const qreal assembly = tube * 0.8 + bulb * 2 + tube * 0.35 + tickLength + 3 + labelWidth;
-    const qreal left = column.left() + std::max(0.0, (column.width() - assembly) / 2);
-    const qreal tubeCentreX = left + tube * 0.8 + bulb;
-    const QPointF bulbCentre(tubeCentreX, column.bottom() - bulb - 1);
-    const qreal tubeTop = column.top() + labelMetrics.height() * 0.5;
-    const qreal scaleBottom = bulbCentre.y() - bulb - tube * 0.5;
-    const qreal scaleTop = tubeTop + tube * 0.5 + 1;
-    // As many labelled steps as fit without the labels touching, at most five.
-    const int fittingSteps =
-        int(std::clamp((scaleBottom - scaleTop) / (labelMetrics.height() * 1.15), 1.0, 5.0));
-    const InstrumentStyle::Ticks ticks = InstrumentStyle::roundTicks(m_from, m_to, fittingSteps);
-    const auto yOf = [&](double at) {
-        return scaleBottom
-            - (scaleBottom - scaleTop) * InstrumentStyle::scaleFraction(m_from, m_to, at);
-    };
+    parts.tube = std::clamp(std::min(parts.column.width() * 0.13, parts.column.height() * 0.09),
+                            4.0, 40.0);
+    parts.bulb = parts.tube * 1.0;
+    const qreal tickLength = parts.tube * 0.9;
+    const qreal assembly =
+        parts.tube * 0.8 + parts.bulb * 2 + parts.tube * 0.35 + tickLength + 3 + labelWidth;
+    const qreal left = parts.column.left() + std::max(0.0, (parts.column.width() - assembly) / 2);
+    parts.tubeCentreX = left + parts.tube * 0.8 + parts.bulb;
+    parts.bulbCentre = QPointF(parts.tubeCentreX, parts.column.bottom() - parts.bulb - 1);
+    parts.tubeTop = parts.column.top() + labelMetrics.height() * 0.5;
+    parts.scaleBottom = parts.bulbCentre.y() - parts.bulb - parts.tube * 0.5;
+    parts.scaleTop = parts.tubeTop + parts.tube * 0.5 + 1;
+    return parts;
+}
 
+qreal Thermometer::Layout::levelOf(double from, double to, double at) const
+{
+    return scaleBottom - (scaleBottom - scaleTop) * InstrumentStyle::scaleFraction(from, to, at);
+}
+
+void Thermometer::repaintValue(float before, const QString &textBefore)
+{
+    // The bar and its pointer change only between the old and the new level; the rows above
+    // and below draw the same, so a small change repaints a thin band, not the instrument.
+    const Layout parts = layout();
+    QRegion changed = readoutChange(parts.readout, textBefore);
+    if (parts.hasColumn) {
+        const qreal old = parts.levelOf(m_from, m_to, before);
+        const qreal now = parts.levelOf(m_from, m_to, value());
+        // Above the level reaches the pointer's half height, below it the bar's rounded top.
+        const qreal above = parts.tube * 0.7 * 0.6 + 2;
+        const qreal below = std::max(above, parts.tube / 2) + 2;
+        if (old != now)
+            changed += QRectF(0, std::min(old, now) - above, width(),
+                              std::abs(old - now) + above + below)
+                           .toAlignedRect();
+    }
+    update(changed);
+}
+
+void Thermometer::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    beginPaint(painter);
+    const bool enabled = isEnabled();
+    const QColor ink = scaleInk();
+    const Layout parts = layout();
+    drawName(painter, parts.name, Qt::AlignHCenter, std::min(parts.name.height() * 0.85, 26.0));
+    InstrumentStyle::drawReadout(painter, parts.readout, font(), text(), unit(), enabled);
+    if (!parts.hasColumn)
+        return;
+    const QRectF &column = parts.column;
+    const qreal tube = parts.tube;
+    const qreal bulb = parts.bulb;
+    const qreal tickLength = tube * 0.9;
+    const qreal tubeCentreX = parts.tubeCentreX;
+    const QPointF bulbCentre = parts.bulbCentre;
+    const qreal tubeTop = parts.tubeTop;
+    const QFontMetricsF labelMetrics(parts.labelFont);
+    // As many labelled steps as fit without the labels touching, at most five.
+    const int fittingSteps = int(std::clamp(
+        (parts.scaleBottom - parts.scaleTop) / (labelMetrics.height() * 1.15), 1.0, 5.0));
+    const InstrumentStyle::Ticks ticks = InstrumentStyle::roundTicks(m_from, m_to, fittingSteps);
+    const auto yOf = [&](double at) { return parts.levelOf(m_from, m_to, at); };
     // Glass: the tube and bulb outline as one shape.
     QPainterPath tubePath;
     tubePath.addRoundedRect(QRectF(tubeCentreX - tube / 2, tubeTop, tube, bulbCentre.y() - tubeTop),
@@ -146,7 +178,7 @@ void Thermometer::paintEvent(QPaintEvent *)
     painter.setPen(QPen(ink, std::max(1.0, tube * 0.14), Qt::SolidLine, Qt::FlatCap));
     for (const double at : ticks.major)
         painter.drawLine(QPointF(tickLeft, yOf(at)), QPointF(tickLeft + tickLength, yOf(at)));
-    painter.setFont(labelFont);
+    painter.setFont(parts.labelFont);
     for (const double at : ticks.major) {
         const QRectF box(tickLeft + tickLength + 3, yOf(at) - labelMetrics.height() / 2,
                          column.right() - (tickLeft + tickLength + 3), labelMetrics.height());

@@ -29,24 +29,28 @@ QSize ValueIndicator::minimumSizeHint() const
                  int(std::ceil(metrics.height() * 2.4)));
 }
 
-void ValueIndicator::paintEvent(QPaintEvent *)
+ValueIndicator::Layout ValueIndicator::layout() const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-
     const QRectF area(rect());
-    InstrumentStyle::drawPanel(painter, area);
-
     const qreal pad = std::clamp(std::min(area.width(), area.height()) * 0.07, 2.0, 10.0);
     const QRectF inner = area.adjusted(pad, pad * 0.6, -pad, -pad);
     const qreal nameHeight = name().isEmpty() ? 0.0 : std::max(8.0, inner.height() * 0.26);
-
-    drawName(painter, QRectF(inner.left(), inner.top(), inner.width(), nameHeight), Qt::AlignLeft,
-             std::min(nameHeight * 0.72, 22.0));
-
     const QRectF readout(
         inner.left(), inner.top() + nameHeight + (name().isEmpty() ? 0 : pad * 0.4), inner.width(),
         inner.bottom() - inner.top() - nameHeight - (name().isEmpty() ? 0 : pad * 0.4));
-    InstrumentStyle::drawReadout(painter, readout, font(), text(), unit(), isEnabled());
+    return {QRectF(inner.left(), inner.top(), inner.width(), nameHeight), readout};
+}
+
+void ValueIndicator::repaintValue(float, const QString &textBefore)
+{
+    update(readoutChange(layout().readout, textBefore));
+}
+
+void ValueIndicator::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    beginPaint(painter);
+    const Layout parts = layout();
+    drawName(painter, parts.name, Qt::AlignLeft, std::min(parts.name.height() * 0.72, 22.0));
+    InstrumentStyle::drawReadout(painter, parts.readout, font(), text(), unit(), isEnabled());
 }

@@ -16,6 +16,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    /// Only the readout window, and only when the text it shows changes.
+    void repaintValue(float before, const QString &textBefore) override;
 
 private:
+    struct Layout
+    {
+        QRectF name;
+        QRectF readout;
+    };
+    [[nodiscard]] Layout layout() const;
 };

@@ -1,12 +1,13 @@
 // Covers what the windows rely on in the instrument widgets: the rocker switch's order of
 // toggle, click and mouse-up, colour button captions per state, focus frames only after the
 // keyboard moved the focus, the readouts' texts, the clamping of needle and bar, the pie
-// gauge's range, the coalesced repaints of the gauge and the LED, and the clocks with an
-// injected time.
+// gauge's range, the coalesced repaints of the gauge and the LED, the instruments' repaints of
+// what a new value changes, and the clocks with an injected time.
 // How the widgets look is left to tst_widgets_rendering.
 #include "widgets/clocks.h"
 #include "widgets/colour_button.h"
 #include "widgets/dial_meter.h"
+#include "widgets/gradient_background.h"
 #include "widgets/led.h"
 #include "widgets/pie_gauge.h"
 #include "widgets/rocker_switch.h"
@@ -14,10 +15,14 @@
 #include "widgets/value_indicator.h"
 
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <array>
 #include <limits>
+#include <numeric>
 
 class TestWidgetsBehaviour : public QObject
 {
@@ -257,6 +262,113 @@ private slots:
             widget->resize(120, 160);
             QVERIFY(!widget->grab().isNull());
         }
+    }
+
+    void instrumentsRepaintOnlyWhatANewValueChangesAndShowTheSame()
+    {
+        // The logger repeats its readings every second: a repeated value repaints nothing, a
+        // new one only the readout and the band the bar or needle moves through, and the screen
+        // then shows exactly what a full repaint would.
+        QWidget window;
+        window.resize(440, 230);
+        auto *thermometer = new Thermometer(&window);
+        thermometer->setGeometry(0, 0, 113, 220);
+        thermometer->setScale(-10, 45);
+        thermometer->setName(QStringLiteral("Canal 1"));
+        thermometer->setUnit(QStringLiteral("ºC"));
+        auto *dial = new DialMeter(&window);
+        dial->setGeometry(120, 0, 170, 170);
+        dial->setScale(0, 100, 5);
+        auto *indicator = new ValueIndicator(&window);
+        indicator->setGeometry(300, 0, 130, 60);
+        indicator->setName(QStringLiteral("Canal 1"));
+        const std::array<Readout *, 3> readouts {thermometer, dial, indicator};
+        // The indicator is mostly its readout; the panel and the name around it stay.
+        const std::array<double, 3> largestShare {0.5, 0.5, 0.9};
+        for (Readout *readout : readouts)
+            readout->setValue(20.0f);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        struct RepaintLog : QObject
+        {
+            QRegion region;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    region += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        };
+        std::array<RepaintLog, 3> logs;
+        for (std::size_t i = 0; i < readouts.size(); ++i)
+            readouts[i]->installEventFilter(&logs[i]);
+        const auto settle = [] {
+            for (int i = 0; i < 5; ++i) {
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents();
+            }
+        };
+
+        for (Readout *readout : readouts)
+            readout->setValue(20.0f);
+        settle();
+        for (const RepaintLog &log : logs)
+            QVERIFY(log.region.isEmpty());
+
+        for (Readout *readout : readouts)
+            readout->setValue(21.3f);
+        for (std::size_t i = 0; i < readouts.size(); ++i) {
+            QTRY_VERIFY2_WITH_TIMEOUT(!logs[i].region.isEmpty(),
+                                      readouts[i]->metaObject()->className(), 5000);
+            const int repainted = std::accumulate(
+                logs[i].region.begin(), logs[i].region.end(), 0,
+                [](int sum, const QRect &r) { return sum + r.width() * r.height(); });
+            const QRect whole = readouts[i]->rect();
+            QVERIFY2(repainted < whole.width() * whole.height() * largestShare[i],
+                     qPrintable(QStringLiteral("%1 repainted %2 of %3 pixels")
+                                    .arg(readouts[i]->metaObject()->className())
+                                    .arg(repainted)
+                                    .arg(whole.width() * whole.height())));
+        }
+        settle();
+        const QImage shown =
+            window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
+                QImage::Format_RGB32);
+        const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), fresh.size());
+        QVERIFY(shown == fresh);
+    }
+
+    void gradientBackgroundKeepsItsColoursAcrossPartialRepaints()
+    {
+        // The gradient is drawn once per size and copied into each repainted area: a part
+        // repainted alone matches its neighbours, and new colours or a new size are not
+        // served from the old picture.
+        GradientBackground background;
+        background.resize(120, 300);
+        background.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&background));
+        const auto shown = [&background] {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            return background.screen()
+                ->grabWindow(background.winId())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        background.setColors(QColor(255, 0, 0), QColor(0, 0, 255));
+        QTRY_VERIFY_WITH_TIMEOUT(shown().pixelColor(5, 0).red() > 240, 5000);
+        QVERIFY(shown().pixelColor(5, 299).blue() > 240);
+
+        background.update(QRect(30, 140, 40, 20));
+        const QImage afterPart = shown();
+        QCOMPARE(afterPart, background.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(afterPart.pixelColor(40, 150), afterPart.pixelColor(10, 150));
+
+        background.resize(120, 150);
+        QTRY_VERIFY_WITH_TIMEOUT(shown().size() == QSize(120, 150)
+                                     && shown().pixelColor(5, 149).blue() > 240,
+                                 5000);
     }
 
     void pieGaugeKeepsItsProgressWithinRange()
