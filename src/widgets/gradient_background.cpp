@@ -54,7 +54,11 @@ void GradientBackground::paintEvent(QPaintEvent *event)
         gradient.setColorAt(1.0, m_end);
         cache.fillRect(area, gradient);
     }
-    const QRectF dirty(event->rect());
-    painter.drawPixmap(dirty, m_cache,
-                       QRectF(dirty.topLeft() * ratio, dirty.size() * ratio));
+    // Rectangle by rectangle, each its own clip: a copy clipped to a plain rectangle is a
+    // straight blit, where one across the whole uneven area would go through the threads.
+    for (const QRect &part : event->region()) {
+        const QRectF dirty(part);
+        painter.setClipRect(part);
+        painter.drawPixmap(dirty, m_cache, QRectF(dirty.topLeft() * ratio, dirty.size() * ratio));
+    }
 }
