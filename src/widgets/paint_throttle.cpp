@@ -14,14 +14,26 @@ PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs, int firstDelayMs)
 
 void PaintThrottle::request()
 {
-    if (m_later.isActive())
-        return;
     const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : m_intervalMs;
-    const qint64 wait = since >= m_intervalMs ? m_firstDelayMs : m_intervalMs - since;
-    if (wait <= 0)
-        m_widget->update();
-    else
-        m_later.start(int(wait));
+    if (m_later.isActive()) {
+        // Requests that keep coming repaint in their own turn once the interval is (nearly)
+        // over; the timer only stands behind them for the last state when they stop.
+        if (m_pacing && since >= m_intervalMs - dueMarginMs) {
+            m_later.stop();
+            m_widget->update();
+        }
+        return;
+    }
+    if (since >= m_intervalMs) {
+        m_pacing = false;
+        if (m_firstDelayMs <= 0)
+            m_widget->update();
+        else
+            m_later.start(m_firstDelayMs);
+        return;
+    }
+    m_pacing = true;
+    m_later.start(int(m_intervalMs - since + m_intervalMs / 2));
 }
 
 void PaintThrottle::painted()

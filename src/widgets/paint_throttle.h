@@ -18,7 +18,9 @@ public:
     explicit PaintThrottle(QWidget *widget, int intervalMs = 40, int firstDelayMs = 0);
 
     /// Asks for a repaint: after the first delay when the last one is older than the interval,
-    /// else one repaint when the interval has passed, however many requests come meanwhile.
+    /// else one repaint when the interval has passed, however many requests come meanwhile:
+    /// by the first request after it, so that a stream of changes costs no turns of the event
+    /// loop of its own, or, when none comes, by a timer half an interval later.
     void request();
     /// Notes that the widget has just painted; its paintEvent calls this.
     void painted();
@@ -27,6 +29,10 @@ private:
     QWidget *m_widget;
     int m_intervalMs;
     int m_firstDelayMs;
+    /// A request this close to the end of the interval repaints already: requests that come at
+    /// a steady pace (a chunk every 20 ms) then keep to the interval, not to a multiple of it.
+    static constexpr qint64 dueMarginMs = 5;
     QElapsedTimer m_lastPaint;
     QTimer m_later;
+    bool m_pacing = false; ///< the timer stands behind a change that came within the interval
 };
