@@ -10,13 +10,16 @@
 
 namespace {
 
-/// A chart of the chart window made live: a time axis, no point markers (a day of frames would
-/// bury the line under them) and only the series that carry channels.
+/// A chart of the chart window made live: a time axis, value ticks at any step, no point
+/// markers (a day of frames would bury the line under them) and only the series that carry
+/// channels.
 ChartDescription live(ChartDescription chart, qsizetype seriesKept)
 {
     chart.name = QStringLiteral("Live") + chart.name;
     chart.bottomAxis = {};
     chart.bottomAxis.title = QStringLiteral("Hora");
+    // A few minutes of temperatures often span less than the download chart's 2 ºC step.
+    chart.leftAxis.tickStep = 0.0;
     chart.series = chart.series.mid(0, seriesKept);
     for (SeriesDescription &series : chart.series) {
         series.pointHalfSize = 0;
@@ -110,6 +113,8 @@ void LiveChartView::applyUnzoomedScales()
 void LiveChartView::resizeEvent(QResizeEvent *event)
 {
     ChartView::resizeEvent(event);
+    // Values at any step need more room than the download chart's whole degrees.
+    yAxis->ticker()->setTickCount(std::max(3, height() / 40));
     if (m_frames)
         fill();
 }

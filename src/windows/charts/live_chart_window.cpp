@@ -45,7 +45,8 @@ LiveChartWindow::LiveChartWindow(const LiveFrames &frames, std::function<bool()>
     controls->addWidget(SpanBox);
     controls->addWidget(PauseButton);
     controls->addSpacing(12);
-    controls->addWidget(StatusLabel, 1);
+    controls->addWidget(StatusLabel);
+    controls->addStretch(1); // the controls keep their size when the line goes
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
