@@ -89,5 +89,22 @@ int main(int argc, char **argv)
                     qPrintable(liveChartSpans().at(choice).label), points, update, repaint,
                     (update + repaint) / 10.0);
     }
+
+    // The parts of a 24-hour update: finding the span, and thinning one channel of it.
+    const qint64 dayMs = liveChartSpans().constLast().durationMs;
+    std::vector<double> finds;
+    std::vector<double> thinnings;
+    for (int i = 0; i < repetitions; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const LiveSpan span = frames.latest(dayMs);
+        finds.push_back(double(clock.nsecsElapsed()) / 1e6);
+        clock.restart();
+        const LivePoints points = liveChartPoints(
+            span, 1, liveTimeRange(span[span.size() - 1].pcTime, dayMs), window.width());
+        thinnings.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("24 horas: finding the span %.2f ms, thinning one channel %.2f ms\n",
+                median(finds), median(thinnings));
     return 0;
 }
