@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -79,7 +80,8 @@ LiveChartWindow *LiveChartWindow::showFor(TForm1 &form)
 
 void LiveChartWindow::framesChanged()
 {
-    if (!isVisible())
+    // A minimised window counts as visible, but nobody sees it: it catches up when restored.
+    if (!isVisible() || isMinimized())
         return;
     showConnection();
     if (!PauseButton->isChecked())
@@ -91,6 +93,15 @@ void LiveChartWindow::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     showConnection();
     redraw();
+}
+
+void LiveChartWindow::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isVisible() && !isMinimized()) {
+        showConnection();
+        redraw();
+    }
 }
 
 qint64 LiveChartWindow::spanMs() const

@@ -40,6 +40,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    /// A window brought back from the taskbar shows the frames that came meanwhile.
+    void changeEvent(QEvent *event) override;
 
 private:
     /// The span's length as chosen.

@@ -156,6 +156,18 @@ private slots:
         QCOMPARE((chart(2)->series(0)->data()->constEnd() - 1)->key, key(199));
     }
 
+    void aHiddenWindowDrawsNothingUntilShownAgain()
+    {
+        appendSeconds(*m_frames, 0, 9);
+        m_window->show();
+        m_window->hide();
+        appendSeconds(*m_frames, 10, 19);
+        m_window->framesChanged();
+        QCOMPARE((chart(0)->series(0)->data()->constEnd() - 1)->key, key(9));
+        m_window->show();
+        QCOMPARE((chart(0)->series(0)->data()->constEnd() - 1)->key, key(19));
+    }
+
     void notConnectedSaysThatNoFramesCome()
     {
         m_connected = false;
