@@ -7,6 +7,7 @@
 #include "widgets/thermometer.h"
 #include "windows/gauges_placement.h"
 #include "windows/main_window.h"
+#include "windows/main_window_menu.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -49,6 +50,8 @@ TForm4::TForm4(ProgramWindows &windows, QWidget *parent)
     // The window takes the main window's height whenever it is placed; it has it from the start.
     setFixedSize(windowWidth, m_windows.Form1 ? m_windows.Form1->height() : initialHeight);
     setFont(WindowFonts::msSansSerif());
+    if (m_windows.Form1)
+        installGaugesWindowMenu(*this, *m_windows.Form1);
 
     Gradient1 = new GradientBackground(this);
     Gradient1->setObjectName(QStringLiteral("Gradient1"));

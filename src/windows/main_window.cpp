@@ -420,6 +420,7 @@ void TForm1::RockerSwitch1Click()
     // A new connection collects its frames afresh; how the last recording ended is old news.
     m_liveFrames.clear();
     LiveRecordingLabel->hide();
+    emit liveFramesChanged();
 }
 
 void TForm1::showDisconnected()
@@ -507,6 +508,7 @@ void TForm1::keepLiveFrame(const StatusFrameDecoding &decoded)
     if (!frame)
         return;
     m_liveFrames.append(*frame);
+    emit liveFramesChanged();
     if (!m_liveRecorder)
         return;
     try {
@@ -844,6 +846,7 @@ void TForm1::endLiveFrames()
 {
     m_liveFrames.markGap();
     endLiveRecording(liveRecordingEndedText);
+    emit liveFramesChanged();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -139,6 +139,8 @@ public:
 signals:
     /// The main window was closed: the program ends.
     void closed();
+    /// The live frames changed: a frame was kept, a gap marked or a new connection began.
+    void liveFramesChanged();
 
 protected:
     void FormActivate() override;

@@ -1,6 +1,8 @@
 #include "windows/main_window_menu.h"
 
 #include "runtime/error_report.h"
+#include "windows/charts/live_chart_window.h"
+#include "windows/gauges_window.h"
 #include "windows/main_window.h"
 
 #include <QAction>
@@ -43,6 +45,15 @@ private:
     std::function<void()> m_refresh;
 };
 
+/// Names the live recording's entry for what it would do now, and offers it only when it can
+/// act: a recording is started while connected and stopped while it runs.
+void refreshLiveRecordingEntry(const TForm1 &form, QAction *live)
+{
+    live->setText(form.liveRecording() ? QStringLiteral("Detener grabación en vivo")
+                                       : QStringLiteral("Grabar en vivo…"));
+    live->setEnabled(form.connected() || form.liveRecording());
+}
+
 } // namespace
 
 void installMainWindowMenu(TForm1 &form)
@@ -53,20 +64,30 @@ void installMainWindowMenu(TForm1 &form)
                                {}, [&form] { form.downloadAgain(); });
     QAction *live = addAction(form, "LiveRecordingAction", QStringLiteral("Grabar en vivo…"), {},
                               [&form] { form.toggleLiveRecording(); });
+    addAction(form, "LiveChartAction", QStringLiteral("Gráfico en vivo"), {},
+              [&form] { (void)LiveChartWindow::showFor(form); });
     addAction(form, "OpenFileAction", QStringLiteral("Abrir archivo…"), QKeySequence::Open,
               [&form] { form.showSavedFile(); });
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a
-    // new download asked for once one has ended and none is running, a recording started while
-    // connected and stopped while it runs.
+    // new download asked for once one has ended and none is running.
     const auto update = [&form, setup, again, live] {
         setup->setEnabled(!form.connected());
         again->setEnabled(form.connected() && form.dataDownloaded && !form.downloading);
-        live->setText(form.liveRecording() ? QStringLiteral("Detener grabación en vivo")
-                                           : QStringLiteral("Grabar en vivo…"));
-        live->setEnabled(form.connected() || form.liveRecording());
+        refreshLiveRecordingEntry(form, live);
     };
     update();
     form.installEventFilter(new ContextMenuRefresh(&form, update));
+}
+
+void installGaugesWindowMenu(TForm4 &gauges, TForm1 &form)
+{
+    // The main window's own entries, so that both menus do the same and read the same.
+    QAction *chart = form.findChild<QAction *>(QStringLiteral("LiveChartAction"));
+    QAction *live = form.findChild<QAction *>(QStringLiteral("LiveRecordingAction"));
+    gauges.addActions({chart, live});
+    gauges.setContextMenuPolicy(Qt::ActionsContextMenu);
+    gauges.installEventFilter(
+        new ContextMenuRefresh(&gauges, [&form, live] { refreshLiveRecordingEntry(form, live); }));
 }

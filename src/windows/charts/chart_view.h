@@ -73,7 +73,7 @@ public:
     /// The point readout at a place of the chart: the sample nearest across, on the visible
     /// series nearest up or down, with its number, date and time, series and value; empty
     /// outside the plot or where no series has a point.
-    [[nodiscard]] QString readoutAt(QPoint at) const;
+    [[nodiscard]] virtual QString readoutAt(QPoint at) const;
 
 signals:
     /// A right click that did not move: the chart's own menu is asked for at `globalPos`.
@@ -88,12 +88,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    /// Applies the unzoomed scales for the visible series.
+    virtual void applyUnzoomedScales();
 
 private:
     void setUpAxes();
     void setUpSeries();
-    /// Applies the unzoomed scales for the visible series.
-    void applyUnzoomedScales();
     /// Fits the number of ticks to the chart's size.
     void fitTickCounts();
     /// The sizing cursor over a point of a series that asks for it; the normal cursor elsewhere.

@@ -1,0 +1,146 @@
+#include "windows/charts/live_chart_view.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+/// A chart of the chart window made live: a time axis, value ticks at any step, no point
+/// markers (a day of frames would bury the line under them) and only the series that carry
+/// channels.
+ChartDescription live(ChartDescription chart, qsizetype seriesKept)
+{
+    chart.name = QStringLiteral("Live") + chart.name;
+    chart.bottomAxis = {};
+    chart.bottomAxis.title = QStringLiteral("Hora");
+    // A few minutes of temperatures often span less than the download chart's 2 ºC step.
+    chart.leftAxis.tickStep = 0.0;
+    chart.series = chart.series.mid(0, seriesKept);
+    for (SeriesDescription &series : chart.series) {
+        series.pointHalfSize = 0;
+        series.sizingCursorOverPoints = false;
+    }
+    return chart;
+}
+
+} // namespace
+
+namespace LiveChartDescriptions {
+
+ChartDescription temperature()
+{
+    return live(ChartDescriptions::temperature(), 2);
+}
+
+ChartDescription humidity()
+{
+    return live(ChartDescriptions::humidity(), 1);
+}
+
+ChartDescription par()
+{
+    return live(ChartDescriptions::par(), 1);
+}
+
+} // namespace LiveChartDescriptions
+
+LiveChartView::LiveChartView(ChartDescription description, QList<int> channels, QWidget *parent)
+    : ChartView(std::move(description), parent)
+    , m_channels(std::move(channels))
+    , m_ticker(new QCPAxisTickerDateTime)
+{
+    // Month names in Spanish; the ticker shows the PC's local time.
+    setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    m_ticker->setDateTimeSpec(Qt::LocalTime);
+    m_ticker->setTickCount(xAxis->ticker()->tickCount());
+    xAxis->setTicker(m_ticker);
+    for (int i = 0; i < seriesCount(); ++i)
+        series(i)->setAdaptiveSampling(false); // thinned already, breaks included
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    m_range = liveTimeRange(now, liveChartSpans().constFirst().durationMs);
+    m_ticker->setDateTimeFormat(liveTickFormat(liveChartSpans().constFirst().durationMs));
+    applyUnzoomedScales();
+}
+
+void LiveChartView::showFrames(const LiveFrames &frames, const LiveSpan &span, LiveTimeRange range,
+                               qint64 spanMs)
+{
+    m_frames = &frames;
+    m_span = span;
+    m_range = range;
+    m_ticker->setDateTimeFormat(liveTickFormat(spanMs));
+    fill();
+}
+
+LiveSpan LiveChartView::heldSpan() const
+{
+    if (!m_frames || m_span.isEmpty() || !m_frames->find(m_span.firstSequence()))
+        return {};
+    return m_span;
+}
+
+void LiveChartView::fill()
+{
+    const LiveSpan span = heldSpan();
+    m_values.reset();
+    for (int i = 0; i < seriesCount(); ++i) {
+        const LivePoints points = liveChartPoints(span, m_channels.at(i), m_range, width());
+        series(i)->setData(points.keys, points.values, true);
+        if (!points.extent)
+            continue;
+        if (!m_values)
+            m_values = points.extent;
+        m_values->lowest = std::min(m_values->lowest, points.extent->lowest);
+        m_values->highest = std::max(m_values->highest, points.extent->highest);
+    }
+    if (!isZoomed())
+        applyUnzoomedScales();
+    replot(rpQueuedReplot);
+}
+
+void LiveChartView::applyUnzoomedScales()
+{
+    xAxis->setRange(m_range.lower, m_range.upper);
+    const AxisRange values = unzoomedRange(description().leftAxis, m_values);
+    yAxis->setRange(values.lower, values.upper);
+}
+
+void LiveChartView::resizeEvent(QResizeEvent *event)
+{
+    ChartView::resizeEvent(event);
+    // Values at any step need more room than the download chart's whole degrees.
+    yAxis->ticker()->setTickCount(std::max(3, height() / 40));
+    if (m_frames)
+        fill();
+}
+
+QString LiveChartView::readoutAt(QPoint at) const
+{
+    if (!plotArea().contains(at))
+        return {};
+    const LiveSpan span = heldSpan();
+    const auto pcTime = qint64(std::llround(xAxis->pixelToCoord(at.x()) * 1000.0));
+    const qsizetype index = span.nearest(pcTime);
+    if (index < 0)
+        return {};
+    const LiveFrame &frame = span[index];
+    QStringList lines {QDateTime::fromMSecsSinceEpoch(frame.pcTime)
+                           .toLocalTime()
+                           .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))};
+    for (int i = 0; i < seriesCount(); ++i) {
+        if (!series(i)->visible())
+            continue;
+        const SeriesDescription &description = this->description().series.at(i);
+        const int channel = m_channels.at(i);
+        QString value = QString::number(frame.shownValue(channel), 'f', shownDecimals(channel));
+        value.replace(QLatin1Char('.'), QLatin1Char(','));
+        lines.append(
+            QStringLiteral("%1: %2 %3").arg(description.readoutName, value, description.unit));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
