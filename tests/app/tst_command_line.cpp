@@ -6,15 +6,11 @@
 // opens), a download stopped by a signal, after which the next run has the port, and the
 // option table: ours, Qt's, or refused before any window or display.
 #include "app/command_line_options.h"
-#include "app/window_set.h"
 #include "download_text.h"
 #include "pty_pair.h"
-#include "runtime/error_report.h"
-#include "scripted_serial_port.h"
+#include "saved_by_the_window.h"
 #include "simulated_logger.h"
 #include "simulator_process.h"
-#include "windows/data_window.h"
-#include "windows/main_window.h"
 
 #include <QDir>
 #include <QProcess>
@@ -138,19 +134,7 @@ private:
     /// The file "GUARDAR" writes once the data window has shown `downloadText`.
     QByteArray savedByTheWindow(const QByteArray &downloadText)
     {
-        WindowSet program(std::make_unique<ScriptedSerialPort>());
-        QStringList errors;
-        ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
-        (void)program.windows.Form1->RichEdit1.append(downloadText);
-        ErrorReport::guard([&program] { program.windows.Form5->FormActivate(); });
-        const QString path = m_dir->filePath(QStringLiteral("guardar.txt"));
-        QFile::remove(path);
-        program.windows.Form5->executeSaveDialog = [path](QFileDialog &) {
-            return path;
-        };
-        program.windows.Form5->SpeedButton1Click();
-        ErrorReport::setPresenter({});
-        return readFile(path);
+        return ::savedByTheWindow(downloadText, m_dir->filePath(QStringLiteral("guardar.txt")));
     }
 
     /// What "GUARDAR" writes of the simulator's `count` samples from recordingStart.
@@ -571,6 +555,47 @@ private slots:
         // Found before the port opens: the logger is not asked for anything.
         QCOMPARE(commandsTaken(), QStringList());
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
+    {
+        startSimulator();
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const QString saved = m_dir->filePath(QStringLiteral("descarga.csv"));
+        const QStringList station {QStringLiteral("--station"), QStringLiteral("Parcela 3"),
+                                   QStringLiteral("--archive"), archive};
+        Run run = runProgram(
+            QStringList {"--download", m_sim->linkPath(), "--output", saved, "--csv"} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        // Again, archived only: the logger sends the same bytes, recognised as the download
+        // archived before.
+        run = runProgram(QStringList {"--download", m_sim->linkPath()} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+
+        const QString exported = m_dir->filePath(QStringLiteral("registro.csv"));
+        run = runProgram(QStringList {"--archive-export", "--output", exported} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        QCOMPARE(readFile(exported), readFile(saved));
+
+        QProcess list;
+        startProgram(list, {"--archive-list", "--archive", archive});
+        QVERIFY(list.waitForFinished(boundMs));
+        const QStringList lines =
+            QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QStringList fields = lines[1].split('\t');
+        QCOMPARE(fields.mid(0, 5),
+                 (QStringList {"Parcela 3", "2026-03-01T10:00:07",
+                               recordingStart.addSecs(900 * (samples - 1))
+                                   .toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")),
+                               QString::number(samples), "1"}));
+        // The logger's clock against the PC's, measured from the frame before the download.
+        bool measured = false;
+        (void)fields.value(5).toLongLong(&measured);
+        QVERIFY2(measured, qPrintable(lines[1]));
     }
 };
 
