@@ -3,8 +3,10 @@
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
-// opens), a download stopped by a signal, after which the next run has the port, and the
-// option table: ours, Qt's, or refused before any window or display.
+// opens), a download stopped by a signal, after which the next run has the port, the
+// option table: ours, Qt's, or refused before any window or display, and a download archived
+// under its station and exported again (an archive that cannot take it refused before the port
+// opens).
 #include "app/command_line_options.h"
 #include "download_text.h"
 #include "pty_pair.h"
@@ -555,6 +557,23 @@ private slots:
         // Found before the port opens: the logger is not asked for anything.
         QCOMPARE(commandsTaken(), QStringList());
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void anArchiveThatCannotTakeTheDownloadIsRefusedBeforeThePortOpens()
+    {
+        const QString archive = m_dir->filePath(QStringLiteral("ajeno.sqlite"));
+        QFile file(archive);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("no es una base de datos\n");
+        file.close();
+        const Run run = runProgram({"--download", "/dev/ttyNoSuchPort7", "--station", "Parcela 3",
+                                    "--archive", archive});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se puede archivar: el archivo %1 no es un archivo "
+                                "de estaciones (no es de SQLite); no se tocó; nada se descargó\n")
+                     .arg(archive));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QCOMPARE(readFile(archive), QByteArray("no es una base de datos\n"));
     }
 
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
