@@ -263,6 +263,19 @@ private slots:
             << QStringList {"--download", "--csv", "--output", output}
             << int(CommandLine::BadArguments)
             << "brentavius4: --download necesita un valor, no la opción --csv" + help;
+        QTest::newRow("an export without its station")
+            << QStringList {"--archive-export", "--output", output} << int(CommandLine::BadArguments)
+            << "brentavius4: --archive-export necesita --station NOMBRE y --output ARCHIVO" + help;
+        QTest::newRow("a range backwards")
+            << QStringList {"--archive-export", "--station", "P", "--output", output, "--from",
+                            "2026-03-02", "--to", "2026-03-01T10:00"}
+            << int(CommandLine::BadArguments) << "brentavius4: --from es posterior a --to" + help;
+        QTest::newRow("a file for no import")
+            << QStringList {"--archive-list", "viejo.txt"} << int(CommandLine::BadArguments)
+            << "brentavius4: argumento inesperado: viejo.txt" + help;
+        QTest::newRow("a station for no archive")
+            << QStringList {"--list-ports", "--station", "P"} << int(CommandLine::BadArguments)
+            << "brentavius4: --station no vale con --list-ports" + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
