@@ -6,7 +6,7 @@
 // opens), a download stopped by a signal, after which the next run has the port, the
 // option table: ours, Qt's, or refused before any window or display, and a download archived
 // under its station and exported again (an archive that cannot take it refused before the port
-// opens).
+// opens), and old files imported, then exported as one record.
 #include "app/command_line_options.h"
 #include "download_text.h"
 #include "pty_pair.h"
@@ -587,6 +587,42 @@ private slots:
                      .arg(archive));
         QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
         QCOMPARE(readFile(archive), QByteArray("no es una base de datos\n"));
+    }
+
+    void oldFilesImportedThenExportedGiveEachSampleOnceInOrder()
+    {
+        // Two files saved with "GUARDAR" from one station, the second overlapping the first.
+        const auto savedFile = [this](int first, const QString &name) {
+            QByteArray text = DownloadText::header(recordingStart.addSecs(900 * first), 4)
+                + "SAMPLES 20\r\n";
+            for (int i = first; i < first + 20; ++i)
+                text += DownloadText::sampleLine({500 + i, 600, 700, i});
+            const QString path = m_dir->filePath(name);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(savedByTheWindow(text + "A"));
+            return path;
+        };
+        const QString later = savedFile(10, QStringLiteral("b.txt"));
+        const QString earlier = savedFile(0, QStringLiteral("a.txt"));
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        Run run = runProgram({"--archive-import", "--station", "P", "--archive", archive, later,
+                              earlier});
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QString exported = m_dir->filePath(QStringLiteral("p.csv"));
+        run = runProgram(
+            {"--archive-export", "--station", "P", "--archive", archive, "--output", exported});
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QList<QByteArray> records = readFile(exported).split('\n');
+        QCOMPARE(records.size(), 1 + 30 + 1);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY2(records[i + 1].startsWith(recordingStart.addSecs(900 * i)
+                                                   .toString(Qt::ISODate)
+                                                   .chopped(1)
+                                                   .toLatin1()
+                                               + ','),
+                     records[i + 1].constData());
     }
 
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
