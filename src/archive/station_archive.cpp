@@ -193,6 +193,9 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
             m_database->rollback();
             if (!m_database->lastFailureIsTransient() || attempt == attemptsOnTransientFailure)
                 throw;
+        } catch (...) {
+            m_database->rollback();
+            throw;
         }
     }
 }
