@@ -26,6 +26,8 @@ int rowsPerStatement(ArchiveBackend backend)
 /// Times the server is asked again when it broke a deadlock between two writers.
 constexpr int attemptsOnTransientFailure = 3;
 constexpr int longestStationName = 100;
+/// zlib's fastest level: a quarter of the time of its usual one for a fifth more bytes.
+constexpr int rawCompression = 1;
 /// Bounds of t for a range left open.
 constexpr qint64 earliest = -(qint64(1) << 62);
 constexpr qint64 latest = qint64(1) << 62;
@@ -215,9 +217,10 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
                        "step_minutes, samples_reported, samples_received, check_passed, "
                        "damaged_rows, clock_offset_s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
                        "ON CONFLICT (sha256) DO NOTHING"),
-        {stationKey, entry.arrivedUtcMs, qCompress(entry.raw), int(entry.kind), sha256,
-         nullable(decoded.stepMinutes), nullable(entry.samplesReported), decoded.samplesReceived,
-         decoded.checkPassed ? 1 : 0, decoded.damagedRows, nullable(entry.clockOffsetSeconds)});
+        {stationKey, entry.arrivedUtcMs, qCompress(entry.raw, rawCompression), int(entry.kind),
+         sha256, nullable(decoded.stepMinutes), nullable(entry.samplesReported),
+         decoded.samplesReceived, decoded.checkPassed ? 1 : 0, decoded.damagedRows,
+         nullable(entry.clockOffsetSeconds)});
     const bool alreadyEntered = added.numRowsAffected() == 0;
     QSqlQuery known = db.run(QStringLiteral("SELECT d.id, s.name FROM downloads d "
                                             "JOIN stations s ON s.id = d.station_id "
