@@ -6,7 +6,8 @@
 // opens), a download stopped by a signal, after which the next run has the port, the
 // option table: ours, Qt's, or refused before any window or display, and a download archived
 // under its station and exported again (an archive that cannot take it refused before the port
-// opens), and old files imported, then exported as one record.
+// opens, one locked by another program until after the download leaving the file saved and
+// the clock alone), and old files imported, then exported as one record.
 #include "app/command_line_options.h"
 #include "download_text.h"
 #include "pty_pair.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -623,6 +626,43 @@ private slots:
                                                    .toLatin1()
                                                + ','),
                      records[i + 1].constData());
+    }
+
+    void anArchiveLockedDuringTheDownloadLeavesTheFileSavedAndTheClockAlone()
+    {
+        startSimulator();
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const QStringList station {"--station", "Parcela 3", "--archive", archive};
+        QCOMPARE(runProgram(QStringList {"--download", m_sim->linkPath()} + station).exitCode,
+                 int(CommandLine::Ok));
+        // Another program holds the archive for writing from before the download to its end.
+        const QString holder = QStringLiteral("holder");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+            db.setDatabaseName(archive);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const QString output = m_dir->filePath(QStringLiteral("noche.txt"));
+        const Run run = runProgram(
+            QStringList {"--download", m_sim->linkPath(), "--output", output, "--set-clock"}
+            + station);
+        {
+            QSqlDatabase db = QSqlDatabase::database(holder);
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(holder);
+        QVERIFY2(run.errors.startsWith(QStringLiteral("brentavius4: no se pudo archivar la "
+                                                      "descarga: el archivo %1 está bloqueado")
+                                           .arg(archive)),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.endsWith(
+                     QStringLiteral("quedó guardada en %1, el reloj no se ajustó\n").arg(output)),
+                 qPrintable(run.errors));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QCOMPARE(readFile(output), savedFromTheSimulator(samples));
+        QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
     }
 
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
