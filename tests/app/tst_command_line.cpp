@@ -628,6 +628,31 @@ private slots:
                      records[i + 1].constData());
     }
 
+    void anArchiveThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
+    {
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(QStringLiteral("ajena")));
+        const QString archive = dir.filePath(QStringLiteral("ajena/estaciones.sqlite"));
+        const QStringList arguments {"--download", "/dev/ttyNoSuchPort7", "--station", "P",
+                                     "--archive", archive};
+        // Made as the archive is made on first use, then left to be read only.
+        QCOMPARE(runProgram(arguments).exitCode, int(CommandLine::PortUnavailable));
+        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup
+            | QFileDevice::ReadOther;
+        const QFileDevice::Permissions exe =
+            QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(archive, readOnly));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ajena")), readOnly | exe));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnly | exe | QFileDevice::WriteOwner));
+        const QByteArray before = readFile(archive);
+        const Run run = runProgram(arguments, false, true);
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: no se puede archivar: el archivo %1 es "
+                                            "de solo lectura; nada se descargó\n")
+                                 .arg(archive));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QVERIFY(readFile(archive) == before);
+    }
+
     void anArchiveLockedDuringTheDownloadLeavesTheFileSavedAndTheClockAlone()
     {
         startSimulator();
