@@ -267,11 +267,12 @@ private slots:
             << int(CommandLine::BadArguments)
             << "brentavius4: --download necesita un valor, no la opción --csv" + help;
         QTest::newRow("an export without its station")
-            << QStringList {"--archive-export", "--output", output} << int(CommandLine::BadArguments)
+            << QStringList {"--archive-export", "--output", output}
+            << int(CommandLine::BadArguments)
             << "brentavius4: --archive-export necesita --station NOMBRE y --output ARCHIVO" + help;
         QTest::newRow("a range backwards")
-            << QStringList {"--archive-export", "--station", "P", "--output", output, "--from",
-                            "2026-03-02", "--to", "2026-03-01T10:00"}
+            << QStringList {"--archive-export", "--station",  "P",    "--output",        output,
+                            "--from",           "2026-03-02", "--to", "2026-03-01T10:00"}
             << int(CommandLine::BadArguments) << "brentavius4: --from es posterior a --to" + help;
         QTest::newRow("a file for no import")
             << QStringList {"--archive-list", "viejo.txt"} << int(CommandLine::BadArguments)
@@ -582,8 +583,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("no es una base de datos\n");
         file.close();
-        const Run run = runProgram({"--download", "/dev/ttyNoSuchPort7", "--station", "Parcela 3",
-                                    "--archive", archive});
+        const Run run = runProgram(
+            {"--download", "/dev/ttyNoSuchPort7", "--station", "Parcela 3", "--archive", archive});
         QCOMPARE(run.errors,
                  QStringLiteral("brentavius4: no se puede archivar: el archivo %1 no es un archivo "
                                 "de estaciones (no es de SQLite); no se tocó; nada se descargó\n")
@@ -596,8 +597,8 @@ private slots:
     {
         // Two files saved with "GUARDAR" from one station, the second overlapping the first.
         const auto savedFile = [this](int first, const QString &name) {
-            QByteArray text = DownloadText::header(recordingStart.addSecs(900 * first), 4)
-                + "SAMPLES 20\r\n";
+            QByteArray text =
+                DownloadText::header(recordingStart.addSecs(900 * first), 4) + "SAMPLES 20\r\n";
             for (int i = first; i < first + 20; ++i)
                 text += DownloadText::sampleLine({500 + i, 600, 700, i});
             const QString path = m_dir->filePath(name);
@@ -609,8 +610,8 @@ private slots:
         const QString later = savedFile(10, QStringLiteral("b.txt"));
         const QString earlier = savedFile(0, QStringLiteral("a.txt"));
         const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
-        Run run = runProgram({"--archive-import", "--station", "P", "--archive", archive, later,
-                              earlier});
+        Run run = runProgram(
+            {"--archive-import", "--station", "P", "--archive", archive, later, earlier});
         QCOMPARE(run.errors, QString());
         QCOMPARE(run.exitCode, int(CommandLine::Ok));
         const QString exported = m_dir->filePath(QStringLiteral("p.csv"));
@@ -620,11 +621,9 @@ private slots:
         const QList<QByteArray> records = readFile(exported).split('\n');
         QCOMPARE(records.size(), 1 + 30 + 1);
         for (int i = 0; i < 30; ++i)
-            QVERIFY2(records[i + 1].startsWith(recordingStart.addSecs(900 * i)
-                                                   .toString(Qt::ISODate)
-                                                   .chopped(1)
-                                                   .toLatin1()
-                                               + ','),
+            QVERIFY2(records[i + 1].startsWith(
+                         recordingStart.addSecs(900 * i).toString(Qt::ISODate).chopped(1).toLatin1()
+                         + ','),
                      records[i + 1].constData());
     }
 
@@ -633,12 +632,12 @@ private slots:
         const QDir dir(m_dir->path());
         QVERIFY(dir.mkdir(QStringLiteral("ajena")));
         const QString archive = dir.filePath(QStringLiteral("ajena/estaciones.sqlite"));
-        const QStringList arguments {"--download", "/dev/ttyNoSuchPort7", "--station", "P",
-                                     "--archive", archive};
+        const QStringList arguments {"--download", "/dev/ttyNoSuchPort7", "--station",
+                                     "P",          "--archive",           archive};
         // Made as the archive is made on first use, then left to be read only.
         QCOMPARE(runProgram(arguments).exitCode, int(CommandLine::PortUnavailable));
-        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup
-            | QFileDevice::ReadOther;
+        const QFileDevice::Permissions readOnly =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
         const QFileDevice::Permissions exe =
             QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
         QVERIFY(QFile::setPermissions(archive, readOnly));
@@ -646,9 +645,10 @@ private slots:
         QVERIFY(QFile::setPermissions(dir.path(), readOnly | exe | QFileDevice::WriteOwner));
         const QByteArray before = readFile(archive);
         const Run run = runProgram(arguments, false, true);
-        QCOMPARE(run.errors, QStringLiteral("brentavius4: no se puede archivar: el archivo %1 es "
-                                            "de solo lectura; nada se descargó\n")
-                                 .arg(archive));
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se puede archivar: el archivo %1 es "
+                                "de solo lectura; nada se descargó\n")
+                     .arg(archive));
         QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
         QVERIFY(readFile(archive) == before);
     }
