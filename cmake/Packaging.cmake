@@ -32,13 +32,18 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
   "Connects to the logger on a serial line, shows its channels live, sets its clock and\n\
 sample rate, downloads and verifies the recording, shows it in a grid, saves it as text or\n\
-CSV and charts it. Downloads also run unattended from the command line. Includes a\n\
+CSV and charts it. Downloads also run unattended from the command line. Every download is\n\
+kept in a station archive (SQLite, or a lab's shared PostgreSQL server). Includes a\n\
 simulated logger on a pseudo-terminal.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "BRENTAVIUS4 <brentavius4@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# dpkg-shlibdeps reads the runtime packages (Qt 6, QCustomPlot) off the built binaries.
+# dpkg-shlibdeps reads the runtime packages (Qt 6, QCustomPlot) off the built binaries. Qt's SQL
+# drivers are plugins that no binary links: the station archive's SQLite driver is needed on
+# every PC, the PostgreSQL one only for a lab's shared archive.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 include(CPack)

@@ -1,14 +1,16 @@
 #include "app/command_line.h"
 
+#include "app/command_line_archive.h"
+#include "app/command_line_output.h"
 #include "app/output_check.h"
+#include "archive/download_archiving.h"
 #include "data/csv_export.h"
 #include "data/download_check.h"
 #include "data/download_lines.h"
-#include "data/download_table.h"
+#include "data/table_cells.h"
 #include "data/text_export.h"
 #include "link/download_progress.h"
 #include "link/download_session.h"
-#include "runtime/conversion_error.h"
 #include "runtime/in_out_error.h"
 #include "runtime/quit_signals.h"
 #include "serial/port_list.h"
@@ -22,27 +24,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 namespace CommandLine {
 namespace {
 
 constexpr int progressIntervalMs = 100;
-
-void say(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
-/// One line on standard error in the program's name.
-int fail(ExitCode code, const QString &message)
-{
-    QString line = message;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    say(stderr, QStringLiteral("brentavius4: %1\n").arg(line.simplified()));
-    return code;
-}
 
 /// Why a port did not open, in the user's words rather than the component's.
 QString openFailure(const QString &port, const ESerialPort &error)
@@ -97,7 +83,7 @@ class ProgressLine
 public:
     explicit ProgressLine(const DownloadSession &session)
         : m_session(session)
-        , m_shown(isatty(STDERR_FILENO) == 1)
+        , m_shown(onTerminal())
     { }
 
     void waiting(const QString &port)
@@ -111,8 +97,9 @@ public:
         if (!m_shown || (m_clock.isValid() && m_clock.elapsed() < progressIntervalMs))
             return;
         m_clock.start();
-        say(stderr, QStringLiteral("\r\033[K")
-                        + DownloadProgress::text(m_session.samplesReceived(), m_session.expected()));
+        say(stderr,
+            QStringLiteral("\r\033[K")
+                + DownloadProgress::text(m_session.samplesReceived(), m_session.expected()));
     }
 
     void clear()
@@ -129,36 +116,19 @@ private:
     QElapsedTimer m_clock;
 };
 
-/// The cells of the samples table, as the data window's grid holds them after a rebuild.
-class Cells
-{
-public:
-    explicit Cells(int samples)
-        : m_rows(std::size_t(samples + 1))
-    { }
-
-    [[nodiscard]] DownloadTable::CellSink sink()
-    {
-        return [this](int column, int row, const QString &text) {
-            m_rows[std::size_t(row)][std::size_t(column)] = text;
-        };
-    }
-
-    [[nodiscard]] QString cell(int column, int row) const
-    {
-        return m_rows[std::size_t(row)][std::size_t(column)];
-    }
-
-private:
-    std::vector<std::array<QString, DownloadTable::columnCount>> m_rows;
-};
-
 int download(const Options &options)
 {
-    if (const QString problem = outputProblem(options.output); !problem.isEmpty())
-        return fail(SaveFailed,
-                    QStringLiteral("no se pudo guardar %1: %2; nada se descargó")
-                        .arg(options.output, problem));
+    if (!options.output.isEmpty()) {
+        if (const QString problem = outputProblem(options.output); !problem.isEmpty())
+            return fail(SaveFailed,
+                        QStringLiteral("no se pudo guardar %1: %2; nada se descargó")
+                            .arg(options.output, problem));
+    }
+    if (!options.station.isEmpty()) {
+        if (const QString problem = archiveProblem(options); !problem.isEmpty())
+            return fail(ArchiveFailed,
+                        QStringLiteral("no se puede archivar: %1; nada se descargó").arg(problem));
+    }
     TSerialPort port;
     port.setPort(options.port);
     DownloadSession session(port, {options.forced, options.timeoutSeconds * 1000});
@@ -208,39 +178,54 @@ int download(const Options &options)
     // their values, so the file holds what the window would let the user save.
     const DownloadLines lines(session.text());
     const DownloadCheck check = checkDownload(lines, session.expected());
-    Cells cells(lines.samples());
-    QString decodingProblem;
-    try {
-        if (const std::optional<DownloadFormatError> problem =
-                DownloadTable::fill(lines, cells.sink()))
-            decodingProblem = problem->message();
-    } catch (const DownloadFormatError &error) {
-        decodingProblem = error.message();
-    } catch (const EConvertError &error) {
-        decodingProblem = error.message();
-    }
-    const auto cell = [&cells](int column, int row) {
-        return cells.cell(column, row);
+    const FilledTable table = fillTable(lines);
+    const QString &decodingProblem = table.problem;
+    const auto cell = [&table](int column, int row) {
+        return table.cells.cell(column, row);
     };
-    const QByteArray bytes = options.csv ? CsvExport::samplesText(lines.samples(), cell)
-                                         : TextExport::fileText(lines.samples(), cell);
-    try {
-        TextExport::writeFile(options.output, bytes);
-    } catch (const EInOutError &error) {
-        return fail(
-            SaveFailed,
-            QStringLiteral("no se pudo guardar %1: %2").arg(options.output, error.message()));
+    QString saveFailure;
+    if (!options.output.isEmpty()) {
+        const QByteArray bytes = options.csv ? CsvExport::samplesText(lines.samples(), cell)
+                                             : TextExport::fileText(lines.samples(), cell);
+        try {
+            TextExport::writeFile(options.output, bytes);
+        } catch (const EInOutError &error) {
+            saveFailure =
+                QStringLiteral("no se pudo guardar %1: %2").arg(options.output, error.message());
+        }
     }
+    // The archive takes the download whatever its check says, marked when it did not pass,
+    // and whether or not the file could be saved.
+    int archived = Ok;
+    if (!options.station.isEmpty()) {
+        std::optional<qint64> clockOffset;
+        if (const std::optional<DownloadSession::Report> &report = session.report())
+            clockOffset = clockOffsetSeconds(report->frame, report->arrivedUtcMs);
+        archived = archiveDownloaded(
+            options, finishedDownload(session.text(), session.expected(), clockOffset),
+            saveFailure.isEmpty() ? options.output : QString());
+    }
+    if (!saveFailure.isEmpty())
+        return fail(SaveFailed,
+                    options.station.isEmpty() || archived != Ok ? saveFailure
+                                                                : saveFailure
+                            + QStringLiteral("; la descarga quedó archivada en «%1»")
+                                  .arg(options.station.trimmed()));
 
     if (!check.passed() || !decodingProblem.isEmpty()) {
         const QString finding = check.passed()
             ? decodingProblem
             : downloadCheckMessage(check, CheckAdvice::SavedForReview);
-        return fail(Unverified,
-                    QStringLiteral("descarga sin verificar, guardada en %1 para "
-                                   "revisarla: %2")
-                        .arg(options.output, finding));
+        const QString kept = options.output.isEmpty()
+            ? QStringLiteral("archivada en «%1»").arg(options.station.trimmed())
+            : QStringLiteral("guardada en %1").arg(options.output);
+        const int code = fail(
+            Unverified,
+            QStringLiteral("descarga sin verificar, %1 para revisarla: %2").arg(kept, finding));
+        return archived != Ok ? archived : code;
     }
+    if (archived != Ok)
+        return archived;
     if (options.setClock) {
         session.setClockAtNextFrame();
         loop.exec();
@@ -255,12 +240,20 @@ int download(const Options &options)
                                      ? session.failure()
                                      : QStringLiteral("el logger no lo confirmó")));
     }
-    if (progress.shown())
+    if (progress.shown() && !options.output.isEmpty())
         say(stderr,
             QStringLiteral("%1 muestras guardadas en %2\n")
                 .arg(lines.samples())
                 .arg(options.output));
-    return Ok;
+    if (options.station.isEmpty())
+        return Ok;
+    // The line is not needed to send the archive, which may take a while.
+    try {
+        session.close();
+    } catch (const ESerialPort &) {
+        // A device that is gone has nothing left to close.
+    }
+    return syncAfterEntering(options);
 }
 
 } // namespace
@@ -283,6 +276,14 @@ int run(const QStringList &arguments)
         return listPorts();
     case Options::Action::Download:
         return download(options);
+    case Options::Action::ArchiveList:
+        return archiveList(options);
+    case Options::Action::ArchiveExport:
+        return archiveExport(options);
+    case Options::Action::ArchiveImport:
+        return archiveImport(options);
+    case Options::Action::ArchiveSync:
+        return archiveSync(options);
     }
     return BadArguments;
 }

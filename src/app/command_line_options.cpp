@@ -1,8 +1,14 @@
 #include "app/command_line_options.h"
 
+#include "archive/archived_samples.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace CommandLine {
 namespace {
@@ -91,17 +97,45 @@ bool wanted(int argc, const char *const *argv)
     return false;
 }
 
+std::optional<qint64> rangeTime(const QString &text, bool endOfDay)
+{
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{4})-(\\d\\d)-(\\d\\d)(?:[T ](\\d\\d):(\\d\\d)(?::(\\d\\d))?)?$"));
+    const QRegularExpressionMatch match = shape.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(),
+                    match.captured(3).toInt());
+    const bool dayAlone = match.captured(4).isEmpty();
+    const int hour = dayAlone ? (endOfDay ? 23 : 0) : match.captured(4).toInt();
+    const int minute = dayAlone ? (endOfDay ? 59 : 0) : match.captured(5).toInt();
+    const int second =
+        match.captured(6).isEmpty() ? (dayAlone && endOfDay ? 59 : 0) : match.captured(6).toInt();
+    if (!day.isValid() || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return sampleTime(day.year(), day.month(), day.day(), hour, minute, second);
+}
+
 Parse parse(const QStringList &arguments)
 {
     Options options;
-    bool download = false;
-    bool listPorts = false;
     bool help = false;
     bool version = false;
-    QStringList downloadOnly;
+    /// What the arguments ask to do, in their order, and every other option given.
+    QStringList actions;
+    QStringList given;
     const auto failure = [](const QString &error) {
         return Parse {std::nullopt, error};
     };
+    static const QStringList valued = {
+        QStringLiteral("--download"), QStringLiteral("--output"),
+        QStringLiteral("--timeout"),  QStringLiteral("--station"),
+        QStringLiteral("--archive"),  QStringLiteral("--archive-server"),
+        QStringLiteral("--from"),     QStringLiteral("--to")};
+    static const QStringList actionFlags = {
+        QStringLiteral("--list-ports"), QStringLiteral("--archive-list"),
+        QStringLiteral("--archive-export"), QStringLiteral("--archive-import"),
+        QStringLiteral("--archive-sync")};
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -127,8 +161,7 @@ Parse parse(const QStringList &arguments)
             return true;
         };
 
-        if (option == QLatin1String("--download") || option == QLatin1String("--output")
-            || option == QLatin1String("--timeout")) {
+        if (valued.contains(option)) {
             const std::optional<QString> text = value();
             if (!text || text->isEmpty())
                 return failure(QStringLiteral("%1 necesita un valor").arg(option));
@@ -137,11 +170,27 @@ Parse parse(const QStringList &arguments)
                 return failure(
                     QStringLiteral("%1 necesita un valor, no la opción %2").arg(option, *text));
             if (option == QLatin1String("--download")) {
-                download = true;
+                actions << option;
                 options.port = *text;
-            } else if (option == QLatin1String("--output")) {
+                continue;
+            }
+            given << option;
+            if (option == QLatin1String("--output")) {
                 options.output = *text;
-                downloadOnly << option;
+            } else if (option == QLatin1String("--station")) {
+                options.station = *text;
+            } else if (option == QLatin1String("--archive")) {
+                options.archive = *text;
+            } else if (option == QLatin1String("--archive-server")) {
+                options.archiveServer = *text;
+            } else if (option == QLatin1String("--from") || option == QLatin1String("--to")) {
+                const bool to = option == QLatin1String("--to");
+                const std::optional<qint64> time = rangeTime(*text, to);
+                if (!time)
+                    return failure(QStringLiteral("%1 toma una fecha AAAA-MM-DD, con hora "
+                                                  "hh:mm[:ss] si se quiere, no \"%2\"")
+                                       .arg(option, *text));
+                (to ? options.to : options.from) = time;
             } else {
                 bool ok = false;
                 options.timeoutSeconds = text->toInt(&ok);
@@ -150,32 +199,36 @@ Parse parse(const QStringList &arguments)
                     return failure(QStringLiteral("--timeout toma segundos de 1 a %1, no \"%2\"")
                                        .arg(longestTimeoutSeconds)
                                        .arg(*text));
-                downloadOnly << option;
             }
             continue;
         }
         bool known = true;
+        bool action = false;
         if (option == QLatin1String("--csv"))
             known = flag(options.csv);
         else if (option == QLatin1String("--force"))
             known = flag(options.forced);
         else if (option == QLatin1String("--set-clock"))
             known = flag(options.setClock);
-        else if (option == QLatin1String("--list-ports"))
-            known = flag(listPorts);
+        else if (actionFlags.contains(option))
+            known = flag(action);
         else if (option == QLatin1String("--help") || option == QLatin1String("-h"))
             known = flag(help);
         else if (option == QLatin1String("--version") || option == QLatin1String("-v"))
             known = flag(version);
         else if (argument.startsWith(QLatin1Char('-')))
             return failure(QStringLiteral("opción desconocida: %1").arg(argument));
-        else
-            return failure(QStringLiteral("argumento inesperado: %1").arg(argument));
+        else {
+            options.files << argument;
+            continue;
+        }
         if (!known)
             return failure(QStringLiteral("%1 no lleva valor").arg(option));
-        if (option == QLatin1String("--csv") || option == QLatin1String("--force")
-            || option == QLatin1String("--set-clock"))
-            downloadOnly << option;
+        if (action)
+            actions << option;
+        else if (option == QLatin1String("--csv") || option == QLatin1String("--force")
+                 || option == QLatin1String("--set-clock"))
+            given << option;
     }
 
     if (help) {
@@ -186,21 +239,86 @@ Parse parse(const QStringList &arguments)
         options.action = Options::Action::Version;
         return {options, {}};
     }
-    if (listPorts && download)
-        return failure(QStringLiteral("--list-ports y --download no van juntos"));
-    if (listPorts) {
-        if (!downloadOnly.isEmpty())
-            return failure(QStringLiteral("%1 solo vale con --download").arg(downloadOnly.first()));
-        options.action = Options::Action::ListPorts;
-        return {options, {}};
+    if (actions.size() > 1)
+        return failure(QStringLiteral("%1 y %2 no van juntos").arg(actions[0], actions[1]));
+    const QString action = actions.isEmpty() ? QString() : actions.first();
+    if (!options.files.isEmpty() && action != QLatin1String("--archive-import"))
+        return failure(QStringLiteral("argumento inesperado: %1").arg(options.files.first()));
+
+    // The options each run takes; the first one given that it does not take is refused.
+    struct Run
+    {
+        QString action;
+        Options::Action kind;
+        QStringList takes;
+    };
+    static const QStringList downloadOptions = {
+        QStringLiteral("--output"),  QStringLiteral("--csv"),
+        QStringLiteral("--force"),   QStringLiteral("--set-clock"),
+        QStringLiteral("--timeout"), QStringLiteral("--station"),
+        QStringLiteral("--archive"), QStringLiteral("--archive-server")};
+    static const std::vector<Run> runs = {
+        {QStringLiteral("--download"), Options::Action::Download, downloadOptions},
+        {QStringLiteral("--list-ports"), Options::Action::ListPorts, {}},
+        {QStringLiteral("--archive-list"),
+         Options::Action::ArchiveList,
+         {QStringLiteral("--archive")}},
+        {QStringLiteral("--archive-export"),
+         Options::Action::ArchiveExport,
+         {QStringLiteral("--station"), QStringLiteral("--output"), QStringLiteral("--from"),
+          QStringLiteral("--to"), QStringLiteral("--archive")}},
+        {QStringLiteral("--archive-import"),
+         Options::Action::ArchiveImport,
+         {QStringLiteral("--station"), QStringLiteral("--archive"),
+          QStringLiteral("--archive-server")}},
+        {QStringLiteral("--archive-sync"),
+         Options::Action::ArchiveSync,
+         {QStringLiteral("--archive"), QStringLiteral("--archive-server")}},
+    };
+    if (action.isEmpty()) {
+        if (given.isEmpty())
+            return {options, {}};
+        const bool forDownload = downloadOptions.contains(given.first())
+            && !given.first().startsWith(QLatin1String("--archive"))
+            && given.first() != QLatin1String("--station");
+        return failure(forDownload
+                           ? QStringLiteral("%1 solo vale con --download").arg(given.first())
+                           : QStringLiteral("%1 solo vale con --download o una opción "
+                                            "--archive-…")
+                                 .arg(given.first()));
     }
-    if (!download && downloadOnly.isEmpty())
-        return {options, {}};
-    if (!download)
-        return failure(QStringLiteral("%1 solo vale con --download").arg(downloadOnly.first()));
-    if (options.output.isEmpty())
-        return failure(QStringLiteral("--download necesita --output ARCHIVO"));
-    options.action = Options::Action::Download;
+    const auto run = std::find_if(runs.begin(), runs.end(),
+                                  [&action](const Run &r) { return r.action == action; });
+    for (const QString &option : given) {
+        if (!run->takes.contains(option))
+            return failure(QStringLiteral("%1 no vale con %2").arg(option, action));
+    }
+    options.action = run->kind;
+    switch (run->kind) {
+    case Options::Action::Download:
+        if (options.output.isEmpty() && options.station.isEmpty())
+            return failure(QStringLiteral("--download necesita --output ARCHIVO"));
+        if (options.station.isEmpty()
+            && (given.contains(QLatin1String("--archive"))
+                || given.contains(QLatin1String("--archive-server"))))
+            return failure(QStringLiteral("--archive y --archive-server solo valen con la "
+                                          "descarga si se da --station"));
+        break;
+    case Options::Action::ArchiveExport:
+        if (options.station.isEmpty() || options.output.isEmpty())
+            return failure(QStringLiteral("--archive-export necesita --station NOMBRE y "
+                                          "--output ARCHIVO"));
+        if (options.from && options.to && *options.from > *options.to)
+            return failure(QStringLiteral("--from es posterior a --to"));
+        break;
+    case Options::Action::ArchiveImport:
+        if (options.station.isEmpty() || options.files.isEmpty())
+            return failure(QStringLiteral("--archive-import necesita --station NOMBRE y uno o "
+                                          "más archivos"));
+        break;
+    default:
+        break;
+    }
     return {options, {}};
 }
 
@@ -209,12 +327,24 @@ QString helpText()
     return QStringLiteral(
         "Uso: brentavius4\n"
         "     brentavius4 --download PUERTO --output ARCHIVO [--csv] [--force] [--set-clock]\n"
-        "                 [--timeout SEGUNDOS]\n"
+        "                 [--timeout SEGUNDOS] [--station NOMBRE [--archive BASE]\n"
+        "                 [--archive-server URL]]\n"
+        "     brentavius4 --download PUERTO --station NOMBRE [...]\n"
+        "     brentavius4 --archive-list [--archive BASE]\n"
+        "     brentavius4 --archive-export --station NOMBRE [--from T] [--to T] --output F.csv\n"
+        "                 [--archive BASE]\n"
+        "     brentavius4 --archive-import --station NOMBRE ARCHIVO... [--archive BASE]\n"
+        "                 [--archive-server URL]\n"
+        "     brentavius4 --archive-sync [--archive BASE] [--archive-server URL]\n"
         "     brentavius4 --list-ports | --help | --version\n"
         "\n"
         "Sin opciones abre la ventana principal. Con --download descarga el logger sin\n"
         "ventanas ni pantalla, como lo hace \"DESCARGAR DATOS\", verifica la descarga contra\n"
         "las muestras que informó el logger y guarda el archivo como lo guarda \"GUARDAR\".\n"
+        "Con --station también la archiva: el archivo de estaciones guarda cada descarga una\n"
+        "vez y une sus muestras al registro de la estación; una descarga que no pasó la\n"
+        "verificación se archiva marcada, sin sus líneas dañadas. Si hay un archivo\n"
+        "compartido, se le envía después.\n"
         "\n"
         "  --list-ports         los puertos que ofrece el diálogo de configuración, uno por\n"
         "                       línea; tras un tabulador, lo que el sistema dice del adaptador\n"
@@ -230,6 +360,21 @@ QString helpText()
         "  --timeout SEGUNDOS   espera máxima por la primera trama de estado y, de nuevo,\n"
         "                       por el fin de la descarga; de 1 a 3600, 30 si no se da\n"
         "                       (4000 muestras tardan unos 10 s)\n"
+        "  --station NOMBRE     archiva la descarga en el archivo de estaciones con ese\n"
+        "                       nombre de estación; con --station, --output es opcional\n"
+        "  --archive BASE       otro archivo de estaciones (SQLite) en vez del propio, que\n"
+        "                       está en ~/.local/share/BRENTAVIUS4/estaciones.sqlite\n"
+        "  --archive-server URL el archivo compartido de un laboratorio,\n"
+        "                       postgresql://usuario@servidor:puerto/base (la contraseña, en\n"
+        "                       ~/.pgpass); sin él, el guardado en el archivo, si lo hay\n"
+        "  --archive-list       las estaciones con su primera y última muestra, muestras,\n"
+        "                       descargas y el último desfase del reloj del logger (s)\n"
+        "  --archive-export     el registro de una estación en CSV, cada muestra una vez y en\n"
+        "                       orden; --from y --to (AAAA-MM-DD[Thh:mm[:ss]], la hora del\n"
+        "                       logger) lo acotan\n"
+        "  --archive-import     trae al archivo los archivos guardados con \"GUARDAR\" y los\n"
+        "                       CSV de este programa\n"
+        "  --archive-sync       envía al archivo compartido las descargas que no tiene\n"
         "  -h, --help           esta ayuda\n"
         "  -v, --version        la versión\n"
         "\n"
@@ -248,6 +393,10 @@ QString helpText()
         "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
         "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
         "     antes de abrir el puerto: nada se descargó\n"
+        "  7  no se pudo escribir o leer el archivo de estaciones (o no tiene esa estación):\n"
+        "     un archivo guardado con --output queda guardado y el reloj no se ajustó\n"
+        "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
+        "     enviar, hasta la próxima sincronización\n"
         "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"
         "     queda libre y no se escribió nada a medias\n");
 }

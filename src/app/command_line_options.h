@@ -16,19 +16,43 @@ enum ExitCode : int {
     NoAnswer = 4,
     Unverified = 5,
     SaveFailed = 6,
+    ArchiveFailed = 7,
+    SyncFailed = 8,
 };
 
 /// A run without windows that the command line asks for.
 struct Options
 {
-    enum class Action { Help, Version, ListPorts, Download };
+    enum class Action {
+        Help,
+        Version,
+        ListPorts,
+        Download,
+        ArchiveList,
+        ArchiveExport,
+        ArchiveImport,
+        ArchiveSync,
+    };
     Action action = Action::Help;
     QString port;
+    /// Empty for a download that is only archived.
     QString output;
     bool csv = false;
     bool forced = false;
     bool setClock = false;
     int timeoutSeconds = 30;
+    /// The station a download or old files are archived under, or whose record is exported;
+    /// empty for a download that is not archived.
+    QString station;
+    /// The archive's SQLite file; empty for the user's own.
+    QString archive;
+    /// The shared archive's URL; empty for the one kept in the archive's settings, if any.
+    QString archiveServer;
+    /// The range exported, in the archive's sample time (see ArchivedSample).
+    std::optional<qint64> from;
+    std::optional<qint64> to;
+    /// The old files brought in.
+    QStringList files;
 };
 
 /// The outcome of reading the arguments: a run, or the one-line reason they make none.
@@ -42,6 +66,11 @@ struct Parse
 /// value of one): the program then runs without windows, to do what the command line asks or
 /// to refuse an option it does not know, and needs no display either way.
 [[nodiscard]] bool wanted(int argc, const char *const *argv);
+
+/// A time of --from or --to: "2026-03-01", "2026-03-01T10:00" or "2026-03-01T10:00:07" (a
+/// blank for the "T" will do), in the archive's sample time. A day alone is its first second,
+/// or with `endOfDay` its last. None for any other text.
+[[nodiscard]] std::optional<qint64> rangeTime(const QString &text, bool endOfDay);
 
 /// Reads the arguments (arguments[0] is the program).
 [[nodiscard]] Parse parse(const QStringList &arguments);

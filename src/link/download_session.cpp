@@ -108,6 +108,7 @@ void DownloadSession::take(const QByteArray &chunk)
     switch (m_stage) {
     case Stage::WaitingForReport:
         if (const std::optional<StatusDetails> details = statusFrame(chunk)) {
+            m_report = Report {*details, QDateTime::currentMSecsSinceEpoch()};
             m_expected = storedSamples(*details);
             m_stage = Stage::Requesting;
             // The request pauses the thread for a second: not inside a receive event.

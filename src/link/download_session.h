@@ -31,6 +31,13 @@ public:
         ClockSet, ///< after setClockAtNextFrame: the logger reports its memory emptied
     };
 
+    /// The status frame that the download was asked on, and when it arrived (UTC milliseconds).
+    struct Report
+    {
+        StatusDetails frame;
+        qint64 arrivedUtcMs = 0;
+    };
+
     struct Options
     {
         /// "E": the whole memory, counted against its capacity, without waiting for a report.
@@ -60,6 +67,8 @@ public:
     [[nodiscard]] const QByteArray &text() const { return m_collector.text(); }
     /// The samples the logger reported, or its whole memory for a forced download.
     [[nodiscard]] std::optional<int> expected() const { return m_expected; }
+    /// The logger's last status frame before the download; none for a forced one.
+    [[nodiscard]] const std::optional<Report> &report() const { return m_report; }
     /// Complete sample lines received so far.
     [[nodiscard]] int samplesReceived() const { return DownloadProgress::samplesIn(m_lineBreaks); }
 
@@ -90,6 +99,7 @@ private:
     Outcome m_outcome = Outcome::Running;
     QString m_failure;
     std::optional<int> m_expected;
+    std::optional<Report> m_report;
     FrameAssembler m_frames;
     DownloadCollector m_collector;
     int m_lineBreaks = 0;

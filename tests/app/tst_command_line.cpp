@@ -3,22 +3,23 @@
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
-// opens), a download stopped by a signal, after which the next run has the port, and the
-// option table: ours, Qt's, or refused before any window or display.
+// opens), a download stopped by a signal, after which the next run has the port, the
+// option table: ours, Qt's, or refused before any window or display, and a download archived
+// under its station and exported again (an archive that cannot take it refused before the port
+// opens, one locked by another program until after the download leaving the file saved and
+// the clock alone), and old files imported, then exported as one record.
 #include "app/command_line_options.h"
-#include "app/window_set.h"
 #include "download_text.h"
 #include "pty_pair.h"
-#include "runtime/error_report.h"
-#include "scripted_serial_port.h"
+#include "saved_by_the_window.h"
 #include "simulated_logger.h"
 #include "simulator_process.h"
-#include "windows/data_window.h"
-#include "windows/main_window.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -138,19 +139,7 @@ private:
     /// The file "GUARDAR" writes once the data window has shown `downloadText`.
     QByteArray savedByTheWindow(const QByteArray &downloadText)
     {
-        WindowSet program(std::make_unique<ScriptedSerialPort>());
-        QStringList errors;
-        ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
-        (void)program.windows.Form1->RichEdit1.append(downloadText);
-        ErrorReport::guard([&program] { program.windows.Form5->FormActivate(); });
-        const QString path = m_dir->filePath(QStringLiteral("guardar.txt"));
-        QFile::remove(path);
-        program.windows.Form5->executeSaveDialog = [path](QFileDialog &) {
-            return path;
-        };
-        program.windows.Form5->SpeedButton1Click();
-        ErrorReport::setPresenter({});
-        return readFile(path);
+        return ::savedByTheWindow(downloadText, m_dir->filePath(QStringLiteral("guardar.txt")));
     }
 
     /// What "GUARDAR" writes of the simulator's `count` samples from recordingStart.
@@ -277,6 +266,20 @@ private slots:
             << QStringList {"--download", "--csv", "--output", output}
             << int(CommandLine::BadArguments)
             << "brentavius4: --download necesita un valor, no la opción --csv" + help;
+        QTest::newRow("an export without its station")
+            << QStringList {"--archive-export", "--output", output}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --archive-export necesita --station NOMBRE y --output ARCHIVO" + help;
+        QTest::newRow("a range backwards")
+            << QStringList {"--archive-export", "--station",  "P",    "--output",        output,
+                            "--from",           "2026-03-02", "--to", "2026-03-01T10:00"}
+            << int(CommandLine::BadArguments) << "brentavius4: --from es posterior a --to" + help;
+        QTest::newRow("a file for no import")
+            << QStringList {"--archive-list", "viejo.txt"} << int(CommandLine::BadArguments)
+            << "brentavius4: argumento inesperado: viejo.txt" + help;
+        QTest::newRow("a station for no archive")
+            << QStringList {"--list-ports", "--station", "P"} << int(CommandLine::BadArguments)
+            << "brentavius4: --station no vale con --list-ports" + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
@@ -571,6 +574,161 @@ private slots:
         // Found before the port opens: the logger is not asked for anything.
         QCOMPARE(commandsTaken(), QStringList());
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void anArchiveThatCannotTakeTheDownloadIsRefusedBeforeThePortOpens()
+    {
+        const QString archive = m_dir->filePath(QStringLiteral("ajeno.sqlite"));
+        QFile file(archive);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("no es una base de datos\n");
+        file.close();
+        const Run run = runProgram(
+            {"--download", "/dev/ttyNoSuchPort7", "--station", "Parcela 3", "--archive", archive});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se puede archivar: el archivo %1 no es un archivo "
+                                "de estaciones (no es de SQLite); no se tocó; nada se descargó\n")
+                     .arg(archive));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QCOMPARE(readFile(archive), QByteArray("no es una base de datos\n"));
+    }
+
+    void oldFilesImportedThenExportedGiveEachSampleOnceInOrder()
+    {
+        // Two files saved with "GUARDAR" from one station, the second overlapping the first.
+        const auto savedFile = [this](int first, const QString &name) {
+            QByteArray text =
+                DownloadText::header(recordingStart.addSecs(900 * first), 4) + "SAMPLES 20\r\n";
+            for (int i = first; i < first + 20; ++i)
+                text += DownloadText::sampleLine({500 + i, 600, 700, i});
+            const QString path = m_dir->filePath(name);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(savedByTheWindow(text + "A"));
+            return path;
+        };
+        const QString later = savedFile(10, QStringLiteral("b.txt"));
+        const QString earlier = savedFile(0, QStringLiteral("a.txt"));
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        Run run = runProgram(
+            {"--archive-import", "--station", "P", "--archive", archive, later, earlier});
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QString exported = m_dir->filePath(QStringLiteral("p.csv"));
+        run = runProgram(
+            {"--archive-export", "--station", "P", "--archive", archive, "--output", exported});
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QList<QByteArray> records = readFile(exported).split('\n');
+        QCOMPARE(records.size(), 1 + 30 + 1);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY2(records[i + 1].startsWith(
+                         recordingStart.addSecs(900 * i).toString(Qt::ISODate).chopped(1).toLatin1()
+                         + ','),
+                     records[i + 1].constData());
+    }
+
+    void anArchiveThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
+    {
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(QStringLiteral("ajena")));
+        const QString archive = dir.filePath(QStringLiteral("ajena/estaciones.sqlite"));
+        const QStringList arguments {"--download", "/dev/ttyNoSuchPort7", "--station",
+                                     "P",          "--archive",           archive};
+        // Made as the archive is made on first use, then left to be read only.
+        QCOMPARE(runProgram(arguments).exitCode, int(CommandLine::PortUnavailable));
+        const QFileDevice::Permissions readOnly =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        const QFileDevice::Permissions exe =
+            QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(archive, readOnly));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ajena")), readOnly | exe));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnly | exe | QFileDevice::WriteOwner));
+        const QByteArray before = readFile(archive);
+        const Run run = runProgram(arguments, false, true);
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se puede archivar: el archivo %1 es "
+                                "de solo lectura; nada se descargó\n")
+                     .arg(archive));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QVERIFY(readFile(archive) == before);
+    }
+
+    void anArchiveLockedDuringTheDownloadLeavesTheFileSavedAndTheClockAlone()
+    {
+        startSimulator();
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const QStringList station {"--station", "Parcela 3", "--archive", archive};
+        QCOMPARE(runProgram(QStringList {"--download", m_sim->linkPath()} + station).exitCode,
+                 int(CommandLine::Ok));
+        // Another program holds the archive for writing from before the download to its end.
+        const QString holder = QStringLiteral("holder");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+            db.setDatabaseName(archive);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const QString output = m_dir->filePath(QStringLiteral("noche.txt"));
+        const Run run = runProgram(
+            QStringList {"--download", m_sim->linkPath(), "--output", output, "--set-clock"}
+            + station);
+        {
+            QSqlDatabase db = QSqlDatabase::database(holder);
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(holder);
+        QVERIFY2(run.errors.startsWith(QStringLiteral("brentavius4: no se pudo archivar la "
+                                                      "descarga: el archivo %1 está bloqueado")
+                                           .arg(archive)),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.endsWith(
+                     QStringLiteral("quedó guardada en %1, el reloj no se ajustó\n").arg(output)),
+                 qPrintable(run.errors));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QCOMPARE(readFile(output), savedFromTheSimulator(samples));
+        QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
+    {
+        startSimulator();
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const QString saved = m_dir->filePath(QStringLiteral("descarga.csv"));
+        const QStringList station {QStringLiteral("--station"), QStringLiteral("Parcela 3"),
+                                   QStringLiteral("--archive"), archive};
+        Run run = runProgram(
+            QStringList {"--download", m_sim->linkPath(), "--output", saved, "--csv"} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        // Again, archived only: the logger sends the same bytes, recognised as the download
+        // archived before.
+        run = runProgram(QStringList {"--download", m_sim->linkPath()} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+
+        const QString exported = m_dir->filePath(QStringLiteral("registro.csv"));
+        run = runProgram(QStringList {"--archive-export", "--output", exported} + station);
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        QCOMPARE(readFile(exported), readFile(saved));
+
+        QProcess list;
+        startProgram(list, {"--archive-list", "--archive", archive});
+        QVERIFY(list.waitForFinished(boundMs));
+        const QStringList lines =
+            QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QStringList fields = lines[1].split('\t');
+        QCOMPARE(fields.mid(0, 5),
+                 (QStringList {"Parcela 3", "2026-03-01T10:00:07",
+                               recordingStart.addSecs(900 * (samples - 1))
+                                   .toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")),
+                               QString::number(samples), "1"}));
+        // The logger's clock against the PC's, measured from the frame before the download.
+        bool measured = false;
+        (void)fields.value(5).toLongLong(&measured);
+        QVERIFY2(measured, qPrintable(lines[1]));
     }
 };
 

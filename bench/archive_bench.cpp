@@ -1,0 +1,196 @@
+// The station archive against its goals, on SQLite and, when BRENTAVIUS_TEST_PG_URL names a
+// server (scripts/with-postgres sets it), on PostgreSQL: entering a 4000-sample download, new
+// and again with every sample already archived, while ten years at 15 minutes fill the
+// archive; reading those ten years back; syncing 100 downloads to the server; and the SQLite
+// file's bytes per sample. It measures and reports; it never fails on a slow machine.
+//   build/bench/bench_archive
+//   scripts/with-postgres build/bench/bench_archive
+#include "archive/archive_sync.h"
+#include "archive/download_archiving.h"
+#include "archive/station_archive.h"
+#include "archive_test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace ArchiveTest;
+
+namespace {
+
+constexpr int downloadSamples = 4000;
+/// Ten years at 15 minutes: 365.25 × 96 × 10.
+constexpr int tenYearsSamples = 350'640;
+constexpr double wireSeconds = 9.1;
+constexpr double entryGoalMs = wireSeconds * 1000 * 0.005;
+constexpr double readGoalMs = 500;
+constexpr double bytesGoal = 48;
+constexpr int syncedDownloads = 100;
+constexpr int syncedSamples = 1000;
+
+const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void report(const char *backend, const char *what, double value, const char *unit, double goal)
+{
+    std::printf("%-10s %-50s %9.2f %-3s goal < %6.1f %-3s %s\n", backend, what, value, unit, goal,
+                unit, value < goal ? "met" : "MISSED");
+}
+
+/// Download k of a station's ten years: 4000 samples from step 4000 k.
+QByteArray tenYearsDownload(int k, int samples = downloadSamples)
+{
+    return plainDownload(start.addSecs(qint64(900) * downloadSamples * k), samples);
+}
+
+/// The same samples in other bytes: the line the PC does not read says something else.
+QByteArray sameSamplesOtherBytes(const QByteArray &text)
+{
+    QByteArray other = text;
+    const qsizetype line2 = other.indexOf("\r\n") + 2;
+    other.insert(line2, "X");
+    return other;
+}
+
+DownloadEntry entryOf(const QByteArray &text)
+{
+    return {text, RawKind::DownloadText, QDateTime::currentMSecsSinceEpoch(), downloadSamples,
+            std::nullopt};
+}
+
+/// Returns the samples read back.
+std::size_t measure(const char *backend, StationArchive &archive)
+{
+    const QString station = QStringLiteral("Parcela 3");
+    std::vector<double> newEntries;
+    const int downloads = (tenYearsSamples + downloadSamples - 1) / downloadSamples;
+    for (int k = 0; k < downloads; ++k) {
+        const int samples = std::min(downloadSamples, tenYearsSamples - k * downloadSamples);
+        const DownloadEntry entry = entryOf(tenYearsDownload(k, samples));
+        QElapsedTimer timer;
+        timer.start();
+        archive.enter(station, entry);
+        if (samples == downloadSamples)
+            newEntries.push_back(msSince(timer));
+    }
+    report(backend, "enter 4000 new samples (median while ten years fill)", median(newEntries),
+           "ms", entryGoalMs);
+    report(backend, "  the fastest of them (the least disturbed)",
+           *std::min_element(newEntries.begin(), newEntries.end()), "ms", entryGoalMs);
+    report(backend, "  the slowest of them",
+           *std::max_element(newEntries.begin(), newEntries.end()), "ms", entryGoalMs);
+
+    std::vector<double> decodings;
+    for (int i = 0; i < 9; ++i) {
+        const QByteArray text = tenYearsDownload(i);
+        QElapsedTimer timer;
+        timer.start();
+        (void)decodeEntry(text, RawKind::DownloadText, downloadSamples);
+        (void)downloadHash(text);
+        (void)qCompress(text);
+        decodings.push_back(msSince(timer));
+    }
+    report(backend, "  of which decoding, hashing, compressing the text", median(decodings), "ms",
+           entryGoalMs);
+
+    std::vector<double> againEntries;
+    for (int k = 0; k < 9; ++k) {
+        const DownloadEntry entry = entryOf(sameSamplesOtherBytes(tenYearsDownload(k * 9)));
+        QElapsedTimer timer;
+        timer.start();
+        const EntryResult result = archive.enter(station, entry);
+        againEntries.push_back(msSince(timer));
+        if (result.alreadyArchived != downloadSamples)
+            std::printf("%-10s unexpected: %s\n", backend, qPrintable(result.line()));
+    }
+    report(backend, "enter 4000 samples all already archived (median)", median(againEntries), "ms",
+           entryGoalMs);
+
+    std::vector<double> reads;
+    std::size_t read = 0;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        read = archive.samples(station).size();
+        reads.push_back(msSince(timer));
+    }
+    std::printf("%-10s ten years read back: %zu samples\n", backend, read);
+    report(backend, "read ten years back (median of 5)", median(reads), "ms", readGoalMs);
+
+    return read;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    // Figures from a machine busy with other work are worth less: say how busy it was.
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average at the start: %.2f (over the last minute)\n", load[0]);
+    std::printf("goals: entering a download < 0.5 %% of %.1f s on the wire, ten years read < %.0f "
+                "ms, < %.0f B per sample in SQLite\n",
+                wireSeconds, readGoalMs, bytesGoal);
+    {
+        const QString file = dir.filePath(QStringLiteral("bench.sqlite"));
+        std::size_t samples = 0;
+        {
+            StationArchive archive = StationArchive::openFile(file);
+            samples = measure("sqlite", archive);
+        }
+        // Measured closed, once the write-ahead log is back in the file.
+        const double bytes = double(QFileInfo(file).size()) / double(samples);
+        report("sqlite", "file size per sample (raw text included)", bytes, "B", bytesGoal);
+    }
+
+    QString why;
+    const QString url = serverUrl(why);
+    if (url.isEmpty()) {
+        std::printf("postgresql: not measured: %s\n", qPrintable(why));
+        return 0;
+    }
+    {
+        ServerDatabase server(url, QStringLiteral("bench_archive"));
+        if (!server.error().isEmpty()) {
+            std::printf("postgresql: not measured: %s\n", qPrintable(server.error()));
+            return 0;
+        }
+        {
+            StationArchive archive = StationArchive::openServer(server.address());
+            (void)measure("postgresql", archive);
+        }
+        server.empty();
+        // A laptop back from the field with 100 downloads of 1000 samples for the server.
+        const QString laptop = dir.filePath(QStringLiteral("laptop.sqlite"));
+        for (int k = 0; k < syncedDownloads; ++k)
+            (void)archiveDownload(
+                laptop, QStringLiteral("Parcela 3"),
+                entryOf(
+                    plainDownload(start.addSecs(qint64(900) * syncedSamples * k), syncedSamples)));
+        QElapsedTimer timer;
+        timer.start();
+        const SyncResult result = syncArchive(laptop, server.url());
+        const double ms = msSince(timer);
+        std::printf("%-10s sync 100 downloads of 1000 samples: %.0f ms, %.1f ms a download (%s)\n",
+                    "postgresql", ms, ms / syncedDownloads, qPrintable(result.line()));
+    }
+    return 0;
+}

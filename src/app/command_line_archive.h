@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/command_line_options.h"
+#include "archive/station_archive.h"
+
+/// The command line's runs on the station archive, and the archiving of a download. Each
+/// says what went wrong in one line on standard error and returns its exit code.
+namespace CommandLine {
+
+/// Why the archive named by `options` cannot take a download, found before the port opens so
+/// that a download is never made for nowhere; empty when it can.
+[[nodiscard]] QString archiveProblem(const Options &options);
+
+/// Enters a finished download under options.station. `savedAs` is the file it was saved as,
+/// if any, for the message of a failure. Returns Ok or ArchiveFailed.
+[[nodiscard]] int archiveDownloaded(const Options &options, const DownloadEntry &entry,
+                                    const QString &savedAs);
+
+/// Sends the archive to the shared server when one is given or kept; Ok when there is none.
+/// Returns Ok or SyncFailed.
+[[nodiscard]] int syncAfterEntering(const Options &options);
+
+[[nodiscard]] int archiveList(const Options &options);
+[[nodiscard]] int archiveExport(const Options &options);
+[[nodiscard]] int archiveImport(const Options &options);
+[[nodiscard]] int archiveSync(const Options &options);
+
+} // namespace CommandLine

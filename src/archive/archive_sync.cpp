@@ -1,0 +1,93 @@
+#include "archive/archive_sync.h"
+
+#include "archive/archive_error.h"
+#include "archive/server_address.h"
+#include "archive/station_archive.h"
+
+#include <QSet>
+
+QString SyncResult::line() const
+{
+    if (!succeeded()) {
+        // The failure names the server, or says that the local archive is at fault.
+        QString text = QStringLiteral("No se pudo sincronizar: %1").arg(failure);
+        if (unsent == 1)
+            text += QStringLiteral(". 1 descarga queda en el archivo local, sin enviar");
+        else if (unsent > 1)
+            text += QStringLiteral(". %1 descargas quedan en el archivo local, sin enviar")
+                        .arg(unsent);
+        return text;
+    }
+    if (sent == 0 && alreadyThere == 0)
+        return QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server);
+    QString text = sent == 1
+        ? QStringLiteral("1 descarga enviada al servidor %1").arg(server)
+        : QStringLiteral("%1 descargas enviadas al servidor %2").arg(sent).arg(server);
+    if (alreadyThere > 0)
+        text += QStringLiteral(", %1 ya estaban").arg(alreadyThere);
+    if (conflicts > 0)
+        text += QStringLiteral("; %1 muestras no coinciden con lo archivado en el servidor: "
+                               "¿es otro logger?")
+                    .arg(conflicts);
+    return text;
+}
+
+SyncResult syncArchive(StationArchive &local, StationArchive &server)
+{
+    SyncResult result;
+    result.server = server.shownName();
+    try {
+        const QStringList hashes = server.downloadHashes();
+        const QSet<QString> onServer(hashes.begin(), hashes.end());
+        const std::vector<DownloadSummary> downloads = local.downloads();
+        for (const DownloadSummary &download : downloads)
+            result.unsent += download.sent ? 0 : 1;
+        for (const DownloadSummary &download : downloads) {
+            if (!onServer.contains(download.sha256)) {
+                const StoredDownload stored = local.storedDownload(download.id);
+                const EntryResult entered = server.enter(stored.station, stored.entry);
+                if (entered.alreadyEntered) {
+                    ++result.alreadyThere;
+                } else {
+                    ++result.sent;
+                    result.conflicts += entered.conflicts;
+                }
+            } else if (!download.sent) {
+                ++result.alreadyThere;
+            }
+            if (!download.sent) {
+                local.markSent(download.id);
+                --result.unsent;
+            }
+        }
+    } catch (const ArchiveError &error) {
+        result.failure = error.message();
+    }
+    return result;
+}
+
+SyncResult syncArchive(const QString &archivePath, const QString &serverUrl)
+{
+    SyncResult result;
+    try {
+        StationArchive local = StationArchive::openFile(archivePath);
+        const QString url = serverUrl.isEmpty() ? local.serverUrl() : serverUrl;
+        if (url.isEmpty()) {
+            result.unsent = local.unsentCount();
+            result.failure = QStringLiteral("no hay un archivo compartido configurado");
+            return result;
+        }
+        const ServerAddress address = parseServerAddress(url);
+        result.server = address.shownText();
+        try {
+            StationArchive server = StationArchive::openServer(address);
+            return syncArchive(local, server);
+        } catch (const ArchiveError &error) {
+            result.unsent = local.unsentCount();
+            result.failure = error.message();
+        }
+    } catch (const ArchiveError &error) {
+        result.failure = error.message();
+    }
+    return result;
+}

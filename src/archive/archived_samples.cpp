@@ -1,0 +1,321 @@
+#include "archive/archived_samples.h"
+
+#include "archive/archive_error.h"
+#include "data/csv_export.h"
+#include "data/data_error.h"
+#include "data/download_check.h"
+#include "data/download_decoding.h"
+#include "data/download_lines.h"
+#include "data/download_table.h"
+#include "data/saved_file.h"
+#include "data/table_cells.h"
+#include "data/text_export.h"
+#include "runtime/conversion_error.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+constexpr qint64 secondsPerDay = 86400;
+/// The Julian day of 1970-01-01.
+constexpr qint64 epochJulianDay = 2440588;
+/// The largest of the logger's 12-bit readings.
+constexpr int largestReading = 4095;
+/// No value the grid writes has more digits than this.
+constexpr int longestValueDigits = 7;
+
+/// A row of an old file: its date and time texts (empty when it had none) and value texts.
+struct FileRow
+{
+    QString date;
+    QString time;
+    std::array<QString, 4> values;
+};
+
+std::optional<qint64> timeOfTexts(const QString &date, const QString &time)
+{
+    static const QRegularExpression dateShape(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4})$"));
+    static const QRegularExpression timeShape(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)$"));
+    const QRegularExpressionMatch d = dateShape.match(date);
+    const QRegularExpressionMatch h = timeShape.match(time);
+    if (!d.hasMatch() || !h.hasMatch())
+        return std::nullopt;
+    const QDate day(d.captured(3).toInt(), d.captured(2).toInt(), d.captured(1).toInt());
+    const int hour = h.captured(1).toInt();
+    const int minute = h.captured(2).toInt();
+    const int second = h.captured(3).toInt();
+    if (!day.isValid() || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return sampleTime(day.year(), day.month(), day.day(), hour, minute, second);
+}
+
+[[noreturn]] void unreadable(int lineNumber, const QString &why)
+{
+    throw ArchiveError(
+        QStringLiteral("el CSV no es el de este programa: línea %1, %2").arg(lineNumber).arg(why));
+}
+
+/// The rows of the program's CSV of samples, as the grid showed them.
+std::vector<FileRow> readCsvRows(const QByteArray &bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.isEmpty()
+        || lines.first().chopped(lines.first().endsWith('\r') ? 1 : 0)
+            != QByteArray(CsvExport::samplesHeading))
+        unreadable(1, QStringLiteral("falta el encabezado de muestras"));
+    static const QRegularExpression stamp(
+        QStringLiteral("^(\\d{4})-(\\d\\d)-(\\d\\d)T(\\d\\d:\\d\\d:\\d\\d)$"));
+    std::vector<FileRow> rows;
+    rows.reserve(std::size_t(lines.size()));
+    for (int i = 1; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QStringList fields = QString::fromUtf8(line).split(QLatin1Char(','));
+        if (fields.size() != 5)
+            unreadable(i + 1, QStringLiteral("no tiene cinco campos"));
+        FileRow row;
+        if (!fields[0].isEmpty()) {
+            const QRegularExpressionMatch m = stamp.match(fields[0]);
+            if (!m.hasMatch())
+                unreadable(i + 1,
+                           QStringLiteral("la fecha «%1» no es AAAA-MM-DDThh:mm:ss")
+                               .arg(fields[0].left(40)));
+            row.date = QStringLiteral("%1/%2/%3").arg(m.captured(3), m.captured(2), m.captured(1));
+            row.time = m.captured(4);
+            if (!timeOfTexts(row.date, row.time))
+                unreadable(i + 1, QStringLiteral("la fecha %1 no existe").arg(fields[0]));
+        }
+        for (int channel = 0; channel < 4; ++channel) {
+            const std::optional<int> value = archivedValue(fields[channel + 1], channel);
+            if (!value)
+                unreadable(
+                    i + 1,
+                    QStringLiteral("el canal %1 no tiene un valor del logger").arg(channel + 1));
+            row.values[std::size_t(channel)] = archivedValueText(*value, channel);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<FileRow> readSavedRows(const QByteArray &bytes)
+{
+    SavedRecording recording;
+    try {
+        recording = readSavedFile(bytes);
+    } catch (const DataError &error) {
+        throw ArchiveError(error.message());
+    }
+    std::vector<FileRow> rows;
+    rows.reserve(recording.rows.size());
+    for (const SavedRow &saved : recording.rows)
+        rows.push_back({saved.date, saved.time, saved.values});
+    return rows;
+}
+
+std::vector<FileRow> readFileRows(const QByteArray &raw, RawKind kind)
+{
+    return kind == RawKind::Csv ? readCsvRows(raw) : readSavedRows(raw);
+}
+
+QByteArray fileTextOfRows(const std::vector<FileRow> &rows)
+{
+    return TextExport::fileText(int(rows.size()), [&rows](int column, int row) {
+        const FileRow &r = rows[std::size_t(row - 1)];
+        if (column == 1)
+            return r.date;
+        if (column == 2)
+            return r.time;
+        return r.values[std::size_t(column - 3)];
+    });
+}
+
+/// The archive's integer of a channel's reading: the grid's text of it (sampleValueTexts, the
+/// one decoding the grid uses) read as an integer, worked out once for each of the 4096
+/// readings. None for a reading out of range, which the download check calls damaged.
+std::optional<int> gridValue(int channel, int reading)
+{
+    static const std::vector<std::array<int, 4>> table = [] {
+        std::vector<std::array<int, 4>> values(std::size_t(largestReading) + 1);
+        for (int r = 0; r <= largestReading; ++r) {
+            const std::array<QString, 4> texts = sampleValueTexts({r, r, r, r});
+            for (int c = 0; c < 4; ++c)
+                values[std::size_t(r)][std::size_t(c)] =
+                    archivedValue(texts[std::size_t(c)], c).value();
+        }
+        return values;
+    }();
+    if (reading < 0 || reading > largestReading)
+        return std::nullopt;
+    return table[std::size_t(reading)][std::size_t(channel)];
+}
+
+DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> reported)
+{
+    const DownloadLines lines(raw);
+    const DownloadCheck check = checkDownload(lines, reported);
+    DecodedEntry entry;
+    entry.samplesReceived = check.received;
+    std::vector<LoggerTime> stamps;
+    bool headerRight = false;
+    try {
+        const DownloadTable::Header header = DownloadTable::decodeTableHeader(lines, {});
+        entry.stepMinutes = header.stepMinutes;
+        headerRight = !header.problem;
+        if (header.start && header.stepMinutes)
+            stamps = timestampPass(*header.start, *header.stepMinutes, lines.samples());
+    } catch (const DownloadFormatError &) {
+    } catch (const EConvertError &) {
+        // Without a start or a rate no sample has a time: none is entered.
+    }
+    const QSet<int> damaged(check.damagedRows.begin(), check.damagedRows.end());
+    entry.samples.reserve(std::size_t(lines.samples()));
+    for (int row = 1; row <= lines.samples(); ++row) {
+        if (damaged.contains(row) || row > int(stamps.size())) {
+            ++entry.damagedRows;
+            continue;
+        }
+        ArchivedSample sample;
+        try {
+            const std::array<int, 4> readings = decodeSampleReadings(lines.line(row + 2), row + 2);
+            for (int channel = 0; channel < 4; ++channel)
+                sample.values[std::size_t(channel)] =
+                    gridValue(channel, readings[std::size_t(channel)]).value();
+        } catch (...) {
+            ++entry.damagedRows;
+            continue;
+        }
+        const LoggerTime &stamp = stamps[std::size_t(row - 1)];
+        sample.t = sampleTime(2000 + stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute,
+                              stamp.second);
+        entry.samples.push_back(sample);
+    }
+    entry.checkPassed = check.passed() && headerRight && entry.damagedRows == 0;
+    return entry;
+}
+
+DecodedEntry decodeFile(const QByteArray &raw, RawKind kind)
+{
+    const std::vector<FileRow> rows = readFileRows(raw, kind);
+    DecodedEntry entry;
+    entry.samplesReceived = int(rows.size());
+    entry.samples.reserve(rows.size());
+    for (const FileRow &row : rows) {
+        const std::optional<qint64> t = timeOfTexts(row.date, row.time);
+        if (!t) {
+            ++entry.damagedRows;
+            continue;
+        }
+        ArchivedSample sample {*t, {}};
+        for (int channel = 0; channel < 4; ++channel)
+            sample.values[std::size_t(channel)] =
+                archivedValue(row.values[std::size_t(channel)], channel).value_or(0);
+        entry.samples.push_back(sample);
+    }
+    if (entry.samples.size() >= 2) {
+        const qint64 step = entry.samples[1].t - entry.samples[0].t;
+        if (step > 0 && step % 60 == 0)
+            entry.stepMinutes = int(step / 60);
+    }
+    entry.checkPassed = entry.damagedRows == 0;
+    return entry;
+}
+
+} // namespace
+
+DecodedEntry decodeEntry(const QByteArray &raw, RawKind kind, std::optional<int> reported)
+{
+    return kind == RawKind::DownloadText ? decodeDownloadText(raw, reported)
+                                         : decodeFile(raw, kind);
+}
+
+QByteArray savedFileText(const QByteArray &raw, RawKind kind)
+{
+    if (kind != RawKind::DownloadText)
+        return fileTextOfRows(readFileRows(raw, kind));
+    const DownloadLines lines(raw);
+    const FilledTable table = fillTable(lines);
+    return TextExport::fileText(
+        lines.samples(), [&table](int column, int row) { return table.cells.cell(column, row); });
+}
+
+RawKind fileKind(const QByteArray &bytes)
+{
+    return bytes.startsWith(CsvExport::samplesHeading) ? RawKind::Csv : RawKind::SavedFile;
+}
+
+qint64 sampleTime(int year, int month, int day, int hour, int minute, int second)
+{
+    const qint64 days = QDate(year, month, day).toJulianDay() - epochJulianDay;
+    return days * secondsPerDay + hour * 3600 + minute * 60 + second;
+}
+
+QString sampleDateText(qint64 t)
+{
+    const qint64 days = t >= 0 ? t / secondsPerDay : (t - secondsPerDay + 1) / secondsPerDay;
+    return QDate::fromJulianDay(days + epochJulianDay).toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+QString sampleTimeText(qint64 t)
+{
+    const qint64 second = ((t % secondsPerDay) + secondsPerDay) % secondsPerDay;
+    return QStringLiteral("%1:%2:%3")
+        .arg(second / 3600, 2, 10, QLatin1Char('0'))
+        .arg(second / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(second % 60, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<int> archivedValue(const QString &text, int channel)
+{
+    const bool tenths = channel < 3;
+    QString digits = text;
+    const bool negative = digits.startsWith(QLatin1Char('-'));
+    if (negative)
+        digits.remove(0, 1);
+    if (tenths) {
+        const qsizetype separator = digits.size() - 2;
+        if (separator < 1
+            || (digits[separator] != QLatin1Char(',') && digits[separator] != QLatin1Char('.')))
+            return std::nullopt;
+        digits.remove(separator, 1);
+    }
+    if (digits.isEmpty() || digits.size() > longestValueDigits)
+        return std::nullopt;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const int value = digits.toInt();
+    return negative ? -value : value;
+}
+
+QString archivedValueText(int value, int channel)
+{
+    if (channel == 3)
+        return QString::number(value);
+    const int magnitude = value < 0 ? -value : value;
+    return QStringLiteral("%1%2,%3")
+        .arg(value < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10)
+        .arg(magnitude % 10);
+}
+
+std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUtcMs)
+{
+    const QDate loggerDay(2000 + frame.year, frame.month, frame.day);
+    if (!loggerDay.isValid() || frame.hour > 23 || frame.minute > 59 || frame.second > 59)
+        return std::nullopt;
+    const QDateTime pc = QDateTime::fromMSecsSinceEpoch(pcUtcMs).toLocalTime();
+    const qint64 logger = sampleTime(loggerDay.year(), loggerDay.month(), loggerDay.day(),
+                                     frame.hour, frame.minute, frame.second);
+    const qint64 pcWallClock = sampleTime(pc.date().year(), pc.date().month(), pc.date().day(),
+                                          pc.time().hour(), pc.time().minute(), pc.time().second());
+    return logger - pcWallClock;
+}

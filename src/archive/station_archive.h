@@ -1,0 +1,169 @@
+#pragma once
+
+#include "archive/archived_samples.h"
+#include "archive/server_address.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ArchiveDatabase;
+
+/// A finished download (or an old file) to be entered, with what is known of it.
+struct DownloadEntry
+{
+    /// The bytes as they came: the download text, or the old file's bytes.
+    QByteArray raw;
+    RawKind kind = RawKind::DownloadText;
+    /// When the download ended (or the file was saved), UTC milliseconds since 1970.
+    qint64 arrivedUtcMs = 0;
+    /// The samples the logger reported before the download; none when no status frame told.
+    std::optional<int> samplesReported;
+    /// clockOffsetSeconds() of the last status frame before the download, when there was one.
+    std::optional<qint64> clockOffsetSeconds;
+};
+
+/// What entering one download did.
+struct EntryResult
+{
+    /// The station it is archived under: the one asked for, or for the same bytes entered
+    /// before, the one they were archived under then.
+    QString station;
+    qint64 downloadId = 0;
+    /// The same bytes (same SHA-256) were archived before: nothing changed.
+    bool alreadyEntered = false;
+    int newSamples = 0;
+    /// Samples archived before with the same values (for a download entered before, all).
+    int alreadyArchived = 0;
+    /// Samples whose station and time are archived with other values: kept apart, the
+    /// archived sample left as it was.
+    int conflicts = 0;
+    /// Rows not entered: damaged lines and samples without a date.
+    int notEntered = 0;
+    bool checkPassed = true;
+
+    /// The line that says it: "Archivada en «Parcela 3»: 2688 nuevas, 1312 ya archivadas", or
+    /// for conflicts "N muestras no coinciden con lo archivado para «Parcela 3»: ¿es otro
+    /// logger?".
+    [[nodiscard]] QString line() const;
+};
+
+/// One station of the archive, as --archive-list shows it.
+struct StationSummary
+{
+    QString name;
+    std::optional<qint64> firstSample; ///< t of the first and last samples
+    std::optional<qint64> lastSample;
+    qint64 samples = 0;
+    int downloads = 0;
+    /// The clock offset of the latest download that measured one.
+    std::optional<qint64> lastClockOffsetSeconds;
+};
+
+/// One archived download, as a list of them shows it.
+struct DownloadSummary
+{
+    qint64 id = 0;
+    QString station;
+    QString sha256;
+    qint64 arrivedUtcMs = 0;
+    RawKind kind = RawKind::DownloadText;
+    int samplesReceived = 0;
+    bool checkPassed = true;
+    int newSamples = 0;
+    int alreadyArchived = 0;
+    int conflicts = 0;
+    bool sent = false;
+};
+
+/// A download as stored, enough to enter it again elsewhere (on the server).
+struct StoredDownload
+{
+    QString station;
+    QString sha256;
+    DownloadEntry entry;
+};
+
+/// The station archive: every download entered once, its samples merged into one record per
+/// station, in a local SQLite file or on a lab's PostgreSQL server, through the same code.
+/// Like the connection it holds, an archive is used on the thread that opened it; open one per
+/// thread (they may all be open at once).
+class StationArchive
+{
+public:
+    /// Opens (and on first use creates, 0600) the SQLite file `path`, or the user's own archive
+    /// when `path` is empty. Throws ArchiveError.
+    [[nodiscard]] static StationArchive openFile(const QString &path = {});
+    /// Opens the shared archive on a server, making its tables on first use. Throws ArchiveError.
+    [[nodiscard]] static StationArchive openServer(const ServerAddress &address);
+
+    StationArchive(StationArchive &&) noexcept;
+    StationArchive &operator=(StationArchive &&) noexcept;
+    ~StationArchive();
+
+    /// The file's path or the server's URL without its password.
+    [[nodiscard]] QString shownName() const;
+    [[nodiscard]] bool isServer() const;
+    /// A file that may not be written: everything can be read, nothing entered.
+    [[nodiscard]] bool readOnly() const;
+
+    /// Enters a download under `station` in one transaction: a new sample is added, one
+    /// archived with the same values counted, one archived with other values kept as a
+    /// conflict. Any failure leaves the archive as it was and throws ArchiveError.
+    EntryResult enter(const QString &station, const DownloadEntry &entry);
+
+    [[nodiscard]] std::vector<StationSummary> stations();
+    [[nodiscard]] QStringList stationNames();
+    /// The samples of `station` from `from` to `to` (both included; t as ArchivedSample has
+    /// it), in time order, each once. Throws ArchiveError for a station not archived.
+    [[nodiscard]] std::vector<ArchivedSample> samples(const QString &station,
+                                                      std::optional<qint64> from = std::nullopt,
+                                                      std::optional<qint64> to = std::nullopt);
+    /// The downloads of `station`, or of every station when it is empty, in the order they
+    /// were entered.
+    [[nodiscard]] std::vector<DownloadSummary> downloads(const QString &station = {});
+    /// The bytes "GUARDAR" gave for download `id`.
+    [[nodiscard]] QByteArray savedFileText(qint64 downloadId);
+    /// The CSV of the samples of `station` in the layout of "Exportar CSV…".
+    [[nodiscard]] QByteArray csvText(const QString &station,
+                                     std::optional<qint64> from = std::nullopt,
+                                     std::optional<qint64> to = std::nullopt);
+
+    /// The SHA-256 (hex) of every download archived.
+    [[nodiscard]] QStringList downloadHashes();
+    /// Download `id` as stored.
+    [[nodiscard]] StoredDownload storedDownload(qint64 downloadId);
+    /// Marks download `id` as sent to the server.
+    void markSent(qint64 downloadId);
+    /// Downloads not yet marked sent.
+    [[nodiscard]] int unsentCount();
+
+    /// What the program remembers between runs; empty when nothing.
+    [[nodiscard]] QString setting(const QString &key);
+    void setSetting(const QString &key, const QString &value);
+    /// The station last used with `port`; empty when none.
+    [[nodiscard]] QString stationForPort(const QString &port);
+    void setStationForPort(const QString &port, const QString &station);
+    /// The shared archive's URL, password included if it was given so.
+    [[nodiscard]] QString serverUrl();
+    void setServerUrl(const QString &url);
+
+private:
+    explicit StationArchive(std::unique_ptr<ArchiveDatabase> database);
+    [[nodiscard]] qint64 stationId(const QString &station);
+    EntryResult enterOnce(const QString &station, const DownloadEntry &entry,
+                          const DecodedEntry &decoded, const QString &sha256);
+
+    std::unique_ptr<ArchiveDatabase> m_database;
+};
+
+/// A station name as the archive takes it: trimmed; throws ArchiveError for an empty one, one
+/// longer than 100 characters or one with a line break or another control character.
+[[nodiscard]] QString checkedStationName(const QString &station);
+
+/// The SHA-256 of `raw` in lower-case hex, as the archive keys downloads.
+[[nodiscard]] QString downloadHash(const QByteArray &raw);

@@ -1,0 +1,321 @@
+// Covers what is particular to the archive's SQLite file and to reaching a server: a new file
+// readable by its user alone; files that are not an archive of ours (no database, another
+// program's, a newer version, a damaged one) refused and left byte for byte as they were; a
+// file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
+// old files brought in; values as the grid's texts; the logger's clock offset against the PC's
+// local time; and a server that cannot be reached, whose message never shows the password.
+// Merging on both backends is in tst_station_archive.
+#include "archive/archive_error.h"
+#include "archive/archive_import.h"
+#include "archive/archive_sync.h"
+#include "archive/download_archiving.h"
+#include "archive/server_address.h"
+#include "archive/station_archive.h"
+#include "archive_test_support.h"
+#include "saved_by_the_window.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ArchiveTest;
+
+namespace {
+
+const QDateTime start(QDate(2026, 3, 1), QTime(10, 0, 7), Qt::UTC);
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+DownloadEntry entryOf(const QByteArray &text)
+{
+    return {text, RawKind::DownloadText, 1'700'000'000'000, std::nullopt, std::nullopt};
+}
+
+} // namespace
+
+class TestArchiveFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString newPath() { return m_dir.filePath(QStringLiteral("f%1.sqlite").arg(++m_files)); }
+
+    QByteArray savedByTheWindow(const QByteArray &downloadText)
+    {
+        return ::savedByTheWindow(downloadText, m_dir.filePath(QStringLiteral("guardar.txt")));
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void aNewArchiveIsReadableByItsUserAlone()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("new/folder/archivo.sqlite"));
+        const mode_t before = umask(0);
+        (void)StationArchive::openFile(path);
+        umask(before);
+        struct stat info
+        {
+        };
+        QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    }
+
+    void filesThatAreNotOurArchiveAreRefusedAndLeftAsTheyWere_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text") << "text";
+        QTest::newRow("another program's database") << "foreign";
+        QTest::newRow("a newer archive") << "newer";
+        QTest::newRow("a damaged archive") << "damaged";
+    }
+
+    void filesThatAreNotOurArchiveAreRefusedAndLeftAsTheyWere()
+    {
+        QFETCH(QString, kind);
+        const QString path = newPath();
+        if (kind == QLatin1String("text")) {
+            writeFile(path, QByteArray("FECHA HORA\r\n").repeated(200));
+        } else if (kind == QLatin1String("foreign")) {
+            Connection other(path);
+            QCOMPARE(other.run(QStringLiteral("CREATE TABLE samples (x)")), QString());
+            QCOMPARE(other.run(QStringLiteral("INSERT INTO samples VALUES (1)")), QString());
+        } else {
+            {
+                StationArchive archive = StationArchive::openFile(path);
+                for (int i = 0; i < 6; ++i)
+                    archive.enter(QStringLiteral("P"),
+                                  entryOf(plainDownload(start.addDays(i * 50), 4000)));
+            }
+            if (kind == QLatin1String("newer")) {
+                Connection later(path);
+                QCOMPARE(later.run(QStringLiteral("UPDATE schema_version SET version = 99")),
+                         QString());
+            } else {
+                // The first page of the samples overwritten.
+                qint64 root = 0;
+                qint64 pageSize = 0;
+                {
+                    Connection look(path);
+                    root = look.number(QStringLiteral(
+                        "SELECT rootpage FROM sqlite_master WHERE name = 'samples'"));
+                    pageSize = look.number(QStringLiteral("PRAGMA page_size"));
+                }
+                QVERIFY(root > 1 && pageSize > 0);
+                QByteArray bytes = readFile(path);
+                bytes.replace((root - 1) * pageSize, pageSize, QByteArray(pageSize, '\x5a'));
+                writeFile(path, bytes);
+            }
+        }
+        const QByteArray before = readFile(path);
+
+        QString message;
+        try {
+            StationArchive archive = StationArchive::openFile(path);
+            archive.enter(QStringLiteral("P"), entryOf(plainDownload(start.addDays(100), 4000)));
+            (void)archive.samples(QStringLiteral("P"));
+        } catch (const ArchiveError &error) {
+            message = error.message();
+        }
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("no se tocó"))
+                     || message.contains(QStringLiteral("nada se cambió")),
+                 qPrintable(message));
+        QVERIFY(readFile(path) == before);
+    }
+
+    void anArchiveLockedByAnotherProgramIsWaitedForThenRefused()
+    {
+        const QString path = newPath();
+        (void)StationArchive::openFile(path);
+        Connection other(path);
+        QCOMPARE(other.run(QStringLiteral("BEGIN EXCLUSIVE")), QString());
+        QElapsedTimer waited;
+        waited.start();
+        const ArchivingResult result =
+            archiveDownload(path, QStringLiteral("P"), entryOf(plainDownload(start, 10)));
+        QVERIFY(!result.succeeded());
+        QVERIFY2(result.failure.contains(QLatin1String("bloqueado")), qPrintable(result.failure));
+        QVERIFY(waited.elapsed() >= 1000);
+        other.run(QStringLiteral("ROLLBACK"));
+        QVERIFY(archiveDownload(path, QStringLiteral("P"), entryOf(plainDownload(start, 10)))
+                    .succeeded());
+    }
+
+    void reExportGivesTheBytesGuardarGave_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("clean") << plainDownload(start, 300);
+        // The grid stops at the line that does not decode; so does GUARDAR.
+        QList<QByteArray> lines = plainDownload(start, 30).split('\n');
+        lines[12] = "0021\r";
+        QTest::newRow("a short line part-way") << lines.join('\n');
+    }
+
+    void reExportGivesTheBytesGuardarGave()
+    {
+        QFETCH(QByteArray, text);
+        StationArchive archive = StationArchive::openFile(newPath());
+        const EntryResult entered = archive.enter(QStringLiteral("P"), entryOf(text));
+        const QByteArray saved = savedByTheWindow(text);
+        QVERIFY(saved.size() > 100);
+        QVERIFY(archive.savedFileText(entered.downloadId) == saved);
+    }
+
+    void oldFilesComeInAsDownloads()
+    {
+        StationArchive archive = StationArchive::openFile(newPath());
+        const QByteArray text = plainDownload(start, 50);
+        const QString saved = m_dir.filePath(QStringLiteral("old.txt"));
+        writeFile(saved, savedByTheWindow(text));
+        const QString csv = m_dir.filePath(QStringLiteral("old.csv"));
+        {
+            StationArchive other = StationArchive::openFile(newPath());
+            other.enter(QStringLiteral("P"), entryOf(plainDownload(start.addSecs(900 * 40), 20)));
+            writeFile(csv, other.csvText(QStringLiteral("P")));
+        }
+        const EntryResult fromSaved = importFile(archive, QStringLiteral("P"), saved);
+        QCOMPARE(fromSaved.newSamples, 50);
+        QVERIFY(archive.savedFileText(fromSaved.downloadId) == readFile(saved));
+        const EntryResult fromCsv = importFile(archive, QStringLiteral("P"), csv);
+        QCOMPARE(fromCsv.newSamples, 10);
+        QCOMPARE(fromCsv.alreadyArchived, 10);
+        QCOMPARE(fromCsv.conflicts, 0);
+
+        writeFile(saved, "no es un archivo de datos\r\n");
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, importFile(archive, QStringLiteral("P"), saved));
+    }
+
+    void valuesAreTheGridsTextsAsIntegers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<std::optional<int>>("value");
+        QTest::newRow("tenths") << "23,4" << 0 << std::optional(234);
+        QTest::newRow("negative tenths") << "-0,5" << 1 << std::optional(-5);
+        QTest::newRow("CSV point") << "100.0" << 2 << std::optional(1000);
+        QTest::newRow("units") << "4095" << 3 << std::optional(4095);
+        QTest::newRow("two decimals") << "23,45" << 0 << std::optional<int>();
+        QTest::newRow("decimals on channel 4") << "2,3" << 3 << std::optional<int>();
+        QTest::newRow("no digits") << "-," << 0 << std::optional<int>();
+    }
+
+    void valuesAreTheGridsTextsAsIntegers()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, channel);
+        QFETCH(std::optional<int>, value);
+        QCOMPARE(archivedValue(text, channel), value);
+        if (value)
+            QCOMPARE(archivedValueText(*value, channel), QString(text).replace('.', ','));
+    }
+
+    void theClockOffsetComparesWallClocks()
+    {
+        // The logger's clock is set from the PC's local time: 42 s ahead of it is +42 in any
+        // time zone, not 42 s plus the zone's offset.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/Santiago");
+        tzset();
+        const qint64 pcUtcMs =
+            QDateTime(QDate(2026, 7, 1), QTime(12, 0, 0), Qt::UTC).toMSecsSinceEpoch();
+        const QDateTime logger = QDateTime::fromMSecsSinceEpoch(pcUtcMs).toLocalTime().addSecs(42);
+        StatusDetails frame;
+        frame.year = logger.date().year() % 100;
+        frame.month = logger.date().month();
+        frame.day = logger.date().day();
+        frame.hour = logger.time().hour();
+        frame.minute = logger.time().minute();
+        frame.second = logger.time().second();
+        const bool zoneTaken = logger.offsetFromUtc() != 0;
+        const std::optional<qint64> offset = clockOffsetSeconds(frame, pcUtcMs);
+        frame.month = 13;
+        const std::optional<qint64> impossible = clockOffsetSeconds(frame, pcUtcMs);
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QVERIFY(zoneTaken);
+        QCOMPARE(offset, std::optional<qint64>(42));
+        QCOMPARE(impossible, std::optional<qint64>());
+    }
+
+    void serverAddressesAreReadAndShownWithoutThePassword()
+    {
+        const ServerAddress address = parseServerAddress(
+            QStringLiteral("postgresql://lab:s3cr%40t@%2Ftmp%2Fpg:55432/archivo"));
+        QCOMPARE(address.user, QStringLiteral("lab"));
+        QCOMPARE(address.password, QStringLiteral("s3cr@t"));
+        QCOMPARE(address.host, QStringLiteral("/tmp/pg"));
+        QCOMPARE(address.port, std::optional(55432));
+        QCOMPARE(address.database, QStringLiteral("archivo"));
+        QCOMPARE(address.shownText(), QStringLiteral("postgresql://lab@%2Ftmp%2Fpg:55432/archivo"));
+        // A URL missing its '@' puts the password where the port goes.
+        try {
+            (void)parseServerAddress(QStringLiteral("postgresql://lab:s3cret/archivo"));
+            QFAIL("taken");
+        } catch (const ArchiveError &error) {
+            QVERIFY2(!error.message().contains(QLatin1String("s3cret")),
+                     qPrintable(error.message()));
+        }
+    }
+
+    void aServerThatCannotBeReachedLeavesTheDownloadsLocal()
+    {
+        const QString path = newPath();
+        QVERIFY(archiveDownload(path, QStringLiteral("P"), entryOf(plainDownload(start, 10)))
+                    .succeeded());
+        const QString url = QStringLiteral("postgresql://lab:s3cret@%1:5999/archivo")
+                                .arg(QString::fromUtf8(QUrl::toPercentEncoding(
+                                    m_dir.filePath(QStringLiteral("nowhere")))));
+        const SyncResult result = syncArchive(path, url);
+        QVERIFY(!result.succeeded());
+        QCOMPARE(result.unsent, 1);
+        QVERIFY2(result.line().contains(QLatin1String("no se pudo conectar")),
+                 qPrintable(result.line()));
+        QVERIFY(!result.line().contains(QLatin1String("s3cret")));
+        QCOMPARE(StationArchive::openFile(path).unsentCount(), 1);
+    }
+
+    void aMissingServerDatabaseIsSaidSo()
+    {
+        QString why;
+        const QString url = serverUrl(why);
+        if (url.isEmpty())
+            QSKIP(qPrintable(why));
+        ServerAddress address = parseServerAddress(url);
+        address.database = QStringLiteral("no_such_archive");
+        QString message;
+        try {
+            (void)StationArchive::openServer(address);
+        } catch (const ArchiveError &error) {
+            message = error.message();
+        }
+        QVERIFY2(message.contains(QStringLiteral("la base de datos «no_such_archive» no existe")),
+                 qPrintable(message));
+    }
+};
+
+QTEST_MAIN(TestArchiveFiles)
+#include "tst_archive_files.moc"

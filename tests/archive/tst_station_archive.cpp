@@ -1,0 +1,281 @@
+// Covers the station archive on both backends, SQLite in a temporary folder and a real
+// PostgreSQL server when scripts/with-postgres runs one: merging (new, already archived,
+// conflicts, the same download twice), one transaction per download, a download whose check
+// failed, range reads, hostile station names and syncing a laptop that was offline. The files
+// the archive must refuse, the re-export against "GUARDAR" and the server's failures are
+// SQLite- or server-specific and run once. Concurrent syncs are in tst_archive_sync.
+#include "archive/archive_error.h"
+#include "archive/archive_location.h"
+#include "archive/archive_sync.h"
+#include "archive/download_archiving.h"
+#include "archive/station_archive.h"
+#include "archive_test_support.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+using namespace ArchiveTest;
+
+namespace {
+
+const QDateTime start(QDate(2026, 3, 1), QTime(10, 0, 7), Qt::UTC);
+
+/// t of sample i of a download from `start`, as the archive counts it.
+qint64 timeOf(const QDateTime &from, int i)
+{
+    return from.toSecsSinceEpoch() + qint64(i) * 900;
+}
+
+DownloadEntry entryOf(const QByteArray &text, std::optional<int> reported = std::nullopt)
+{
+    return {text, RawKind::DownloadText, 1'700'000'000'000, reported, qint64(-42)};
+}
+
+} // namespace
+
+class TestStationArchive : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ServerDatabase> m_server;
+    QString m_noServer;
+    int m_files = 0;
+
+    [[nodiscard]] bool onServer() const
+    {
+        QFETCH_GLOBAL(bool, server);
+        return server;
+    }
+
+    /// A new, empty archive of the backend under test.
+    StationArchive emptyArchive()
+    {
+        if (onServer()) {
+            m_server->empty();
+            return StationArchive::openServer(m_server->address());
+        }
+        return StationArchive::openFile(
+            m_dir.filePath(QStringLiteral("a%1.sqlite").arg(++m_files)));
+    }
+
+    /// A plain connection to the archive just made, behind its back.
+    std::unique_ptr<Connection> connectionTo(const StationArchive &archive)
+    {
+        if (onServer())
+            return std::make_unique<Connection>(m_server->address(), m_server->address().database);
+        return std::make_unique<Connection>(archive.shownName());
+    }
+
+private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("sqlite") << false;
+        QTest::newRow("postgresql") << true;
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString url = serverUrl(m_noServer);
+        if (!url.isEmpty()) {
+            m_server = std::make_unique<ServerDatabase>(url, QStringLiteral("station_archive"));
+            if (!m_server->error().isEmpty()) {
+                m_noServer =
+                    QStringLiteral("the test server took no database: %1").arg(m_server->error());
+                m_server.reset();
+            }
+        }
+    }
+
+    void init()
+    {
+        if (onServer() && !m_server)
+            QSKIP(qPrintable(m_noServer));
+    }
+
+    void cleanupTestCase() { m_server.reset(); }
+
+    void mergingCountsNewAlreadyArchivedAndConflicts()
+    {
+        StationArchive archive = emptyArchive();
+        const EntryResult first =
+            archive.enter(QStringLiteral("Parcela 3"), entryOf(plainDownload(start, 40), 40));
+        QCOMPARE(first.newSamples, 40);
+        QCOMPARE(first.alreadyArchived, 0);
+        QCOMPARE(first.line(),
+                 QStringLiteral("Archivada en «Parcela 3»: 40 nuevas, 0 ya archivadas"));
+
+        // The logger not emptied: the next download repeats the first 40 and brings 10 more.
+        const EntryResult second =
+            archive.enter(QStringLiteral("Parcela 3"), entryOf(plainDownload(start, 50), 50));
+        QCOMPARE(second.newSamples, 10);
+        QCOMPARE(second.alreadyArchived, 40);
+        QCOMPARE(second.conflicts, 0);
+
+        // Another logger's samples at the same times: kept apart, the record left as it was.
+        const QByteArray other = downloadText(start.addSecs(900 * 45), 10, [](int i) {
+            return std::array<int, 4> {900 + i, 900, 900, 900};
+        });
+        const EntryResult third = archive.enter(QStringLiteral("Parcela 3"), entryOf(other));
+        QCOMPARE(third.conflicts, 5);
+        QCOMPARE(third.newSamples, 5);
+        QCOMPARE(third.line(),
+                 QStringLiteral("5 muestras no coinciden con lo archivado para «Parcela 3»: "
+                                "¿es otro logger?"));
+        const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("Parcela 3"));
+        QCOMPARE(record.size(), std::size_t(55));
+        const std::array<int, 4> kept = plainReadings(start, 47);
+        QCOMPARE(record[47].values[3], kept[3]);
+        QCOMPARE(record[47].t, timeOf(start, 47));
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        QCOMPARE(behind->number(QStringLiteral("SELECT COUNT(*) FROM conflicts")), 5);
+    }
+
+    void theSameDownloadTwiceCountsNothingTwice()
+    {
+        StationArchive archive = emptyArchive();
+        const QByteArray text = plainDownload(start, 30);
+        const EntryResult first = archive.enter(QStringLiteral("Parcela 2"), entryOf(text, 30));
+        const EntryResult again = archive.enter(QStringLiteral("Parcela 3"), entryOf(text, 30));
+        QVERIFY(again.alreadyEntered);
+        QCOMPARE(again.station, QStringLiteral("Parcela 2"));
+        QCOMPARE(again.downloadId, first.downloadId);
+        QCOMPARE(again.line(),
+                 QStringLiteral("La misma descarga ya estaba archivada en "
+                                "«Parcela 2»: 0 nuevas, 30 ya archivadas"));
+        QCOMPARE(archive.stationNames(), QStringList {QStringLiteral("Parcela 2")});
+        const std::vector<StationSummary> stations = archive.stations();
+        QCOMPARE(stations.size(), std::size_t(1));
+        QCOMPARE(stations[0].downloads, 1);
+        QCOMPARE(stations[0].samples, 30);
+        QCOMPARE(stations[0].lastClockOffsetSeconds, std::optional<qint64>(-42));
+    }
+
+    void aFailureHalfWayLeavesTheArchiveAsItWas()
+    {
+        StationArchive archive = emptyArchive();
+        archive.enter(QStringLiteral("Parcela 3"), entryOf(plainDownload(start, 100)));
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        // The 700th new sample cannot be written, after two statements' worth went in.
+        const qint64 breaking = timeOf(start, 800);
+        const QString trigger = onServer()
+            ? QStringLiteral("CREATE FUNCTION fail_half_way() RETURNS trigger AS $$ BEGIN "
+                             "IF NEW.t >= %1 THEN RAISE EXCEPTION 'injected'; END IF; "
+                             "RETURN NEW; END $$ LANGUAGE plpgsql; "
+                             "CREATE TRIGGER fail_half_way BEFORE INSERT ON samples "
+                             "FOR EACH ROW EXECUTE FUNCTION fail_half_way()")
+                  .arg(breaking)
+            : QStringLiteral("CREATE TRIGGER fail_half_way BEFORE INSERT ON samples "
+                             "WHEN NEW.t >= %1 BEGIN SELECT RAISE(ABORT, 'injected'); END")
+                  .arg(breaking);
+        QCOMPARE(behind->run(trigger), QString());
+        const auto counts = [&behind] {
+            return QList<qint64> {behind->number(QStringLiteral("SELECT COUNT(*) FROM samples")),
+                                  behind->number(QStringLiteral("SELECT COUNT(*) FROM downloads")),
+                                  behind->number(QStringLiteral("SELECT COUNT(*) FROM stations")),
+                                  behind->number(QStringLiteral("SELECT COUNT(*) FROM conflicts"))};
+        };
+        const QList<qint64> before = counts();
+        QCOMPARE(before, (QList<qint64> {100, 1, 1, 0}));
+
+        QVERIFY_THROWS_EXCEPTION(
+            ArchiveError,
+            archive.enter(QStringLiteral("Parcela 4"), entryOf(plainDownload(start, 1000))));
+        QCOMPARE(counts(), before);
+        // The archive goes on working once the fault is gone.
+        QCOMPARE(behind->run(QStringLiteral("DROP TRIGGER fail_half_way")
+                             + (onServer() ? QStringLiteral(" ON samples") : QString())),
+                 QString());
+        QCOMPARE(archive.enter(QStringLiteral("Parcela 4"), entryOf(plainDownload(start, 1000)))
+                     .newSamples,
+                 1000);
+    }
+
+    void aDownloadThatFailedItsCheckIsMarkedAndItsDamagedLinesLeftOut()
+    {
+        StationArchive archive = emptyArchive();
+        // Sample 3 (from 0) arrives with a damaged digit.
+        QList<QByteArray> lines = plainDownload(start, 10).split('\n');
+        lines[2 + 3][10] = 'x';
+        const QByteArray text = lines.join('\n');
+        const EntryResult result = archive.enter(QStringLiteral("Parcela 3"), entryOf(text, 12));
+        QVERIFY(!result.checkPassed);
+        QCOMPARE(result.notEntered, 1);
+        QCOMPARE(result.newSamples, 9);
+        const std::vector<DownloadSummary> downloads = archive.downloads();
+        QCOMPARE(downloads.size(), std::size_t(1));
+        QVERIFY(!downloads[0].checkPassed);
+        const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("Parcela 3"));
+        QVERIFY(std::none_of(record.begin(), record.end(), [](const ArchivedSample &sample) {
+            return sample.t == timeOf(start, 3);
+        }));
+    }
+
+    void aRangeIsReadInTimeOrderEachSampleOnce()
+    {
+        StationArchive archive = emptyArchive();
+        // Entered newest first, overlapping.
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start.addSecs(900 * 20), 20)));
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 25)));
+        const std::vector<ArchivedSample> range =
+            archive.samples(QStringLiteral("P"), timeOf(start, 5), timeOf(start, 30));
+        QCOMPARE(range.size(), std::size_t(26));
+        for (std::size_t i = 0; i < range.size(); ++i)
+            QCOMPARE(range[i].t, timeOf(start, int(i) + 5));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)archive.samples(QStringLiteral("Q")));
+    }
+
+    void aHostileStationNameIsJustAName()
+    {
+        StationArchive archive = emptyArchive();
+        const QString hostile = QStringLiteral("x'); DROP TABLE samples; --");
+        archive.enter(hostile, entryOf(plainDownload(start, 5)));
+        archive.setStationForPort(QStringLiteral("ttyUSB0'; --"), hostile);
+        QCOMPARE(archive.stationNames(), QStringList {hostile});
+        QCOMPARE(archive.samples(hostile).size(), std::size_t(5));
+        QCOMPARE(archive.stationForPort(QStringLiteral("ttyUSB0'; --")), hostile);
+        QVERIFY_THROWS_EXCEPTION(
+            ArchiveError,
+            archive.enter(QStringLiteral("dos\nlíneas"), entryOf(plainDownload(start, 5))));
+    }
+
+    void aLaptopOfflineForAMonthSendsEverythingWhenBack()
+    {
+        if (!onServer())
+            QSKIP("the server half of the backends");
+        m_server->empty();
+        const QString laptop = m_dir.filePath(QStringLiteral("laptop%1.sqlite").arg(++m_files));
+        for (int visit = 0; visit < 3; ++visit)
+            QVERIFY(archiveDownload(laptop, QStringLiteral("Parcela 3"),
+                                    entryOf(plainDownload(start.addDays(visit * 10), 1200)))
+                        .succeeded());
+        ServerAddress away = m_server->address();
+        away.host = m_dir.filePath(QStringLiteral("no-such-socket-folder"));
+        const SyncResult offline = syncArchive(laptop, away.shownText());
+        QVERIFY(!offline.succeeded());
+        QCOMPARE(offline.unsent, 3);
+        QVERIFY2(offline.line().contains(QStringLiteral("quedan en el archivo local, sin enviar")),
+                 qPrintable(offline.line()));
+
+        const SyncResult back = syncArchive(laptop, m_server->url());
+        QVERIFY2(back.succeeded(), qPrintable(back.failure));
+        QCOMPARE(back.sent, 3);
+        const SyncResult again = syncArchive(laptop, m_server->url());
+        QCOMPARE(again.sent, 0);
+        StationArchive local = StationArchive::openFile(laptop);
+        StationArchive server = StationArchive::openServer(m_server->address());
+        QCOMPARE(local.unsentCount(), 0);
+        QVERIFY(server.samples(QStringLiteral("Parcela 3"))
+                == local.samples(QStringLiteral("Parcela 3")));
+        QCOMPARE(server.downloads().size(), std::size_t(3));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStationArchive)
+#include "tst_station_archive.moc"
