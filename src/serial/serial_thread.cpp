@@ -43,7 +43,7 @@ constexpr qint64 trickleLongestGapMs = 100;
 /// a download at line rate then costs a few dozen turns of the event loop a second instead of
 /// hundreds, and no byte waits longer than this. The first byte after a quiet line and a
 /// backlog are taken at once.
-constexpr int trickleRestMs = 20;
+constexpr int trickleRestMs = 40;
 
 } // namespace
 
