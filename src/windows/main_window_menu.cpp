@@ -2,6 +2,7 @@
 
 #include "runtime/error_report.h"
 #include "windows/main_window.h"
+#include "windows/window_archiving.h"
 
 #include <QAction>
 #include <QEvent>
@@ -55,17 +56,31 @@ void installMainWindowMenu(TForm1 &form)
                               [&form] { form.toggleLiveRecording(); });
     addAction(form, "OpenFileAction", QStringLiteral("Abrir archivo…"), QKeySequence::Open,
               [&form] { form.showSavedFile(); });
+    WindowArchiving &archiving = form.archiving();
+    const QList<QAction *> archive = {
+        addAction(form, "StationAction", QStringLiteral("Estación…"), {},
+                  [&archiving] { archiving.chooseStation(); }),
+        addAction(form, "SharedArchiveAction", QStringLiteral("Archivo compartido…"), {},
+                  [&archiving] { archiving.chooseSharedArchive(); }),
+        addAction(form, "SyncAction", QStringLiteral("Sincronizar ahora"), {},
+                  [&archiving] { archiving.syncNow(); })};
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a
     // new download asked for once one has ended and none is running, a recording started while
     // connected and stopped while it runs.
-    const auto update = [&form, setup, again, live] {
+    // The archive's entries show once start-up has named the archive; the station is named for
+    // a chosen port.
+    const auto update = [&form, setup, again, live, archive] {
         setup->setEnabled(!form.connected());
         again->setEnabled(form.connected() && form.dataDownloaded && !form.downloading);
         live->setText(form.liveRecording() ? QStringLiteral("Detener grabación en vivo")
                                            : QStringLiteral("Grabar en vivo…"));
         live->setEnabled(form.connected() || form.liveRecording());
+        for (QAction *entry : archive)
+            entry->setVisible(form.archiving().enabled());
+        archive[0]->setEnabled(!form.SerialPort1.Port().isEmpty());
+        archive[2]->setEnabled(!form.archiving().syncing());
     };
     update();
     form.installEventFilter(new ContextMenuRefresh(&form, update));

@@ -1,0 +1,256 @@
+#include "windows/window_archiving.h"
+
+#include "archive/archive_error.h"
+#include "archive/archive_sync.h"
+#include "archive/download_archiving.h"
+#include "archive/server_address.h"
+#include "runtime/error_report.h"
+#include "widgets/colour_button.h"
+#include "widgets/gradient_background.h"
+#include "windows/archive_lines.h"
+#include "windows/main_window.h"
+#include "windows/shared_archive_dialog.h"
+#include "windows/station_dialog.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+const QString downloadQuestion = QStringLiteral("¿De qué estación es esta descarga?");
+
+/// `text` broken at blanks into lines of `width` at most, no more than `most` of them; the last
+/// one gives way at its end when the text goes on.
+QStringList wrappedLines(const QFontMetrics &metrics, const QString &text, int width, int most)
+{
+    QStringList lines;
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype next = 0; next < words.size() && lines.size() < most;) {
+        QString line = words[next++];
+        while (next < words.size()
+               && metrics.horizontalAdvance(line + QLatin1Char(' ') + words[next]) <= width)
+            line += QLatin1Char(' ') + words[next++];
+        if (lines.size() == most - 1 && next < words.size())
+            line = metrics.elidedText(line + QStringLiteral(" …"), Qt::ElideRight, width);
+        lines.append(metrics.elidedText(line, Qt::ElideRight, width));
+    }
+    return lines;
+}
+
+} // namespace
+
+WindowArchiving::WindowArchiving(TForm1 &form)
+    : QObject(&form)
+    , m_form(form)
+{
+    m_line = new QLabel(form.Gradient1);
+    m_line->setObjectName(QStringLiteral("ArchiveLabel"));
+    m_line->setAlignment(Qt::AlignCenter);
+    m_line->hide();
+    form.ProgressLabel->installEventFilter(this);
+    askStation = [this](const QString &title, const QString &question, const QStringList &known,
+                        const QString &current) -> std::optional<QString> {
+        StationDialog dialog(title, question, known, current, &m_form);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.station();
+    };
+    askServer = [this](const QString &keptUrl) -> std::optional<QString> {
+        SharedArchiveDialog dialog(keptUrl, &m_form);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.url();
+    };
+}
+
+WindowArchiving::~WindowArchiving()
+{
+    // A sync cannot be cut short: it ends by itself, at the latest at the server's connect
+    // timeout, and its result goes nowhere.
+    if (m_syncThread)
+        m_syncThread->wait();
+}
+
+void WindowArchiving::setArchivePath(const QString &path)
+{
+    m_path = path;
+}
+
+void WindowArchiving::downloadEnded(const QByteArray &text, std::optional<int> samplesReported)
+{
+    if (!enabled())
+        return;
+    // Taken now: the frames after the download, and the time the user spends naming the
+    // station, change neither.
+    const DownloadEntry entry = finishedDownload(
+        text, samplesReported, ArchiveLines::clockOffsetOfNewest(m_form.liveFrames()));
+    const QString port = m_form.SerialPort1.Port();
+    QTimer::singleShot(0, this, [this, entry, port] {
+        ErrorReport::guard([this, &entry, &port] { enter(entry, port); });
+    });
+}
+
+void WindowArchiving::enter(const DownloadEntry &entry, const QString &port)
+{
+    QString serverUrl;
+    try {
+        StationArchive archive = StationArchive::openFile(m_path);
+        QString station = archive.stationForPort(port);
+        if (station.isEmpty()) {
+            const std::optional<QString> chosen =
+                askStation(QStringLiteral("Archivar la descarga"), downloadQuestion,
+                           archive.stationNames(), {});
+            if (!chosen) {
+                showEntryLine(ArchiveLines::noStation());
+                return;
+            }
+            station = *chosen;
+        }
+        const EntryResult result = archive.enter(station, entry);
+        showEntryLine(result.line());
+        // Remembered once the download is in, so that a failure to remember loses nothing.
+        archive.setStationForPort(port, station);
+        serverUrl = archive.serverUrl();
+    } catch (const ArchiveError &error) {
+        fail(error.message());
+        return;
+    } catch (const std::bad_alloc &) {
+        fail(QStringLiteral("falta memoria"));
+        return;
+    }
+    if (!serverUrl.isEmpty())
+        startSync(false);
+}
+
+void WindowArchiving::fail(const QString &reason)
+{
+    const QString text = ArchiveLines::failure(reason);
+    showEntryLine(text);
+    ErrorReport::show(text
+                      + QStringLiteral(".\nLa descarga sigue en la ventana de datos y puede "
+                                       "guardarse con GUARDAR."));
+}
+
+void WindowArchiving::chooseStation()
+{
+    if (!enabled())
+        return;
+    const QString port = m_form.SerialPort1.Port();
+    if (port.isEmpty())
+        throw ArchiveError(QStringLiteral("elija antes el puerto con «Configurar puerto…»"));
+    StationArchive archive = StationArchive::openFile(m_path);
+    const std::optional<QString> chosen =
+        askStation(QStringLiteral("Estación del puerto %1").arg(port),
+                   QStringLiteral("¿De qué estación son las descargas de este puerto?"),
+                   archive.stationNames(), archive.stationForPort(port));
+    if (!chosen)
+        return;
+    archive.setStationForPort(port, *chosen);
+    showEntryLine(QStringLiteral("Las descargas de %1 se archivan en «%2»")
+                      .arg(port, checkedStationName(*chosen)));
+}
+
+void WindowArchiving::chooseSharedArchive()
+{
+    if (!enabled())
+        return;
+    StationArchive archive = StationArchive::openFile(m_path);
+    const std::optional<QString> url = askServer(archive.serverUrl());
+    if (!url)
+        return;
+    archive.setServerUrl(*url);
+    showSyncLine(
+        url->isEmpty()
+            ? QStringLiteral("Sin archivo compartido: las descargas quedan en este PC")
+            : QStringLiteral("Archivo compartido: %1").arg(parseServerAddress(*url).shownText()));
+}
+
+void WindowArchiving::syncNow()
+{
+    if (enabled())
+        startSync(true);
+}
+
+void WindowArchiving::startSync(bool asked)
+{
+    if (m_syncThread) {
+        m_syncAgain = m_syncAgain.value_or(false) || asked;
+        return;
+    }
+    showSyncLine(QStringLiteral("Enviando al archivo compartido…"));
+    // Its own connections, to the file and to the server, in its own thread: a server that does
+    // not answer keeps the window waiting for nothing.
+    const QString path = m_path;
+    m_syncThread.reset(QThread::create([this, path, asked] {
+        const SyncResult result = syncArchive(path);
+        QMetaObject::invokeMethod(
+            this, [this, result, asked] { finishSync(result, asked); }, Qt::QueuedConnection);
+    }));
+    m_syncThread->start();
+}
+
+void WindowArchiving::finishSync(const SyncResult &result, bool asked)
+{
+    m_syncThread->wait();
+    m_syncThread.reset();
+    const QString text = ArchiveLines::sync(result);
+    showSyncLine(text);
+    // After a download the line says it; asked for, it is said once more in a box.
+    if (!result.succeeded() && asked)
+        ErrorReport::show(text);
+    if (const std::optional<bool> again = std::exchange(m_syncAgain, std::nullopt))
+        startSync(*again);
+    emit syncEnded();
+}
+
+void WindowArchiving::showEntryLine(const QString &text)
+{
+    m_entryLine = text;
+    placeLine();
+}
+
+void WindowArchiving::showSyncLine(const QString &text)
+{
+    m_syncLine = text;
+    placeLine();
+}
+
+void WindowArchiving::placeLine()
+{
+    // Below the switch, where its housing leaves room for three lines down to the logger's
+    // indicators, over the place of a download's progress line, which it leaves to that line
+    // while a download runs; nothing moves. The archive's line wraps onto two lines at most,
+    // the shared archive's takes what is left; the whole of both is in the tip.
+    const QRect below = m_form.ColBitBtn1->geometry();
+    const QFontMetrics metrics = m_line->fontMetrics();
+    constexpr int lines = 3;
+    const int height = lines * metrics.lineSpacing() + 2;
+    m_line->setFixedSize(below.width(), height);
+    m_line->move(below.left(), below.top() - 2 - height);
+    QStringList shown = wrappedLines(metrics, m_entryLine, below.width(), lines - 1);
+    shown += wrappedLines(metrics, m_syncLine, below.width(), lines - int(shown.size()));
+    m_line->setText(shown.join(QLatin1Char('\n')));
+    m_line->setToolTip(lineText());
+    m_line->setVisible(!shown.isEmpty() && !m_form.ProgressLabel->isVisible());
+}
+
+QString WindowArchiving::lineText() const
+{
+    QStringList whole;
+    for (const QString &text : {m_entryLine, m_syncLine})
+        if (!text.isEmpty())
+            whole.append(text);
+    return whole.join(QLatin1Char('\n'));
+}
+
+bool WindowArchiving::eventFilter(QObject *watched, QEvent *event)
+{
+    // The progress line and the archive's share their place: the one of the running download
+    // goes first, the archive's comes back once it has gone.
+    if (watched == m_form.ProgressLabel
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_line->setVisible(event->type() == QEvent::Hide && !m_line->text().isEmpty());
+    return false;
+}
