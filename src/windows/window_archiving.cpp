@@ -12,6 +12,7 @@
 #include "windows/shared_archive_dialog.h"
 #include "windows/station_dialog.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QThread>
@@ -39,6 +40,13 @@ QStringList wrappedLines(const QFontMetrics &metrics, const QString &text, int w
     return lines;
 }
 
+/// Over the data window when it is open, so that it stays in front of the main window.
+QWidget *dialogParent(TForm1 &form)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal ? modal : &form;
+}
+
 } // namespace
 
 WindowArchiving::WindowArchiving(TForm1 &form)
@@ -52,13 +60,13 @@ WindowArchiving::WindowArchiving(TForm1 &form)
     form.ProgressLabel->installEventFilter(this);
     askStation = [this](const QString &title, const QString &question, const QStringList &known,
                         const QString &current) -> std::optional<QString> {
-        StationDialog dialog(title, question, known, current, &m_form);
+        StationDialog dialog(title, question, known, current, dialogParent(m_form));
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.station();
     };
     askServer = [this](const QString &keptUrl) -> std::optional<QString> {
-        SharedArchiveDialog dialog(keptUrl, &m_form);
+        SharedArchiveDialog dialog(keptUrl, dialogParent(m_form));
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.url();
@@ -67,10 +75,10 @@ WindowArchiving::WindowArchiving(TForm1 &form)
 
 WindowArchiving::~WindowArchiving()
 {
-    // A sync cannot be cut short: it ends by itself, at the latest at the server's connect
-    // timeout, and its result goes nowhere.
-    if (m_syncThread)
-        m_syncThread->wait();
+    // Work under way cannot be cut short: an entry takes a fraction of a second, a sync at most
+    // the server's connect timeout. What it would say goes nowhere; work not begun is dropped.
+    if (m_worker)
+        m_worker->wait();
 }
 
 void WindowArchiving::setArchivePath(const QString &path)
@@ -94,10 +102,10 @@ void WindowArchiving::downloadEnded(const QByteArray &text, std::optional<int> s
 
 void WindowArchiving::enter(const DownloadEntry &entry, const QString &port)
 {
-    QString serverUrl;
+    QString station;
     try {
         StationArchive archive = StationArchive::openFile(m_path);
-        QString station = archive.stationForPort(port);
+        station = archive.stationForPort(port);
         if (station.isEmpty()) {
             const std::optional<QString> chosen =
                 askStation(QStringLiteral("Archivar la descarga"), downloadQuestion,
@@ -108,20 +116,63 @@ void WindowArchiving::enter(const DownloadEntry &entry, const QString &port)
             }
             station = *chosen;
         }
-        const EntryResult result = archive.enter(station, entry);
-        showEntryLine(result.line());
-        // Remembered once the download is in, so that a failure to remember loses nothing.
-        archive.setStationForPort(port, station);
-        serverUrl = archive.serverUrl();
     } catch (const ArchiveError &error) {
         fail(error.message());
         return;
-    } catch (const std::bad_alloc &) {
-        fail(QStringLiteral("falta memoria"));
-        return;
     }
-    if (!serverUrl.isEmpty())
-        startSync(false);
+    // Entering thousands of samples takes longer than the window may wait: the connection of
+    // the worker's own does it.
+    runAside([path = m_path, station, entry, port]() -> Done {
+        std::optional<EntryResult> result;
+        QString serverUrl;
+        QString failure;
+        try {
+            StationArchive archive = StationArchive::openFile(path);
+            result = archive.enter(station, entry);
+            // Remembered once the download is in, so that a failure to remember loses nothing.
+            archive.setStationForPort(port, station);
+            serverUrl = archive.serverUrl();
+        } catch (const ArchiveError &error) {
+            failure = error.message();
+        } catch (const std::bad_alloc &) {
+            failure = QStringLiteral("falta memoria");
+        }
+        return [result, serverUrl, failure](WindowArchiving &self) {
+            if (result)
+                self.showEntryLine(result->line());
+            if (!failure.isEmpty())
+                self.fail(failure);
+            else if (!serverUrl.isEmpty())
+                self.startSync(false);
+        };
+    });
+}
+
+void WindowArchiving::runAside(Work work)
+{
+    m_work.push_back(std::move(work));
+    startWork();
+}
+
+void WindowArchiving::startWork()
+{
+    if (m_worker || m_work.empty())
+        return;
+    Work work = std::move(m_work.front());
+    m_work.pop_front();
+    m_worker.reset(QThread::create([this, work = std::move(work)] {
+        Done done = work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = std::move(done)] {
+                m_worker->wait();
+                m_worker.reset();
+                ErrorReport::guard([this, &done] { done(*this); });
+                startWork();
+            },
+            Qt::QueuedConnection);
+    }));
+    m_worker->start();
 }
 
 void WindowArchiving::fail(const QString &reason)
@@ -175,26 +226,25 @@ void WindowArchiving::syncNow()
 
 void WindowArchiving::startSync(bool asked)
 {
-    if (m_syncThread) {
+    if (m_syncing) {
         m_syncAgain = m_syncAgain.value_or(false) || asked;
         return;
     }
+    m_syncing = true;
     showSyncLine(QStringLiteral("Enviando al archivo compartido…"));
-    // Its own connections, to the file and to the server, in its own thread: a server that does
-    // not answer keeps the window waiting for nothing.
-    const QString path = m_path;
-    m_syncThread.reset(QThread::create([this, path, asked] {
+    // Its own connections, to the file and to the server: a server that does not answer keeps
+    // only the worker waiting.
+    runAside([path = m_path, asked]() -> Done {
         const SyncResult result = syncArchive(path);
-        QMetaObject::invokeMethod(
-            this, [this, result, asked] { finishSync(result, asked); }, Qt::QueuedConnection);
-    }));
-    m_syncThread->start();
+        return [result, asked](WindowArchiving &self) {
+            self.finishSync(result, asked);
+        };
+    });
 }
 
 void WindowArchiving::finishSync(const SyncResult &result, bool asked)
 {
-    m_syncThread->wait();
-    m_syncThread.reset();
+    m_syncing = false;
     const QString text = ArchiveLines::sync(result);
     showSyncLine(text);
     // After a download the line says it; asked for, it is said once more in a box.

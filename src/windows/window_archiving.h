@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +18,10 @@ struct SyncResult;
 
 /// The main window's station archive: every finished download is entered into the local
 /// archive under the station of its port (asked once per port), a line in free space says what
-/// came of it, and the lab's shared archive, when one is set, is sent to off the window's
-/// thread. Nothing of the download depends on it: a failure is said once and loses nothing.
+/// came of it, and the lab's shared archive, when one is set, is sent the new downloads. That
+/// work is done aside, one piece after another, each on a thread with its own connections, so
+/// that the window never waits for it. Nothing of the download depends on it: a failure is
+/// said once and loses nothing.
 class WindowArchiving : public QObject
 {
     Q_OBJECT
@@ -43,7 +46,7 @@ public:
     void chooseSharedArchive();
     /// "Sincronizar ahora": sends the archive to the lab's server.
     void syncNow();
-    [[nodiscard]] bool syncing() const { return m_syncThread != nullptr; }
+    [[nodiscard]] bool syncing() const { return m_syncing; }
 
     /// The line in free space, hidden until there is something to say.
     QLabel *line() const { return m_line; }
@@ -66,7 +69,17 @@ signals:
     void syncEnded();
 
 private:
+    /// What is done on the window's thread once work done aside has ended.
+    using Done = std::function<void(WindowArchiving &self)>;
+    /// Work done aside, on a thread with its own connections.
+    using Work = std::function<Done()>;
+
+    /// Asks for the port's station when it has none, then enters the download aside.
     void enter(const DownloadEntry &entry, const QString &port);
+    /// Runs `work` in a thread of its own once the work before it has ended, and what it gives
+    /// back on the window's thread.
+    void runAside(Work work);
+    void startWork();
     /// Says that the archive could not be written: the line, and one error box.
     void fail(const QString &reason);
     /// Starts a sync in a thread of its own, or one more after the one running.
@@ -81,7 +94,11 @@ private:
     QLabel *m_line;
     QString m_entryLine;
     QString m_syncLine;
-    std::unique_ptr<QThread> m_syncThread;
-    /// Another sync was asked for while one ran; whether the user asked for it.
+    /// The work under way, and the work waiting for it, in order.
+    std::unique_ptr<QThread> m_worker;
+    std::deque<Work> m_work;
+    /// A sync waits or runs.
+    bool m_syncing = false;
+    /// Another sync was asked for meanwhile; whether the user asked for it.
     std::optional<bool> m_syncAgain;
 };
