@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QThread>
 #include <QTimer>
@@ -192,15 +193,16 @@ void WindowArchiving::chooseStation()
     if (port.isEmpty())
         throw ArchiveError(QStringLiteral("elija antes el puerto con «Configurar puerto…»"));
     StationArchive archive = StationArchive::openFile(m_path);
+    const QString portName = QFileInfo(port).fileName();
     const std::optional<QString> chosen =
-        askStation(QStringLiteral("Estación del puerto %1").arg(port),
+        askStation(QStringLiteral("Estación del puerto %1").arg(portName),
                    QStringLiteral("¿De qué estación son las descargas de este puerto?"),
                    archive.stationNames(), archive.stationForPort(port));
     if (!chosen)
         return;
     archive.setStationForPort(port, *chosen);
     showEntryLine(QStringLiteral("Las descargas de %1 se archivan en «%2»")
-                      .arg(port, checkedStationName(*chosen)));
+                      .arg(portName, checkedStationName(*chosen)));
 }
 
 void WindowArchiving::chooseSharedArchive()
@@ -269,17 +271,19 @@ void WindowArchiving::showSyncLine(const QString &text)
 
 void WindowArchiving::placeLine()
 {
-    // Below the switch, where its housing leaves room for three lines down to the logger's
+    // Below the switch, where its housing leaves room for two lines above the logger's
     // indicators, over the place of a download's progress line, which it leaves to that line
-    // while a download runs; nothing moves. The archive's line wraps onto two lines at most,
-    // the shared archive's takes what is left; the whole of both is in the tip.
+    // while a download runs; nothing moves. The archive's line takes both lines when it is
+    // alone, else each takes one; what does not fit gives way at its end, and the whole of both
+    // is in the tip.
     const QRect below = m_form.ColBitBtn1->geometry();
     const QFontMetrics metrics = m_line->fontMetrics();
-    constexpr int lines = 3;
+    constexpr int lines = 2;
     const int height = lines * metrics.lineSpacing() + 2;
     m_line->setFixedSize(below.width(), height);
     m_line->move(below.left(), below.top() - 2 - height);
-    QStringList shown = wrappedLines(metrics, m_entryLine, below.width(), lines - 1);
+    QStringList shown =
+        wrappedLines(metrics, m_entryLine, below.width(), m_syncLine.isEmpty() ? lines : 1);
     shown += wrappedLines(metrics, m_syncLine, below.width(), lines - int(shown.size()));
     m_line->setText(shown.join(QLatin1Char('\n')));
     m_line->setToolTip(lineText());
