@@ -10,6 +10,8 @@
 #include "data/text_export.h"
 #include "runtime/in_out_error.h"
 
+#include <QFileInfo>
+
 namespace CommandLine {
 namespace {
 
@@ -20,13 +22,23 @@ QString isoTime(const std::optional<qint64> &t)
     return CsvExport::isoTimestamp(sampleDateText(*t), sampleTimeText(*t));
 }
 
+/// The archive named to be read, which must be there: a name mistyped must not quietly make a
+/// new, empty archive. The user's own is made on first use. Throws ArchiveError.
+StationArchive existingArchive(const Options &options)
+{
+    if (!options.archive.isEmpty() && !QFileInfo::exists(options.archive))
+        throw ArchiveError(
+            QStringLiteral("el archivo de estaciones %1 no existe").arg(options.archive));
+    return StationArchive::openFile(options.archive);
+}
+
 /// The shared archive's URL: the one given, or the one the archive keeps; empty for none.
 /// Throws ArchiveError when the archive cannot be read.
 QString serverUrlOf(const Options &options)
 {
     if (!options.archiveServer.isEmpty())
         return options.archiveServer;
-    return StationArchive::openFile(options.archive).serverUrl();
+    return existingArchive(options).serverUrl();
 }
 
 } // namespace
@@ -90,7 +102,7 @@ int syncAfterEntering(const Options &options)
 int archiveList(const Options &options)
 {
     try {
-        StationArchive archive = StationArchive::openFile(options.archive);
+        StationArchive archive = existingArchive(options);
         QString text = QStringLiteral("estación\tprimera muestra\túltima muestra\tmuestras\t"
                                       "descargas\tdesfase del reloj (s)\n");
         for (const StationSummary &station : archive.stations()) {
@@ -122,7 +134,7 @@ int archiveExport(const Options &options)
                     QStringLiteral("no se pudo guardar %1: %2").arg(options.output, problem));
     QByteArray csv;
     try {
-        StationArchive archive = StationArchive::openFile(options.archive);
+        StationArchive archive = existingArchive(options);
         csv = archive.csvText(options.station, options.from, options.to);
     } catch (const ArchiveError &error) {
         return fail(ArchiveFailed, error.message());

@@ -308,6 +308,8 @@ Parse parse(const QStringList &arguments)
         if (options.station.isEmpty() || options.output.isEmpty())
             return failure(QStringLiteral("--archive-export necesita --station NOMBRE y "
                                           "--output ARCHIVO"));
+        if (options.from && options.to && *options.from > *options.to)
+            return failure(QStringLiteral("--from es posterior a --to"));
         break;
     case Options::Action::ArchiveImport:
         if (options.station.isEmpty() || options.files.isEmpty())

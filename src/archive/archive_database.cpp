@@ -231,6 +231,7 @@ void ArchiveDatabase::exec(QSqlQuery &query)
 
 void ArchiveDatabase::begin()
 {
+    m_lastFailureTransient = false;
     run(m_backend == ArchiveBackend::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
                                             : QStringLiteral("BEGIN"));
     m_inTransaction = true;

@@ -14,8 +14,16 @@
 
 QString defaultArchivePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/estaciones.sqlite");
+    // Without a home the standard folder would fall back to one below the root, shared by all.
+    const QString folder =
+        qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_DATA_HOME")
+        ? QString()
+        : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty())
+        throw ArchiveError(QStringLiteral("no hay carpeta personal (HOME) donde guardar el "
+                                          "archivo de estaciones; se puede nombrar uno con "
+                                          "--archive"));
+    return folder + QStringLiteral("/estaciones.sqlite");
 }
 
 void makeArchiveFile(const QString &path)

@@ -3,7 +3,7 @@
 #include <QString>
 
 /// Where the user's own archive lives when no other file is named: one SQLite file in the
-/// standard application-data folder.
+/// standard application-data folder. Throws ArchiveError when the user has no home folder.
 [[nodiscard]] QString defaultArchivePath();
 
 /// Makes sure the file `path` exists for an archive: a missing folder is made (readable by the

@@ -15,7 +15,8 @@ inline constexpr int sqliteApplicationId = 0x42523434;
 /// Brings `archive` to currentVersion: a new, empty archive gets every table, an older one
 /// each missing step, each step in its own transaction together with its version, so that a
 /// step that fails leaves the archive as it was. An archive at the current version is only
-/// read. Throws ArchiveError for one that is not ours (other tables, another program's file),
+/// read, but for an SQLite file that may be written, which is given a write-ahead log once.
+/// Throws ArchiveError for one that is not ours (other tables, another program's file),
 /// is newer, or needs a step but may not be written.
 void bringUpToDate(ArchiveDatabase &archive);
 

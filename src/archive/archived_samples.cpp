@@ -23,6 +23,8 @@ namespace {
 constexpr qint64 secondsPerDay = 86400;
 /// The Julian day of 1970-01-01.
 constexpr qint64 epochJulianDay = 2440588;
+/// The largest of the logger's 12-bit readings.
+constexpr int largestReading = 4095;
 /// No value the grid writes has more digits than this.
 constexpr int longestValueDigits = 7;
 
@@ -135,6 +137,26 @@ QByteArray fileTextOfRows(const std::vector<FileRow> &rows)
     });
 }
 
+/// The archive's integer of a channel's reading: the grid's text of it (sampleValueTexts, the
+/// one decoding the grid uses) read as an integer, worked out once for each of the 4096
+/// readings. None for a reading out of range, which the download check calls damaged.
+std::optional<int> gridValue(int channel, int reading)
+{
+    static const std::vector<std::array<int, 4>> table = [] {
+        std::vector<std::array<int, 4>> values(std::size_t(largestReading) + 1);
+        for (int r = 0; r <= largestReading; ++r) {
+            const std::array<QString, 4> texts = sampleValueTexts({r, r, r, r});
+            for (int c = 0; c < 4; ++c)
+                values[std::size_t(r)][std::size_t(c)] =
+                    archivedValue(texts[std::size_t(c)], c).value();
+        }
+        return values;
+    }();
+    if (reading < 0 || reading > largestReading)
+        return std::nullopt;
+    return table[std::size_t(reading)][std::size_t(channel)];
+}
+
 DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> reported)
 {
     const DownloadLines lines(raw);
@@ -162,11 +184,10 @@ DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> report
         }
         ArchivedSample sample;
         try {
-            const std::array<QString, 4> texts =
-                sampleValueTexts(decodeSampleReadings(lines.line(row + 2), row + 2));
+            const std::array<int, 4> readings = decodeSampleReadings(lines.line(row + 2), row + 2);
             for (int channel = 0; channel < 4; ++channel)
                 sample.values[std::size_t(channel)] =
-                    archivedValue(texts[std::size_t(channel)], channel).value();
+                    gridValue(channel, readings[std::size_t(channel)]).value();
         } catch (...) {
             ++entry.damagedRows;
             continue;

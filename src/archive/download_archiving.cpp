@@ -22,8 +22,10 @@ ArchivingResult archiveDownload(const QString &archivePath, const QString &stati
                                 const DownloadEntry &entry)
 {
     ArchivingResult result;
-    result.archive = archivePath.isEmpty() ? defaultArchivePath() : archivePath;
+    result.archive = archivePath;
     try {
+        if (result.archive.isEmpty())
+            result.archive = defaultArchivePath();
         StationArchive archive = StationArchive::openFile(result.archive);
         result.entry = archive.enter(station, entry);
     } catch (const ArchiveError &error) {

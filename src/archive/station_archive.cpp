@@ -16,12 +16,18 @@
 
 namespace {
 
-/// Rows inserted by one statement: few round trips to a server, well within SQLite's limit
-/// of bound values.
-constexpr int rowsPerStatement = 400;
+/// Rows inserted by one statement: few round trips to a server. Qt's SQLite driver looks up
+/// every bound value's name among all of the statement's, which costs the square of their
+/// number: there a short statement is faster.
+int rowsPerStatement(ArchiveBackend backend)
+{
+    return backend == ArchiveBackend::SQLite ? 16 : 400;
+}
 /// Times the server is asked again when it broke a deadlock between two writers.
 constexpr int attemptsOnTransientFailure = 3;
 constexpr int longestStationName = 100;
+/// zlib's fastest level: a quarter of the time of its usual one for a fifth more bytes.
+constexpr int rawCompression = 1;
 /// Bounds of t for a range left open.
 constexpr qint64 earliest = -(qint64(1) << 62);
 constexpr qint64 latest = qint64(1) << 62;
@@ -41,7 +47,7 @@ std::optional<T> optionalOf(const QVariant &value)
     return value.isNull() ? std::nullopt : std::optional<T>(value.value<T>());
 }
 
-/// Inserts `count` rows of `columns` values each with one statement per rowsPerStatement
+/// Inserts `count` rows of `columns` values each with one statement per rowsPerStatement()
 /// rows; `bind` adds the values of row i to the statement.
 void insertRows(ArchiveDatabase &database, const QString &head, const QString &tail, int columns,
                 int count, const std::function<void(QSqlQuery &, int)> &bind)
@@ -56,15 +62,16 @@ void insertRows(ArchiveDatabase &database, const QString &head, const QString &t
             values << row;
         return database.prepare(head + values.join(QStringLiteral(", ")) + tail);
     };
+    const int chunk = rowsPerStatement(database.backend());
     std::optional<QSqlQuery> full;
-    for (int first = 0; first < count; first += rowsPerStatement) {
-        const int rows = std::min(rowsPerStatement, count - first);
+    for (int first = 0; first < count; first += chunk) {
+        const int rows = std::min(chunk, count - first);
         std::optional<QSqlQuery> part;
-        if (rows == rowsPerStatement && !full)
+        if (rows == chunk && !full)
             full = statement(rows);
-        if (rows != rowsPerStatement)
+        if (rows != chunk)
             part = statement(rows);
-        QSqlQuery &query = rows == rowsPerStatement ? *full : *part;
+        QSqlQuery &query = rows == chunk ? *full : *part;
         for (int i = first; i < first + rows; ++i)
             bind(query, i);
         database.exec(query);
@@ -188,6 +195,9 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
             m_database->rollback();
             if (!m_database->lastFailureIsTransient() || attempt == attemptsOnTransientFailure)
                 throw;
+        } catch (...) {
+            m_database->rollback();
+            throw;
         }
     }
 }
@@ -207,9 +217,10 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
                        "step_minutes, samples_reported, samples_received, check_passed, "
                        "damaged_rows, clock_offset_s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
                        "ON CONFLICT (sha256) DO NOTHING"),
-        {stationKey, entry.arrivedUtcMs, qCompress(entry.raw), int(entry.kind), sha256,
-         nullable(decoded.stepMinutes), nullable(entry.samplesReported), decoded.samplesReceived,
-         decoded.checkPassed ? 1 : 0, decoded.damagedRows, nullable(entry.clockOffsetSeconds)});
+        {stationKey, entry.arrivedUtcMs, qCompress(entry.raw, rawCompression), int(entry.kind),
+         sha256, nullable(decoded.stepMinutes), nullable(entry.samplesReported),
+         decoded.samplesReceived, decoded.checkPassed ? 1 : 0, decoded.damagedRows,
+         nullable(entry.clockOffsetSeconds)});
     const bool alreadyEntered = added.numRowsAffected() == 0;
     QSqlQuery known = db.run(QStringLiteral("SELECT d.id, s.name FROM downloads d "
                                             "JOIN stations s ON s.id = d.station_id "

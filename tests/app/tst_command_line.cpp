@@ -3,8 +3,10 @@
 // each failure with its exit code and message (bad arguments, no such port, a port another
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
-// opens), a download stopped by a signal, after which the next run has the port, and the
-// option table: ours, Qt's, or refused before any window or display.
+// opens), a download stopped by a signal, after which the next run has the port, the
+// option table: ours, Qt's, or refused before any window or display, and a download archived
+// under its station and exported again (an archive that cannot take it refused before the port
+// opens), and old files imported, then exported as one record.
 #include "app/command_line_options.h"
 #include "download_text.h"
 #include "pty_pair.h"
@@ -261,6 +263,19 @@ private slots:
             << QStringList {"--download", "--csv", "--output", output}
             << int(CommandLine::BadArguments)
             << "brentavius4: --download necesita un valor, no la opción --csv" + help;
+        QTest::newRow("an export without its station")
+            << QStringList {"--archive-export", "--output", output} << int(CommandLine::BadArguments)
+            << "brentavius4: --archive-export necesita --station NOMBRE y --output ARCHIVO" + help;
+        QTest::newRow("a range backwards")
+            << QStringList {"--archive-export", "--station", "P", "--output", output, "--from",
+                            "2026-03-02", "--to", "2026-03-01T10:00"}
+            << int(CommandLine::BadArguments) << "brentavius4: --from es posterior a --to" + help;
+        QTest::newRow("a file for no import")
+            << QStringList {"--archive-list", "viejo.txt"} << int(CommandLine::BadArguments)
+            << "brentavius4: argumento inesperado: viejo.txt" + help;
+        QTest::newRow("a station for no archive")
+            << QStringList {"--list-ports", "--station", "P"} << int(CommandLine::BadArguments)
+            << "brentavius4: --station no vale con --list-ports" + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
@@ -555,6 +570,59 @@ private slots:
         // Found before the port opens: the logger is not asked for anything.
         QCOMPARE(commandsTaken(), QStringList());
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void anArchiveThatCannotTakeTheDownloadIsRefusedBeforeThePortOpens()
+    {
+        const QString archive = m_dir->filePath(QStringLiteral("ajeno.sqlite"));
+        QFile file(archive);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("no es una base de datos\n");
+        file.close();
+        const Run run = runProgram({"--download", "/dev/ttyNoSuchPort7", "--station", "Parcela 3",
+                                    "--archive", archive});
+        QCOMPARE(run.errors,
+                 QStringLiteral("brentavius4: no se puede archivar: el archivo %1 no es un archivo "
+                                "de estaciones (no es de SQLite); no se tocó; nada se descargó\n")
+                     .arg(archive));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QCOMPARE(readFile(archive), QByteArray("no es una base de datos\n"));
+    }
+
+    void oldFilesImportedThenExportedGiveEachSampleOnceInOrder()
+    {
+        // Two files saved with "GUARDAR" from one station, the second overlapping the first.
+        const auto savedFile = [this](int first, const QString &name) {
+            QByteArray text = DownloadText::header(recordingStart.addSecs(900 * first), 4)
+                + "SAMPLES 20\r\n";
+            for (int i = first; i < first + 20; ++i)
+                text += DownloadText::sampleLine({500 + i, 600, 700, i});
+            const QString path = m_dir->filePath(name);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(savedByTheWindow(text + "A"));
+            return path;
+        };
+        const QString later = savedFile(10, QStringLiteral("b.txt"));
+        const QString earlier = savedFile(0, QStringLiteral("a.txt"));
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        Run run = runProgram({"--archive-import", "--station", "P", "--archive", archive, later,
+                              earlier});
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QString exported = m_dir->filePath(QStringLiteral("p.csv"));
+        run = runProgram(
+            {"--archive-export", "--station", "P", "--archive", archive, "--output", exported});
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        const QList<QByteArray> records = readFile(exported).split('\n');
+        QCOMPARE(records.size(), 1 + 30 + 1);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY2(records[i + 1].startsWith(recordingStart.addSecs(900 * i)
+                                                   .toString(Qt::ISODate)
+                                                   .chopped(1)
+                                                   .toLatin1()
+                                               + ','),
+                     records[i + 1].constData());
     }
 
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()

@@ -2,8 +2,9 @@
 // readable by its user alone; files that are not an archive of ours (no database, another
 // program's, a newer version, a damaged one) refused and left byte for byte as they were; a
 // file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
-// old files brought in; and a server that cannot be reached, whose message never shows the
-// password. Merging on both backends is in tst_station_archive.
+// old files brought in; values as the grid's texts; the logger's clock offset against the PC's
+// local time; and a server that cannot be reached, whose message never shows the password.
+// Merging on both backends is in tst_station_archive.
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
 #include "archive/archive_sync.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,6 +228,37 @@ private slots:
         QCOMPARE(archivedValue(text, channel), value);
         if (value)
             QCOMPARE(archivedValueText(*value, channel), QString(text).replace('.', ','));
+    }
+
+    void theClockOffsetComparesWallClocks()
+    {
+        // The logger's clock is set from the PC's local time: 42 s ahead of it is +42 in any
+        // time zone, not 42 s plus the zone's offset.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/Santiago");
+        tzset();
+        const qint64 pcUtcMs =
+            QDateTime(QDate(2026, 7, 1), QTime(12, 0, 0), Qt::UTC).toMSecsSinceEpoch();
+        const QDateTime logger = QDateTime::fromMSecsSinceEpoch(pcUtcMs).toLocalTime().addSecs(42);
+        StatusDetails frame;
+        frame.year = logger.date().year() % 100;
+        frame.month = logger.date().month();
+        frame.day = logger.date().day();
+        frame.hour = logger.time().hour();
+        frame.minute = logger.time().minute();
+        frame.second = logger.time().second();
+        const bool zoneTaken = logger.offsetFromUtc() != 0;
+        const std::optional<qint64> offset = clockOffsetSeconds(frame, pcUtcMs);
+        frame.month = 13;
+        const std::optional<qint64> impossible = clockOffsetSeconds(frame, pcUtcMs);
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QVERIFY(zoneTaken);
+        QCOMPARE(offset, std::optional<qint64>(42));
+        QCOMPARE(impossible, std::optional<qint64>());
     }
 
     void serverAddressesAreReadAndShownWithoutThePassword()
