@@ -106,6 +106,10 @@ void WindowArchiving::enter(const DownloadEntry &entry, const QString &port)
     QString station;
     try {
         StationArchive archive = StationArchive::openFile(m_path);
+        // Nothing is asked for a download that cannot be entered.
+        if (archive.readOnly())
+            throw ArchiveError(QStringLiteral("el archivo %1 es de solo lectura; nada se archivó")
+                                   .arg(archive.shownName()));
         station = archive.stationForPort(port);
         if (station.isEmpty()) {
             const std::optional<QString> chosen =
