@@ -13,11 +13,14 @@
 #include "windows/station_dialog.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QThread>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -111,20 +114,53 @@ void WindowArchiving::enter(const DownloadEntry &entry, const QString &port)
             throw ArchiveError(QStringLiteral("el archivo %1 es de solo lectura; nada se archivó")
                                    .arg(archive.shownName()));
         station = archive.stationForPort(port);
-        if (station.isEmpty()) {
-            const std::optional<QString> chosen =
-                askStation(QStringLiteral("Archivar la descarga"), downloadQuestion,
-                           archive.stationNames(), {});
-            if (!chosen) {
-                showEntryLine(ArchiveLines::noStation());
-                return;
-            }
-            station = *chosen;
-        }
     } catch (const ArchiveError &error) {
         fail(error.message());
         return;
     }
+    if (!station.isEmpty()) {
+        enterAside(entry, port, station);
+        return;
+    }
+    // The question waits until the data window has been looked at and closed, so that the
+    // grid is filled and shown without waiting for an answer.
+    whenNoModal([this, entry, port] {
+        QStringList known;
+        try {
+            known = StationArchive::openFile(m_path).stationNames();
+        } catch (const ArchiveError &error) {
+            fail(error.message());
+            return;
+        }
+        const std::optional<QString> chosen =
+            askStation(QStringLiteral("Archivar la descarga"), downloadQuestion, known, {});
+        if (chosen)
+            enterAside(entry, port, *chosen);
+        else
+            showEntryLine(ArchiveLines::noStation());
+    });
+}
+
+void WindowArchiving::whenNoModal(const std::function<void()> &action)
+{
+    auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!modal) {
+        action();
+        return;
+    }
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(modal, &QDialog::finished, this, [this, action, once] {
+        disconnect(*once);
+        // Once the closed window has gone, or the next one that is still open.
+        QTimer::singleShot(0, this, [this, action] {
+            ErrorReport::guard([this, &action] { whenNoModal(action); });
+        });
+    });
+}
+
+void WindowArchiving::enterAside(const DownloadEntry &entry, const QString &port,
+                                 const QString &station)
+{
     // Entering thousands of samples takes longer than the window may wait: the connection of
     // the worker's own does it.
     runAside([path = m_path, station, entry, port]() -> Done {
@@ -184,9 +220,12 @@ void WindowArchiving::fail(const QString &reason)
 {
     const QString text = ArchiveLines::failure(reason);
     showEntryLine(text);
-    ErrorReport::show(text
-                      + QStringLiteral(".\nLa descarga sigue en la ventana de datos y puede "
-                                       "guardarse con GUARDAR."));
+    // Over the main window, once the data window is closed: the grid is never kept waiting.
+    whenNoModal([text] {
+        ErrorReport::show(text
+                          + QStringLiteral(".\nLa descarga sigue en la ventana de datos (VER "
+                                           "DATOS) y puede guardarse con GUARDAR."));
+    });
 }
 
 void WindowArchiving::chooseStation()

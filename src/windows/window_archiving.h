@@ -76,6 +76,9 @@ private:
 
     /// Asks for the port's station when it has none, then enters the download aside.
     void enter(const DownloadEntry &entry, const QString &port);
+    void enterAside(const DownloadEntry &entry, const QString &port, const QString &station);
+    /// Runs `action` now when no modal window is open, else once none is.
+    void whenNoModal(const std::function<void()> &action);
     /// Runs `work` in a thread of its own once the work before it has ended, and what it gives
     /// back on the window's thread.
     void runAside(Work work);

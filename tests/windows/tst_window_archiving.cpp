@@ -93,6 +93,7 @@ private:
     /// The titles of the station questions asked, answered with m_answer.
     QStringList m_asked;
     std::optional<QString> m_answer = QStringLiteral("Parcela 3");
+    bool m_askedOverAWindow = false;
 
     void connectAndDownload(const QByteArray &frame = oneSampleFrame)
     {
@@ -126,10 +127,14 @@ private slots:
         m_archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
         m_form->archiving().setArchivePath(m_archive);
         m_asked.clear();
+        m_askedOverAWindow = false;
         m_answer = QStringLiteral("Parcela 3");
         m_form->archiving().askStation = [this](const QString &title, const QString &,
                                                 const QStringList &, const QString &) {
             m_asked.append(title);
+            // The data window has been filled, looked at and closed before the question comes.
+            m_askedOverAWindow = m_askedOverAWindow || QApplication::activeModalWidget() != nullptr
+                || m_set->windows.Form5->StringGrid1->RowCount() != 2;
             return m_answer;
         };
         m_errors.clear();
@@ -150,6 +155,7 @@ private slots:
         QTRY_COMPARE(line(), QStringLiteral("Archivada en «Parcela 3»: 1 nueva, 0 ya archivadas"));
         QVERIFY(m_form->archiving().line()->isVisible());
         QCOMPARE(m_asked, QStringList {QStringLiteral("Archivar la descarga")});
+        QVERIFY(!m_askedOverAWindow);
 
         connectAndDownload();
         QTRY_VERIFY(line().contains(QStringLiteral("0 nuevas, 1 ya archivada")));
