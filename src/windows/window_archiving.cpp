@@ -167,23 +167,35 @@ void WindowArchiving::enterAside(const DownloadEntry &entry, const QString &port
         std::optional<EntryResult> result;
         QString serverUrl;
         QString failure;
+        bool remembered = true;
         try {
             StationArchive archive = StationArchive::openFile(path);
             result = archive.enter(station, entry);
-            // Remembered once the download is in, so that a failure to remember loses nothing.
-            archive.setStationForPort(port, station);
             serverUrl = archive.serverUrl();
+            // Remembered once the download is in: a failure to remember costs only a question
+            // at the next download, and is said.
+            try {
+                archive.setStationForPort(port, station);
+            } catch (const ArchiveError &) {
+                remembered = false;
+            }
         } catch (const ArchiveError &error) {
             failure = error.message();
         } catch (const std::bad_alloc &) {
             failure = QStringLiteral("falta memoria");
+        } catch (const std::exception &error) {
+            failure = QString::fromLocal8Bit(error.what());
         }
-        return [result, serverUrl, failure](WindowArchiving &self) {
-            if (result)
-                self.showEntryLine(result->line());
-            if (!failure.isEmpty())
+        return [result, serverUrl, failure, remembered](WindowArchiving &self) {
+            if (!result) {
                 self.fail(failure);
-            else if (!serverUrl.isEmpty())
+                return;
+            }
+            self.showEntryLine(
+                result->line()
+                + (remembered ? QString()
+                              : QStringLiteral("; la estación del puerto no se pudo recordar")));
+            if (!serverUrl.isEmpty())
                 self.startSync(false);
         };
     });
@@ -280,7 +292,12 @@ void WindowArchiving::startSync(bool asked)
     // Its own connections, to the file and to the server: a server that does not answer keeps
     // only the worker waiting.
     runAside([path = m_path, asked]() -> Done {
-        const SyncResult result = syncArchive(path);
+        SyncResult result;
+        try {
+            result = syncArchive(path);
+        } catch (const std::exception &error) {
+            result.failure = QString::fromLocal8Bit(error.what());
+        }
         return [result, asked](WindowArchiving &self) {
             self.finishSync(result, asked);
         };
