@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QUrl>
 
 namespace {
 
@@ -147,6 +148,19 @@ std::unique_ptr<ArchiveDatabase> ArchiveDatabase::openFile(const QString &path)
     archive->m_db->setConnectOptions(options);
     if (!archive->m_db->open())
         archive->fail(archive->m_db->lastError());
+    if (archive->m_readOnly
+        && !QSqlQuery(*archive->m_db).exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+        // A write-ahead log needs a shared-memory file beside the archive, which a folder that
+        // may not be written does not take: such an archive is read as a file that no one
+        // changes meanwhile.
+        archive->m_db->close();
+        archive->m_db->setDatabaseName(
+            QStringLiteral("file:%1?immutable=1")
+                .arg(QString::fromUtf8(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"))));
+        archive->m_db->setConnectOptions(options + QStringLiteral(";QSQLITE_OPEN_URI"));
+        if (!archive->m_db->open())
+            archive->fail(archive->m_db->lastError());
+    }
     return archive;
 }
 

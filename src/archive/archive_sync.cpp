@@ -8,12 +8,18 @@
 
 QString SyncResult::line() const
 {
-    if (!succeeded())
-        return QStringLiteral("No se pudo sincronizar con el servidor %1: %2. %3")
-            .arg(server, failure,
-                 unsent == 1 ? QStringLiteral("1 descarga queda en el archivo local, sin enviar")
-                             : QStringLiteral("%1 descargas quedan en el archivo local, sin enviar")
-                                   .arg(unsent));
+    if (!succeeded()) {
+        // The failure names the server, or says that the local archive is at fault.
+        QString text = QStringLiteral("No se pudo sincronizar: %1").arg(failure);
+        if (unsent == 1)
+            text += QStringLiteral(". 1 descarga queda en el archivo local, sin enviar");
+        else if (unsent > 1)
+            text += QStringLiteral(". %1 descargas quedan en el archivo local, sin enviar")
+                        .arg(unsent);
+        return text;
+    }
+    if (sent == 0 && alreadyThere == 0)
+        return QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server);
     QString text = sent == 1
         ? QStringLiteral("1 descarga enviada al servidor %1").arg(server)
         : QStringLiteral("%1 descargas enviadas al servidor %2").arg(sent).arg(server);
