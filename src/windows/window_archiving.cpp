@@ -61,6 +61,7 @@ WindowArchiving::WindowArchiving(TForm1 &form)
     m_line->setObjectName(QStringLiteral("ArchiveLabel"));
     m_line->setAlignment(Qt::AlignCenter);
     m_line->hide();
+    m_progressLine = form.ProgressLabel;
     form.ProgressLabel->installEventFilter(this);
     askStation = [this](const QString &title, const QString &question, const QStringList &known,
                         const QString &current) -> std::optional<QString> {
@@ -363,7 +364,8 @@ bool WindowArchiving::eventFilter(QObject *watched, QEvent *event)
 {
     // The progress line and the archive's share their place: the one of the running download
     // goes first, the archive's comes back once it has gone.
-    if (watched == m_form.ProgressLabel
+    // It is asked nothing of the main window, which may be on its way out.
+    if (watched == m_progressLine
         && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         m_line->setVisible(event->type() == QEvent::Hide && !m_line->text().isEmpty());
     return false;

@@ -94,7 +94,11 @@ private:
 
     TForm1 &m_form;
     QString m_path;
+    /// Made after the main window's progress line, so gone only after it.
     QLabel *m_line;
+    /// The main window's progress line, whose place the line shares; only compared, as it may
+    /// be on its way out when its last events come.
+    const QObject *m_progressLine;
     QString m_entryLine;
     QString m_syncLine;
     /// The work under way, and the work waiting for it, in order.
