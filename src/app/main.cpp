@@ -2,12 +2,14 @@
 // windows in their order and the message loop until the main window is closed.
 #include "app/command_line.h"
 #include "app/window_set.h"
+#include "archive/archive_location.h"
 #include "runtime/error_report.h"
 #include "runtime/quit_signals.h"
 #include "runtime/settings_for_this_run.h"
 #include "serial/serial_port.h"
 #include "windows/main_window.h"
 #include "windows/program_icon.h"
+#include "windows/window_archiving.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -37,6 +39,8 @@ int main(int argc, char **argv)
     keepToolkitSettingsForThisRun();
 
     WindowSet program(std::make_unique<TSerialPort>());
+    // Every download of the window program enters the user's own station archive.
+    program.windows.Form1->archiving().setArchivePath(defaultArchivePath());
     QObject::connect(program.windows.Form1, &TForm1::closed, &app, &QCoreApplication::quit);
     // Interrupted, terminated or its terminal gone: the line closes as closing the main window
     // closes it, so that the port is free for the next program.

@@ -29,6 +29,7 @@
 #include "windows/main_window_menu.h"
 #include "windows/maker.h"
 #include "windows/rate_dialog.h"
+#include "windows/window_archiving.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -118,6 +119,7 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     setPalette(red);
 
     buildComponents();
+    m_archiving = new WindowArchiving(*this);
     installMainWindowMenu(*this);
 
     Timer2 = makeTimer(this, "Timer2", 450);
@@ -705,6 +707,7 @@ void TForm1::DESCARGAR(int Count)
     // What shared the marker's read is the status frames that followed it: taken once the data
     // window is closed, as a read of their own would have been.
     const QByteArray afterEnd = RichEdit1.afterEnd();
+    m_archiving->downloadEnded(RichEdit1.text(), m_requestedSamples);
     m_windows.Form5->showDownload(downloadCheckMessage(check));
     if (!afterEnd.isEmpty()) {
         LED1->setLit(true);

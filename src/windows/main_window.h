@@ -29,6 +29,7 @@ class RadioGroup;
 class RockerSwitch;
 class TimeClock;
 class ValueIndicator;
+class WindowArchiving;
 struct StatusFrameDecoding;
 
 /// The main window: owns the connection to the logger, shows its on-line values, requests and
@@ -118,6 +119,9 @@ public:
     /// replace it.
     std::function<QString(QFileDialog &dialog)> executeFileDialog;
 
+    /// The station archive that every finished download enters, once start-up names it.
+    [[nodiscard]] WindowArchiving &archiving() const { return *m_archiving; }
+
     // Handlers.
     void RockerSwitch1Click();
     void RockerSwitch1MouseUp();
@@ -198,4 +202,5 @@ private:
     std::unique_ptr<LiveRecorder> m_liveRecorder;
     /// A live recording's failed write, reported as the receive handler's last step.
     std::exception_ptr m_liveRecordingFailure;
+    WindowArchiving *m_archiving = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "windows/charts/live_chart_window.h"
 #include "windows/gauges_window.h"
 #include "windows/main_window.h"
+#include "windows/window_archiving.h"
 
 #include <QAction>
 #include <QEvent>
@@ -68,14 +69,28 @@ void installMainWindowMenu(TForm1 &form)
               [&form] { (void)LiveChartWindow::showFor(form); });
     addAction(form, "OpenFileAction", QStringLiteral("Abrir archivo…"), QKeySequence::Open,
               [&form] { form.showSavedFile(); });
+    WindowArchiving &archiving = form.archiving();
+    const QList<QAction *> archive = {
+        addAction(form, "StationAction", QStringLiteral("Estación…"), {},
+                  [&archiving] { archiving.chooseStation(); }),
+        addAction(form, "SharedArchiveAction", QStringLiteral("Archivo compartido…"), {},
+                  [&archiving] { archiving.chooseSharedArchive(); }),
+        addAction(form, "SyncAction", QStringLiteral("Sincronizar ahora"), {},
+                  [&archiving] { archiving.syncNow(); })};
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a
     // new download asked for once one has ended and none is running.
-    const auto update = [&form, setup, again, live] {
+    // The archive's entries show once start-up has named the archive; the station is named for
+    // a chosen port.
+    const auto update = [&form, setup, again, live, archive] {
         setup->setEnabled(!form.connected());
         again->setEnabled(form.connected() && form.dataDownloaded && !form.downloading);
         refreshLiveRecordingEntry(form, live);
+        for (QAction *entry : archive)
+            entry->setVisible(form.archiving().enabled());
+        archive[0]->setEnabled(!form.SerialPort1.Port().isEmpty());
+        archive[2]->setEnabled(!form.archiving().syncing());
     };
     update();
     form.installEventFilter(new ContextMenuRefresh(&form, update));

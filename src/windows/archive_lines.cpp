@@ -1,0 +1,71 @@
+#include "windows/archive_lines.h"
+
+#include "archive/archive_sync.h"
+#include "archive/archived_samples.h"
+#include "archive/server_address.h"
+#include "link/live_frames.h"
+
+#include <QUrl>
+
+namespace ArchiveLines {
+
+std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames)
+{
+    const LiveFrame *newest = frames.find(frames.newestSequence());
+    if (!newest)
+        return std::nullopt;
+    StatusDetails clock;
+    clock.year = newest->year;
+    clock.month = newest->month;
+    clock.day = newest->day;
+    clock.hour = newest->hour;
+    clock.minute = newest->minute;
+    clock.second = newest->second;
+    return clockOffsetSeconds(clock, newest->pcTime);
+}
+
+QString failure(const QString &reason)
+{
+    return QStringLiteral("No se pudo archivar: %1").arg(reason);
+}
+
+QString noStation()
+{
+    return QStringLiteral("Descarga sin archivar: no se eligió la estación");
+}
+
+QString sync(const SyncResult &result)
+{
+    const auto downloads = [](int count) {
+        return count == 1 ? QStringLiteral("1 descarga")
+                          : QStringLiteral("%1 descargas").arg(count);
+    };
+    if (!result.succeeded())
+        return QStringLiteral("No se pudo enviar al archivo compartido: %1; %2 sin enviar en este "
+                              "PC")
+            .arg(result.failure, downloads(result.unsent));
+    QString text = result.sent == 1
+        ? QStringLiteral("Enviada 1 descarga al archivo compartido")
+        : QStringLiteral("Enviadas %1 al archivo compartido").arg(downloads(result.sent));
+    if (result.conflicts > 0)
+        text += QStringLiteral("; %1 muestras no coinciden con lo archivado allí: ¿es otro logger?")
+                    .arg(result.conflicts);
+    return text;
+}
+
+QString urlWithPassword(const ServerAddress &address)
+{
+    const QString shown = address.shownText();
+    if (address.password.isEmpty())
+        return shown;
+    // The shown URL is "postgresql://" followed by the user and '@' when there is a user.
+    const QString scheme = QStringLiteral("postgresql://");
+    const QString user = QString::fromUtf8(QUrl::toPercentEncoding(address.user));
+    const QString afterUser =
+        shown.mid(scheme.size() + (address.user.isEmpty() ? 0 : user.size() + 1));
+    return scheme + user + QLatin1Char(':')
+        + QString::fromUtf8(QUrl::toPercentEncoding(address.password)) + QLatin1Char('@')
+        + afterUser;
+}
+
+} // namespace ArchiveLines
