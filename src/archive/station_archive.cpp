@@ -4,25 +4,16 @@
 #include "archive/archive_error.h"
 #include "archive/archive_location.h"
 #include "archive/archive_schema.h"
+#include "archive/sample_store.h"
 #include "data/csv_export.h"
 
 #include <QCryptographicHash>
-#include <QHash>
-#include <QSet>
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <functional>
 
 namespace {
 
-/// Rows inserted by one statement: few round trips to a server. Qt's SQLite driver looks up
-/// every bound value's name among all of the statement's, which costs the square of their
-/// number: there a short statement is faster.
-int rowsPerStatement(ArchiveBackend backend)
-{
-    return backend == ArchiveBackend::SQLite ? 16 : 400;
-}
 /// Times the server is asked again when it broke a deadlock between two writers.
 constexpr int attemptsOnTransientFailure = 3;
 constexpr int longestStationName = 100;
@@ -45,37 +36,6 @@ template<typename T>
 std::optional<T> optionalOf(const QVariant &value)
 {
     return value.isNull() ? std::nullopt : std::optional<T>(value.value<T>());
-}
-
-/// Inserts `count` rows of `columns` values each with one statement per rowsPerStatement()
-/// rows; `bind` adds the values of row i to the statement.
-void insertRows(ArchiveDatabase &database, const QString &head, const QString &tail, int columns,
-                int count, const std::function<void(QSqlQuery &, int)> &bind)
-{
-    QString row = QStringLiteral("(?");
-    for (int i = 1; i < columns; ++i)
-        row += QStringLiteral(", ?");
-    row += QLatin1Char(')');
-    const auto statement = [&](int rows) {
-        QStringList values;
-        for (int i = 0; i < rows; ++i)
-            values << row;
-        return database.prepare(head + values.join(QStringLiteral(", ")) + tail);
-    };
-    const int chunk = rowsPerStatement(database.backend());
-    std::optional<QSqlQuery> full;
-    for (int first = 0; first < count; first += chunk) {
-        const int rows = std::min(chunk, count - first);
-        std::optional<QSqlQuery> part;
-        if (rows == chunk && !full)
-            full = statement(rows);
-        if (rows != chunk)
-            part = statement(rows);
-        QSqlQuery &query = rows == chunk ? *full : *part;
-        for (int i = first; i < first + rows; ++i)
-            bind(query, i);
-        database.exec(query);
-    }
 }
 
 QString counted(int count, const QString &one, const QString &many)
@@ -240,78 +200,11 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
         return result;
     }
 
-    // Each time once, in time order, so that two writers on a server meet their keys in the
-    // same order and never wait for each other in a circle.
-    std::vector<ArchivedSample> ordered;
-    ordered.reserve(decoded.samples.size());
-    QSet<qint64> seen;
-    for (const ArchivedSample &sample : decoded.samples) {
-        if (!seen.contains(sample.t)) {
-            seen.insert(sample.t);
-            ordered.push_back(sample);
-        }
-    }
-    std::sort(ordered.begin(), ordered.end(),
-              [](const ArchivedSample &a, const ArchivedSample &b) { return a.t < b.t; });
+    const MergedSamples merged = mergeSamples(db, stationKey, result.downloadId, decoded.samples);
+    result.newSamples = merged.newSamples;
+    result.alreadyArchived = merged.alreadyArchived;
+    result.conflicts = int(merged.conflicting.size());
     const qint64 downloadId = result.downloadId;
-    insertRows(db,
-               QStringLiteral("INSERT INTO samples (station_id, t, v1, v2, v3, v4, download_id) "
-                              "VALUES "),
-               QStringLiteral(" ON CONFLICT (station_id, t) DO NOTHING"), 7, int(ordered.size()),
-               [&](QSqlQuery &query, int i) {
-                   const ArchivedSample &sample = ordered[std::size_t(i)];
-                   query.addBindValue(stationKey);
-                   query.addBindValue(sample.t);
-                   for (const int value : sample.values)
-                       query.addBindValue(value);
-                   query.addBindValue(downloadId);
-               });
-
-    // What the archive holds now at these times tells new (this download's) from the rest.
-    struct Archived
-    {
-        std::array<int, 4> values;
-        qint64 downloadId;
-    };
-    QHash<qint64, Archived> archived;
-    if (!ordered.empty()) {
-        archived.reserve(qsizetype(ordered.size()));
-        QSqlQuery query = db.run(QStringLiteral("SELECT t, v1, v2, v3, v4, download_id "
-                                                "FROM samples WHERE station_id = ? "
-                                                "AND t >= ? AND t <= ?"),
-                                 {stationKey, ordered.front().t, ordered.back().t});
-        while (query.next())
-            archived.insert(query.value(0).toLongLong(),
-                            {{query.value(1).toInt(), query.value(2).toInt(),
-                              query.value(3).toInt(), query.value(4).toInt()},
-                             query.value(5).toLongLong()});
-    }
-    std::vector<ArchivedSample> conflicting;
-    QSet<qint64> classified;
-    for (const ArchivedSample &sample : decoded.samples) {
-        const auto found = archived.constFind(sample.t);
-        if (found == archived.constEnd())
-            throw ArchiveError(
-                QStringLiteral("una muestra no quedó en el archivo %1").arg(shownName()));
-        const bool first = !classified.contains(sample.t);
-        classified.insert(sample.t);
-        if (first && found->downloadId == downloadId)
-            ++result.newSamples;
-        else if (found->values == sample.values)
-            ++result.alreadyArchived;
-        else
-            conflicting.push_back(sample);
-    }
-    result.conflicts = int(conflicting.size());
-    insertRows(db, QStringLiteral("INSERT INTO conflicts (download_id, t, v1, v2, v3, v4) VALUES "),
-               QStringLiteral(" ON CONFLICT (download_id, t) DO NOTHING"), 6,
-               int(conflicting.size()), [&](QSqlQuery &query, int i) {
-                   const ArchivedSample &sample = conflicting[std::size_t(i)];
-                   query.addBindValue(downloadId);
-                   query.addBindValue(sample.t);
-                   for (const int value : sample.values)
-                       query.addBindValue(value);
-               });
     db.run(QStringLiteral("UPDATE downloads SET new_samples = ?, already_archived = ?, "
                           "conflicts = ? WHERE id = ?"),
            {result.newSamples, result.alreadyArchived, result.conflicts, downloadId});
@@ -356,16 +249,9 @@ std::vector<ArchivedSample> StationArchive::samples(const QString &station,
     if (!id.next())
         throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
                                .arg(station.trimmed(), shownName()));
-    QSqlQuery query =
-        m_database->run(QStringLiteral("SELECT t, v1, v2, v3, v4 FROM samples "
-                                       "WHERE station_id = ? AND t >= ? AND t <= ? ORDER BY t"),
-                        {id.value(0).toLongLong(), from.value_or(earliest), to.value_or(latest)});
-    std::vector<ArchivedSample> list;
-    while (query.next())
-        list.push_back({query.value(0).toLongLong(),
-                        {query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
-                         query.value(4).toInt()}});
-    return list;
+    const qint64 stationKey = id.value(0).toLongLong();
+    id = QSqlQuery();
+    return readSamples(*m_database, stationKey, from.value_or(earliest), to.value_or(latest));
 }
 
 std::vector<DownloadSummary> StationArchive::downloads(const QString &station)

@@ -10,6 +10,7 @@
 #include "archive/download_archiving.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "data/csv_export.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -229,6 +230,78 @@ private slots:
         for (std::size_t i = 0; i < range.size(); ++i)
             QCOMPARE(range[i].t, timeOf(start, int(i) + 5));
         QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)archive.samples(QStringLiteral("Q")));
+    }
+
+    void repeatedTimesAndNegativeValuesMergeAlike()
+    {
+        StationArchive archive = emptyArchive();
+        const auto csv = [](const QByteArray &rows) {
+            return DownloadEntry {QByteArray(CsvExport::samplesHeading) + "\n" + rows, RawKind::Csv,
+                                  1'700'000'000'000, std::nullopt, std::nullopt};
+        };
+        // A time repeated with its own values, then with others; values below zero.
+        const EntryResult first = archive.enter(QStringLiteral("P"),
+                                                csv("2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
+                                                    "2026-03-01T10:00:00,1.0,2.0,3.0,4\n"
+                                                    "2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
+                                                    "2026-03-01T10:15:00,-0.6,12.3,-40.0,7\n"));
+        QCOMPARE(first.newSamples, 2);
+        QCOMPARE(first.alreadyArchived, 1);
+        QCOMPARE(first.conflicts, 1);
+        const qint64 t0 = QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC).toSecsSinceEpoch();
+        const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("P"));
+        QCOMPARE(
+            record,
+            (std::vector<ArchivedSample> {{t0, {10, 20, 30, 4}}, {t0 + 900, {-5, 123, -400, 7}}}));
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        QCOMPARE(behind->number(QStringLiteral("SELECT v1 FROM conflicts")), -6);
+
+        const EntryResult second = archive.enter(QStringLiteral("P"),
+                                                 csv("2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
+                                                     "2026-03-01T10:30:00,-12.5,-0.1,0.0,0\n"));
+        QCOMPARE(second.newSamples, 1);
+        QCOMPARE(second.alreadyArchived, 1);
+        QCOMPARE(second.conflicts, 0);
+        QCOMPARE(archive.samples(QStringLiteral("P"), t0 + 1800).front().values,
+                 (std::array<int, 4> {-125, -1, 0, 0}));
+    }
+
+    void aLongRangeIsReadWhole()
+    {
+        StationArchive archive = emptyArchive();
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 5)));
+        // Many more samples than a server sends at once, put in behind the archive's back.
+        constexpr int behindCount = 250'001;
+        const qint64 first = timeOf(start, 5);
+        const QString rows = onServer()
+            ? QStringLiteral("SELECT i FROM generate_series(0, %1) AS g(i)")
+            : QStringLiteral("WITH RECURSIVE g(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM g "
+                             "WHERE i < %1) SELECT i FROM g");
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        QCOMPARE(behind->run(QStringLiteral("INSERT INTO samples "
+                                            "(station_id, t, v1, v2, v3, v4, download_id) "
+                                            "SELECT (SELECT id FROM stations), %1 + 900 * i, "
+                                            "i % 1000, -i % 1000, 0, i % 2000, "
+                                            "(SELECT id FROM downloads) FROM (%2) AS n")
+                                 .arg(first)
+                                 .arg(rows.arg(behindCount - 1))),
+                 QString());
+
+        const std::vector<ArchivedSample> all = archive.samples(QStringLiteral("P"));
+        QCOMPARE(all.size(), std::size_t(5 + behindCount));
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i].t != timeOf(start, int(i)))
+                QFAIL(qPrintable(QStringLiteral("sample %1 has the wrong time").arg(i)));
+        }
+        QCOMPARE(all.back().values, (std::array<int, 4> {0, 0, 0, 0}));
+        QCOMPARE(all[5 + 1234].values, (std::array<int, 4> {234, -234, 0, 1234}));
+
+        // A range that ends right where a server's page would.
+        const std::vector<ArchivedSample> part =
+            archive.samples(QStringLiteral("P"), timeOf(start, 2), timeOf(start, 100'001));
+        QCOMPARE(part.size(), std::size_t(100'000));
+        QCOMPARE(part.front().t, timeOf(start, 2));
+        QCOMPARE(part.back().t, timeOf(start, 100'001));
     }
 
     void aHostileStationNameIsJustAName()

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "archive/archived_samples.h"
+
+#include <QtGlobal>
+
+#include <vector>
+
+class ArchiveDatabase;
+
+/// What entering a download's samples found.
+struct MergedSamples
+{
+    int newSamples = 0;
+    int alreadyArchived = 0;
+    /// The samples whose time the station's record holds with other values, in the order of
+    /// the download (a time the download repeats may come more than once).
+    std::vector<ArchivedSample> conflicting;
+};
+
+/// Enters `samples` (in the order of the download) as download `downloadId` of station
+/// `stationKey`, inside the transaction already open: a time the station's record lacks is
+/// added, one it holds with the same values is already archived, one with other values is a
+/// conflict, kept in the conflicts table and the record left as it was. A time the download
+/// repeats is new once; its repetitions compare with what was entered. Throws ArchiveError.
+[[nodiscard]] MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey,
+                                         qint64 downloadId,
+                                         const std::vector<ArchivedSample> &samples);
+
+/// The samples of station `stationKey` from `from` to `to` (both included), in time order.
+[[nodiscard]] std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 stationKey,
+                                                      qint64 from, qint64 to);
