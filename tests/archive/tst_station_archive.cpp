@@ -271,7 +271,7 @@ private slots:
         StationArchive archive = emptyArchive();
         archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 5)));
         // Many more samples than a server sends at once, put in behind the archive's back.
-        constexpr int behindCount = 250'001;
+        constexpr int behindCount = 1'000'001;
         const qint64 first = timeOf(start, 5);
         const QString rows = onServer()
             ? QStringLiteral("SELECT i FROM generate_series(0, %1) AS g(i)")
@@ -280,7 +280,7 @@ private slots:
         std::unique_ptr<Connection> behind = connectionTo(archive);
         QCOMPARE(behind->run(QStringLiteral("INSERT INTO samples "
                                             "(station_id, t, v1, v2, v3, v4, download_id) "
-                                            "SELECT (SELECT id FROM stations), %1 + 900 * i, "
+                                            "SELECT (SELECT id FROM stations), %1 + 900 * CAST(i AS BIGINT), "
                                             "i % 1000, -i % 1000, 0, i % 2000, "
                                             "(SELECT id FROM downloads) FROM (%2) AS n")
                                  .arg(first)
@@ -298,10 +298,10 @@ private slots:
 
         // A range that ends right where a server's page would.
         const std::vector<ArchivedSample> part =
-            archive.samples(QStringLiteral("P"), timeOf(start, 2), timeOf(start, 100'001));
-        QCOMPARE(part.size(), std::size_t(100'000));
+            archive.samples(QStringLiteral("P"), timeOf(start, 2), timeOf(start, 400'001));
+        QCOMPARE(part.size(), std::size_t(400'000));
         QCOMPARE(part.front().t, timeOf(start, 2));
-        QCOMPARE(part.back().t, timeOf(start, 100'001));
+        QCOMPARE(part.back().t, timeOf(start, 400'001));
     }
 
     void aHostileStationNameIsJustAName()
