@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <utility>
+
 namespace {
 
 constexpr qint64 secondsPerDay = 86400;
@@ -27,14 +29,6 @@ constexpr qint64 epochJulianDay = 2440588;
 constexpr int largestReading = 4095;
 /// No value the grid writes has more digits than this.
 constexpr int longestValueDigits = 7;
-
-/// A row of an old file: its date and time texts (empty when it had none) and value texts.
-struct FileRow
-{
-    QString date;
-    QString time;
-    std::array<QString, 4> values;
-};
 
 std::optional<qint64> timeOfTexts(const QString &date, const QString &time)
 {
@@ -59,8 +53,9 @@ std::optional<qint64> timeOfTexts(const QString &date, const QString &time)
         QStringLiteral("el CSV no es el de este programa: línea %1, %2").arg(lineNumber).arg(why));
 }
 
-/// The rows of the program's CSV of samples, as the grid showed them.
-std::vector<FileRow> readCsvRows(const QByteArray &bytes)
+/// The rows of the program's CSV of samples, as the grid showed them (a row without a
+/// timestamp has empty date and time texts).
+std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
 {
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -71,7 +66,7 @@ std::vector<FileRow> readCsvRows(const QByteArray &bytes)
         unreadable(1, QStringLiteral("falta el encabezado de muestras"));
     static const QRegularExpression stamp(
         QStringLiteral("^(\\d{4})-(\\d\\d)-(\\d\\d)T(\\d\\d:\\d\\d:\\d\\d)$"));
-    std::vector<FileRow> rows;
+    std::vector<SavedRow> rows;
     rows.reserve(std::size_t(lines.size()));
     for (int i = 1; i < lines.size(); ++i) {
         QByteArray line = lines[i];
@@ -80,7 +75,7 @@ std::vector<FileRow> readCsvRows(const QByteArray &bytes)
         const QStringList fields = QString::fromUtf8(line).split(QLatin1Char(','));
         if (fields.size() != 5)
             unreadable(i + 1, QStringLiteral("no tiene cinco campos"));
-        FileRow row;
+        SavedRow row;
         if (!fields[0].isEmpty()) {
             const QRegularExpressionMatch m = stamp.match(fields[0]);
             if (!m.hasMatch())
@@ -105,7 +100,7 @@ std::vector<FileRow> readCsvRows(const QByteArray &bytes)
     return rows;
 }
 
-std::vector<FileRow> readSavedRows(const QByteArray &bytes)
+std::vector<SavedRow> readSavedRows(const QByteArray &bytes)
 {
     SavedRecording recording;
     try {
@@ -113,22 +108,18 @@ std::vector<FileRow> readSavedRows(const QByteArray &bytes)
     } catch (const DataError &error) {
         throw ArchiveError(error.message());
     }
-    std::vector<FileRow> rows;
-    rows.reserve(recording.rows.size());
-    for (const SavedRow &saved : recording.rows)
-        rows.push_back({saved.date, saved.time, saved.values});
-    return rows;
+    return std::move(recording.rows);
 }
 
-std::vector<FileRow> readFileRows(const QByteArray &raw, RawKind kind)
+std::vector<SavedRow> readFileRows(const QByteArray &raw, RawKind kind)
 {
     return kind == RawKind::Csv ? readCsvRows(raw) : readSavedRows(raw);
 }
 
-QByteArray fileTextOfRows(const std::vector<FileRow> &rows)
+QByteArray fileTextOfRows(const std::vector<SavedRow> &rows)
 {
     return TextExport::fileText(int(rows.size()), [&rows](int column, int row) {
-        const FileRow &r = rows[std::size_t(row - 1)];
+        const SavedRow &r = rows[std::size_t(row - 1)];
         if (column == 1)
             return r.date;
         if (column == 2)
@@ -203,11 +194,11 @@ DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> report
 
 DecodedEntry decodeFile(const QByteArray &raw, RawKind kind)
 {
-    const std::vector<FileRow> rows = readFileRows(raw, kind);
+    const std::vector<SavedRow> rows = readFileRows(raw, kind);
     DecodedEntry entry;
     entry.samplesReceived = int(rows.size());
     entry.samples.reserve(rows.size());
-    for (const FileRow &row : rows) {
+    for (const SavedRow &row : rows) {
         const std::optional<qint64> t = timeOfTexts(row.date, row.time);
         if (!t) {
             ++entry.damagedRows;
