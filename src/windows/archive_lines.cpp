@@ -1,5 +1,6 @@
 #include "windows/archive_lines.h"
 
+#include "archive/archive_error.h"
 #include "archive/archive_sync.h"
 #include "archive/archived_samples.h"
 #include "archive/server_address.h"
@@ -22,6 +23,19 @@ std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames)
     clock.minute = newest->minute;
     clock.second = newest->second;
     return clockOffsetSeconds(clock, newest->pcTime);
+}
+
+QString currentFailure()
+{
+    try {
+        throw;
+    } catch (const ArchiveError &error) {
+        return error.message();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("falta memoria");
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    }
 }
 
 QString failure(const QString &reason)

@@ -15,6 +15,10 @@ namespace ArchiveLines {
 /// of a download, the last status frame before it. None without a frame.
 [[nodiscard]] std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames);
 
+/// Why the work on the archive failed, said in Spanish: for use inside a catch block, of the
+/// exception being handled.
+[[nodiscard]] QString currentFailure();
+
 /// "No se pudo archivar: …" with the reason.
 [[nodiscard]] QString failure(const QString &reason);
 

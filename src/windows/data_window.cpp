@@ -1,5 +1,6 @@
 #include "windows/data_window.h"
 
+#include "archive/archived_samples.h"
 #include "data/csv_export.h"
 #include "data/daily_summary.h"
 #include "data/download_decoding.h"
@@ -16,7 +17,9 @@
 #include "windows/daily_summary_window.h"
 #include "windows/data_window_menu.h"
 #include "windows/main_window.h"
+#include "windows/window_archiving.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -214,6 +217,9 @@ void TForm5::buildComponents()
 void TForm5::showEvent(QShowEvent *event)
 {
     centreOnDesktop(this);
+    // The archive window is offered once start-up has named the archive.
+    if (auto *archive = findChild<QAction *>(QStringLiteral("ArchiveWindowAction")))
+        archive->setVisible(m_windows.Form1->archiving().enabled());
     Form::showEvent(event);
 }
 
@@ -227,6 +233,7 @@ int TForm5::sampleCount() const
 void TForm5::showDownload(const QString &warning)
 {
     m_fileSamples.reset();
+    m_shownRecordCoverage.reset();
     m_downloadWarning = warning;
     showModal();
 }
@@ -339,6 +346,20 @@ DownloadTable::CellSink TForm5::cellSink()
 
 void TForm5::SpeedButton1Click()
 {
+    // A data file holds one run of samples at one rate: its reader dates the rows from the
+    // first two. A stretch of the archive with gaps or several rates would read back wrong.
+    if (m_shownRecordCoverage && !m_shownRecordCoverage->isSingleRun()) {
+        QMessageBox question(
+            QMessageBox::Question, ErrorReport::applicationTitle(),
+            QStringLiteral("Estos datos tienen huecos o más de una tasa de muestreo, y un "
+                           "archivo de datos solo guarda muestras seguidas a una misma tasa.\n"
+                           "¿Exportarlos como CSV, con la fecha y hora de cada muestra?"),
+            QMessageBox::Yes | QMessageBox::No, this);
+        question.setObjectName(QStringLiteral("RangeAsCsvQuestion"));
+        if (question.exec() == QMessageBox::Yes)
+            exportCsv();
+        return;
+    }
     SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
     SaveDialog1->setDirectory(QDir::homePath());
     const QString fileName = executeSaveDialog(*SaveDialog1);
@@ -395,14 +416,48 @@ bool TForm5::openSavedFileDialog()
 void TForm5::openSavedFile(const QString &fileName)
 {
     const SavedRecording recording = readSavedFile(readSavedFileBytes(fileName));
+    showRows(recording.rows, rateTextForStep(recording.stepMinutes).value_or(QString()));
+    m_shownRecordCoverage.reset();
+}
 
-    const int rows = int(recording.rows.size());
+void TForm5::showArchivedRange(const std::vector<ArchivedSample> &samples,
+                               const RecordCoverage &coverage)
+{
+    std::vector<SavedRow> rows;
+    rows.reserve(samples.size());
+    for (const ArchivedSample &sample : samples) {
+        SavedRow row;
+        row.date = sampleDateText(sample.t);
+        row.time = sampleTimeText(sample.t);
+        for (int channel = 0; channel < 4; ++channel)
+            row.values[std::size_t(channel)] =
+                archivedValueText(sample.values[std::size_t(channel)], channel);
+        rows.push_back(std::move(row));
+    }
+    // The rate field names the one rate of the stretch; a stretch at several says them all.
+    QString rate;
+    if (coverage.stepsMinutes.size() == 1)
+        rate = rateTextForStep(coverage.stepsMinutes.front()).value_or(QString());
+    else if (!coverage.stepsMinutes.empty()) {
+        QStringList steps;
+        for (int step : coverage.stepsMinutes)
+            steps.append(QString::number(step));
+        rate = steps.join(QStringLiteral(" y ")) + QStringLiteral(" minutos");
+    }
+    showRows(rows, rate);
+    m_shownRecordCoverage = coverage;
+    showModal();
+}
+
+void TForm5::showRows(const std::vector<SavedRow> &shown, const QString &rateText)
+{
+    const int rows = int(shown.size());
     {
         StringGrid::Refill refill(*StringGrid1, 1 + rows);
         for (int column = 0; column < columnCount; ++column)
             refill.setCell(column, 0, DownloadTable::headings()[std::size_t(column)]);
         for (int row = 1; row <= rows; ++row) {
-            const SavedRow &saved = recording.rows[std::size_t(row - 1)];
+            const SavedRow &saved = shown[std::size_t(row - 1)];
             refill.setCell(0, row, QString::number(row));
             refill.setCell(1, row, saved.date);
             refill.setCell(2, row, saved.time);
@@ -411,10 +466,10 @@ void TForm5::openSavedFile(const QString &fileName)
         }
     }
     m_fileSamples = rows;
-    const SavedRow first = rows > 0 ? recording.rows.front() : SavedRow {};
+    const SavedRow first = rows > 0 ? shown.front() : SavedRow {};
     Edit1->setText(first.date);
     Edit2->setText(first.time);
-    Edit8->setText(rateTextForStep(recording.stepMinutes).value_or(QString()));
+    Edit8->setText(rateText);
     const auto part = [](const QString &text, int from) { return QString::number(text.mid(from, 2).toInt()); };
     Label1 = part(first.date, 8);
     Label2 = part(first.date, 3);
@@ -438,7 +493,11 @@ void TForm5::exportCsv()
 
 void TForm5::showDailySummary()
 {
-    const std::optional<int> step = stepMinutesForRateText(Edit8->text());
+    // A stretch of the archive at several rates is summed at its smallest.
+    const std::optional<int> step =
+        m_shownRecordCoverage && !m_shownRecordCoverage->stepsMinutes.empty()
+            ? std::optional<int>(m_shownRecordCoverage->stepsMinutes.front())
+            : stepMinutesForRateText(Edit8->text());
     if (!step)
         throw DataError(QStringLiteral("Sin tasa de muestreo no hay resumen diario."));
     std::vector<SummarySample> samples;

@@ -2,6 +2,7 @@
 
 #include "data/download_format_error.h"
 #include "data/download_table.h"
+#include "data/record_coverage.h"
 #include "data/sample_timestamps.h"
 #include "runtime/form.h"
 #include "windows/program_windows.h"
@@ -11,7 +12,10 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
+struct ArchivedSample;
+struct SavedRow;
 class DailySummaryWindow;
 class DownloadLines;
 class GradientBackground;
@@ -71,6 +75,13 @@ public:
     /// `warning`, unless empty, is shown once the grid is filled.
     void showDownload(const QString &warning = {});
 
+    /// "Ver datos" of the archive window: shows `samples` of a station's record (in time order,
+    /// `coverage` theirs) in the grid, each row with its own date and time, modally as after a
+    /// download.
+    void showArchivedRange(const std::vector<ArchivedSample> &samples,
+                           const RecordCoverage &coverage);
+    [[nodiscard]] ProgramWindows &windows() const { return m_windows; }
+
     /// "Abrir archivo…": asks for a saved data file and shows it in the grid in place of the
     /// download; false when the user cancelled. A file that cannot be read or is not such a
     /// file is reported and the grid keeps what it showed.
@@ -100,12 +111,17 @@ public:
     /// "GRAFICAR": shows the chart window modally.
     void SpeedButton2Click();
 
+    /// The coverage of the archived stretch the grid shows; none for a download or a file.
+    [[nodiscard]] const std::optional<RecordCoverage> &shownRecordCoverage() const { return m_shownRecordCoverage; }
+
 protected:
     /// Each opening puts the window in the middle of the desktop, wherever it was moved to.
     void showEvent(QShowEvent *event) override;
 
 private:
     void buildComponents();
+    /// Fills the grid with `rows` in place of the download text, and the start and rate fields.
+    void showRows(const std::vector<SavedRow> &rows, const QString &rateText);
     /// The timestamp pass: dates and times of rows 1 … samples, stepMinutes apart.
     void stampRows(int stepMinutes, int samples);
     [[nodiscard]] LoggerTime startFromLabels() const;
@@ -126,4 +142,5 @@ private:
     StringGrid::Refill *m_refill = nullptr;
     /// A header whose start or rate the logger cannot have sent, reported once the rebuild ends.
     std::optional<DownloadFormatError> m_headerProblem;
+    std::optional<RecordCoverage> m_shownRecordCoverage;
 };

@@ -1,9 +1,12 @@
 #include "windows/data_window_menu.h"
 
 #include "runtime/error_report.h"
+#include "windows/archive_window.h"
 #include "windows/data_window.h"
+#include "windows/main_window.h"
 
 #include <QAction>
+#include <QTimer>
 
 #include <functional>
 
@@ -26,5 +29,15 @@ void installDataWindowMenu(TForm5 &form)
         [](TForm5 &f) { f.exportCsv(); });
     add("DailySummaryAction", QStringLiteral("Resumen diario…"), QKeySequence(),
         [](TForm5 &f) { f.showDailySummary(); });
+    // The data window is modal: it closes, and the archive window opens once it has.
+    add("ArchiveWindowAction", QStringLiteral("Archivo de estaciones…"), ArchiveWindow::shortcut(),
+        [](TForm5 &f) {
+            f.close();
+            TForm1 *mainWindow = f.windows().Form1;
+            QTimer::singleShot(0, mainWindow, [mainWindow] {
+                ErrorReport::guard(
+                    [mainWindow] { (void)ArchiveWindow::showFor(mainWindow->windows()); });
+            });
+        });
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 }

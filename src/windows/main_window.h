@@ -121,6 +121,8 @@ public:
 
     /// The station archive that every finished download enters, once start-up names it.
     [[nodiscard]] WindowArchiving &archiving() const { return *m_archiving; }
+    /// The program's windows, for the windows this one opens.
+    [[nodiscard]] ProgramWindows &windows() const { return m_windows; }
 
     // Handlers.
     void RockerSwitch1Click();

@@ -1,6 +1,7 @@
 #include "windows/main_window_menu.h"
 
 #include "runtime/error_report.h"
+#include "windows/archive_window.h"
 #include "windows/charts/live_chart_window.h"
 #include "windows/gauges_window.h"
 #include "windows/main_window.h"
@@ -76,7 +77,9 @@ void installMainWindowMenu(TForm1 &form)
         addAction(form, "SharedArchiveAction", QStringLiteral("Archivo compartido…"), {},
                   [&archiving] { archiving.chooseSharedArchive(); }),
         addAction(form, "SyncAction", QStringLiteral("Sincronizar ahora"), {},
-                  [&archiving] { archiving.syncNow(); })};
+                  [&archiving] { archiving.syncNow(); }),
+        addAction(form, "ArchiveWindowAction", QStringLiteral("Archivo de estaciones…"),
+                  ArchiveWindow::shortcut(), [&form] { (void)ArchiveWindow::showFor(form.windows()); })};
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a

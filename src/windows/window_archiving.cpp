@@ -180,12 +180,8 @@ void WindowArchiving::enterAside(const DownloadEntry &entry, const QString &port
             } catch (const ArchiveError &) {
                 remembered = false;
             }
-        } catch (const ArchiveError &error) {
-            failure = error.message();
-        } catch (const std::bad_alloc &) {
-            failure = QStringLiteral("falta memoria");
-        } catch (const std::exception &error) {
-            failure = QString::fromLocal8Bit(error.what());
+        } catch (const std::exception &) {
+            failure = ArchiveLines::currentFailure();
         }
         return [result, serverUrl, failure, remembered](WindowArchiving &self) {
             if (!result) {

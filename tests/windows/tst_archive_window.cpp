@@ -1,0 +1,289 @@
+// Covers the archive window against a temporary archive: three saved files imported one by one
+// (and one refused) make a station whose single gap shows on the coverage strip, in its tip and
+// in the list with its length; "Ver datos" puts a range in the data window with each row's own
+// date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
+// of one run as designed, which reads back to the same grid.
+#include "app/window_set.h"
+#include "archive/archived_samples.h"
+#include "archive/station_archive.h"
+#include "archive_test_support.h"
+#include "runtime/error_report.h"
+#include "scripted_serial_port.h"
+#include "windows/archive_reader.h"
+#include "windows/archive_texts.h"
+#include "windows/archive_window.h"
+#include "windows/coverage_strip.h"
+#include "windows/data_window.h"
+#include "windows/main_window.h"
+#include "windows/string_grid.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+constexpr qint64 step = 900;
+constexpr int perFile = 96;
+/// The one gap: from the last sample of the second file to the first of the third.
+constexpr qint64 gapLength = 3 * 86400 + 4 * 3600;
+
+const QDateTime start(QDate(2025, 12, 30), QTime(0, 0, 7), Qt::UTC);
+
+qint64 firstOf(int file)
+{
+    const qint64 first = start.toSecsSinceEpoch() + qint64(file) * perFile * step;
+    return file < 2 ? first : first - step + gapLength;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+/// Once a modal window of type Window named `name` is up, from whatever event loop runs then,
+/// hands it to `act`, which closes it.
+template<typename Window>
+void whenModal(const QString &name, std::function<void(Window *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
+        auto *window = qobject_cast<Window *>(QApplication::activeModalWidget());
+        if (!window || window->objectName() != name || !window->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(window);
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestArchiveWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowSet> m_set;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ArchiveWindow *m_window = nullptr;
+    TForm5 *m_data = nullptr;
+    QStringList m_errors;
+    QStringList m_files;
+
+    /// Saved files of three downloads of 96 samples at 15 minutes: the first two one after the
+    /// other, the third after a gap; and a file that is none.
+    void writeFiles()
+    {
+        for (int file = 0; file < 3; ++file) {
+            const QDateTime from = QDateTime::fromSecsSinceEpoch(firstOf(file), Qt::UTC);
+            const QString path = m_dir->filePath(QStringLiteral("descarga%1.txt").arg(file + 1));
+            writeFile(path, savedFileText(ArchiveTest::plainDownload(from, perFile),
+                                          RawKind::DownloadText));
+            m_files.append(path);
+        }
+        const QString bad = m_dir->filePath(QStringLiteral("malo.txt"));
+        writeFile(bad, "esto no es un archivo de datos\r\n");
+        m_files.append(bad);
+    }
+
+    void importAll()
+    {
+        m_window->executeFileDialog = [this](QFileDialog &) { return m_files; };
+        m_window->askStation = [](const QString &, const QString &, const QStringList &,
+                                  const QString &) { return QStringLiteral("Parcela 3"); };
+        QSignalSpy ended(m_window, &ArchiveWindow::importEnded);
+        QSignalSpy shown(m_window, &ArchiveWindow::stationShown);
+        m_window->importFiles();
+        QVERIFY(ended.wait(10000));
+        QTRY_COMPARE(m_window->station(), QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(m_window->reader().pending() == 0 && !shown.isEmpty());
+    }
+
+    /// Runs `inside` while the data window that `open` shows is up, then closes it.
+    void whileDataWindowShows(const std::function<void()> &open, const std::function<void()> &inside)
+    {
+        bool ran = false;
+        whenModal<QDialog>(QStringLiteral("Form5"), [&](QDialog *window) {
+            inside();
+            ran = true;
+            window->close();
+        });
+        open();
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 10000);
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4")); }
+
+    void init()
+    {
+        m_set = std::make_unique<WindowSet>(std::make_unique<ScriptedSerialPort>());
+        m_set->windows.Form1->skipPortSetup = true;
+        m_data = m_set->windows.Form5;
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_errors.clear();
+        ErrorReport::setPresenter([this](const QString &message) { m_errors.append(message); });
+        m_files.clear();
+        writeFiles();
+        m_window = new ArchiveWindow(m_set->windows,
+                                     m_dir->filePath(QStringLiteral("estaciones.sqlite")),
+                                     m_set->windows.Form1);
+        m_window->show();
+        importAll();
+    }
+
+    void cleanup()
+    {
+        delete m_window;
+        m_set.reset();
+        ErrorReport::setPresenter({});
+    }
+
+    void threeImportedFilesWithOneGapShowItOnTheStripInItsTipAndInTheList()
+    {
+        QVERIFY(m_window->ArchiveLine->text().startsWith(
+            QStringLiteral("Importados 3 de 4 archivos en «Parcela 3»: 288 muestras nuevas, 0 ya "
+                           "archivadas, 0 conflictos.\nRechazados: malo.txt (")));
+        QCOMPARE(m_window->StationsTable->rowCount(), 1);
+        QCOMPARE(m_window->StationsTable->item(0, 3)->text(), QStringLiteral("288"));
+
+        const RecordCoverage &coverage = m_window->Strip->coverage();
+        QCOMPARE(coverage.periods.size(), std::size_t(2));
+        QCOMPARE(coverage.gaps.size(), std::size_t(1));
+        const RecordGap gap = coverage.gaps.front();
+        QCOMPARE(gap.lastBefore, firstOf(2) - gapLength);
+        QCOMPARE(gap.firstAfter, firstOf(2));
+
+        QCOMPARE(m_window->GapsTable->rowCount(), 1);
+        QCOMPARE(m_window->GapsTable->item(0, 0)->text(), ArchiveTexts::moment(gap.lastBefore));
+        QCOMPARE(m_window->GapsTable->item(0, 2)->text(), QStringLiteral("3 días 4 h"));
+
+        // Hovering the middle of the gap says it; over a covered stretch nothing is said.
+        const CoverageStrip &strip = *m_window->Strip;
+        const int middle = strip.xOf(gap.lastBefore + gap.length() / 2);
+        QCOMPARE(strip.tipAt(middle),
+                 QStringLiteral("Hueco de 3 días 4 h\ndesde %1\nhasta %2")
+                     .arg(ArchiveTexts::moment(gap.lastBefore),
+                          ArchiveTexts::moment(gap.firstAfter)));
+        QCOMPARE(strip.tipAt(strip.xOf(firstOf(0) + step * 10)), QString());
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void theSpanOfAGapIsSaidInItsTwoLargestUnits_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("seconds") << qint64(59) << QStringLiteral("59 s");
+        QTest::newRow("minutes") << qint64(30 * 60 + 5) << QStringLiteral("30 min 5 s");
+        QTest::newRow("whole hours") << qint64(7200) << QStringLiteral("2 h");
+        QTest::newRow("one day") << qint64(86400 + 59) << QStringLiteral("1 día");
+        QTest::newRow("days and hours") << gapLength << QStringLiteral("3 días 4 h");
+    }
+
+    void theSpanOfAGapIsSaidInItsTwoLargestUnits()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(ArchiveTexts::span(seconds), text);
+    }
+
+    void verDatosGivesEachRowItsOwnDateAcrossTheGap()
+    {
+        whileDataWindowShows([this] { m_window->showRangeData(); }, [this] {
+            QCOMPARE(m_data->sampleCount(), 3 * perFile);
+            StringGrid &grid = *m_data->StringGrid1;
+            const int last = 2 * perFile;
+            QCOMPARE(grid.cell(0, last + 1), QString::number(last + 1));
+            QCOMPARE(grid.cell(1, last) + QLatin1Char(' ') + grid.cell(2, last),
+                     ArchiveTexts::moment(firstOf(2) - gapLength));
+            QCOMPARE(grid.cell(1, last + 1) + QLatin1Char(' ') + grid.cell(2, last + 1),
+                     ArchiveTexts::moment(firstOf(2)));
+            QCOMPARE(m_data->Edit1->text(), sampleDateText(firstOf(0)));
+            QVERIFY(m_data->shownRecordCoverage());
+            QCOMPARE(m_data->shownRecordCoverage()->gaps.size(), std::size_t(1));
+        });
+    }
+
+    void guardarRefusesARangeWithAGapAndWritesCsvOnlyWhenAccepted_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("yes") << QMessageBox::Yes;
+        QTest::newRow("no") << QMessageBox::No;
+    }
+
+    void guardarRefusesARangeWithAGapAndWritesCsvOnlyWhenAccepted()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        const QString txt = m_dir->filePath(QStringLiteral("rango.txt"));
+        const QString csv = m_dir->filePath(QStringLiteral("rango.csv"));
+        m_data->executeSaveDialog = [txt](QFileDialog &) { return txt; };
+        m_data->executeFileDialog = [csv](QFileDialog &) { return csv; };
+        whileDataWindowShows([this] { m_window->showRangeData(); }, [&] {
+            whenModal<QMessageBox>(QStringLiteral("RangeAsCsvQuestion"),
+                                   [answer](QMessageBox *box) { box->button(answer)->click(); });
+            m_data->SpeedButton1Click();
+        });
+        QVERIFY(!QFileInfo::exists(txt));
+        QCOMPARE(QFileInfo::exists(csv), answer == QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) {
+            const QList<QByteArray> lines = readFile(csv).split('\n');
+            QCOMPARE(lines.size(), 1 + 3 * perFile + 1);
+            QVERIFY(lines[1 + 2 * perFile].startsWith(
+                QDateTime::fromSecsSinceEpoch(firstOf(2), Qt::UTC)
+                    .toString(Qt::ISODate)
+                    .chopped(1)
+                    .toUtf8()));
+        }
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void aRangeOfOneRunSavesAsDesignedAndReadsBackToTheSameGrid()
+    {
+        m_window->setRange(firstOf(0), firstOf(2) - gapLength);
+        const QString txt = m_dir->filePath(QStringLiteral("seguido.txt"));
+        m_data->executeSaveDialog = [txt](QFileDialog &) { return txt; };
+        QStringList shown;
+        const auto gridText = [this] {
+            QStringList cells;
+            for (int row = 0; row <= m_data->sampleCount(); ++row)
+                for (int column = 0; column < 7; ++column)
+                    cells.append(m_data->StringGrid1->cell(column, row));
+            return cells << m_data->Edit1->text() << m_data->Edit2->text()
+                         << m_data->Edit8->text();
+        };
+        whileDataWindowShows([this] { m_window->showRangeData(); }, [&] {
+            QVERIFY(m_data->shownRecordCoverage()->isSingleRun());
+            m_data->SpeedButton1Click();
+            shown = gridText();
+        });
+        QCOMPARE(m_data->sampleCount(), 2 * perFile);
+        QVERIFY(readFile(txt).startsWith("FECHA          HORA     CH1   CH2   CH3   CH4\r\n\r\n"));
+
+        m_data->openSavedFile(txt);
+        QVERIFY(!m_data->shownRecordCoverage());
+        QCOMPARE(gridText(), shown);
+        QCOMPARE(m_errors, QStringList());
+    }
+};
+
+QTEST_MAIN(TestArchiveWindow)
+#include "tst_archive_window.moc"
