@@ -1,0 +1,146 @@
+// The archive window on an archive of 20 stations and a million samples, one of them ten
+// years at 15 minutes with a gap every tenth download: opening the window until its stations
+// table is filled, until the first station's details are shown, and choosing the ten-year
+// station until its coverage strip, gaps and downloads are shown, then painting the strip.
+// It measures and reports; it never fails on a slow machine. The archive is built once in a
+// temporary folder, or kept in (and taken from) the file given.
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_archive_window [archive.sqlite]
+#include "archive/station_archive.h"
+#include "archive_test_support.h"
+#include "windows/archive_reader.h"
+#include "windows/archive_window.h"
+#include "windows/coverage_strip.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int stations = 20;
+constexpr int totalSamples = 1'000'000;
+constexpr int downloadSamples = 4000;
+/// Ten years at 15 minutes: 365.25 × 96 × 10.
+constexpr int tenYearsSamples = 350'640;
+constexpr double openGoalMs = 200;
+
+const QString tenYearStation = QStringLiteral("Estación 01");
+const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void report(const char *what, double value, double goal)
+{
+    if (goal > 0)
+        std::printf("%-62s %9.2f ms  goal < %6.1f ms  %s\n", what, value, goal,
+                    value < goal ? "met" : "MISSED");
+    else
+        std::printf("%-62s %9.2f ms\n", what, value);
+}
+
+/// Enters `samples` samples of `station` in downloads of 4000 from `first`; every tenth
+/// download is left out when `gaps`, so that the record has gaps.
+void enterStation(StationArchive &archive, const QString &station, const QDateTime &first,
+                  int samples, bool gaps)
+{
+    for (int k = 0, done = 0; done < samples; ++k, done += downloadSamples) {
+        if (gaps && k % 10 == 9)
+            continue;
+        const int count = std::min(downloadSamples, samples - done);
+        const QByteArray text =
+            ArchiveTest::plainDownload(first.addSecs(qint64(900) * done), count);
+        archive.enter(station, {text, RawKind::DownloadText,
+                                QDateTime::currentMSecsSinceEpoch(), count, qint64(-42)});
+    }
+}
+
+void buildArchive(const QString &path)
+{
+    StationArchive archive = StationArchive::openFile(path);
+    if (!archive.stationNames().isEmpty())
+        return;
+    std::printf("building the archive (%d stations, %d samples)…\n", stations, totalSamples);
+    QElapsedTimer timer;
+    timer.start();
+    enterStation(archive, tenYearStation, start, tenYearsSamples, true);
+    const int rest = (totalSamples - tenYearsSamples) / (stations - 1);
+    for (int i = 2; i <= stations; ++i)
+        enterStation(archive, QStringLiteral("Estación %1").arg(i, 2, 10, QLatin1Char('0')),
+                     start.addDays(i * 30), rest, false);
+    std::printf("built in %.1f s\n", msSince(timer) / 1000);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : dir.filePath(QStringLiteral("estaciones.sqlite"));
+    buildArchive(path);
+    std::printf("archive: %s, %.1f MB\n", qPrintable(path),
+                double(QFileInfo(path).size()) / 1e6);
+
+    ProgramWindows windows;
+    std::vector<double> filled;
+    std::vector<double> firstShown;
+    std::vector<double> tenYears;
+    std::vector<double> stripPaint;
+    constexpr int rounds = 7;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        ArchiveWindow window(windows, path);
+        QSignalSpy shown(&window, &ArchiveWindow::stationShown);
+        window.show();
+        while (window.StationsTable->rowCount() < stations)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        filled.push_back(msSince(timer));
+        while (shown.isEmpty())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        firstShown.push_back(msSince(timer));
+
+        // The first station is the ten-year one: choose another, then it again.
+        window.chooseStation(QStringLiteral("Estación 02"));
+        while (shown.size() < 2)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        timer.restart();
+        window.chooseStation(tenYearStation);
+        while (shown.size() < 3)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        tenYears.push_back(msSince(timer));
+
+        timer.restart();
+        (void)window.Strip->grab();
+        stripPaint.push_back(msSince(timer));
+        if (round == 0)
+            std::printf("ten-year station: %zu periods, %zu gaps, %lld samples\n",
+                        window.Strip->coverage().periods.size(),
+                        window.Strip->coverage().gaps.size(),
+                        static_cast<long long>(window.Strip->coverage().samples()));
+    }
+    std::printf("median of %d openings:\n", rounds);
+    report("window open until the stations table is filled", median(filled), openGoalMs);
+    report("window open until the first station's details are shown", median(firstShown),
+           openGoalMs);
+    report("ten-year station chosen until strip, gaps, downloads shown", median(tenYears), 0);
+    report("coverage strip of the ten-year station painted", median(stripPaint), 0);
+    return 0;
+}
