@@ -239,6 +239,19 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
     db.run(QStringLiteral("UPDATE downloads SET new_samples = ?, already_archived = ?, "
                           "conflicts = ? WHERE id = ?"),
            {result.newSamples, result.alreadyArchived, result.conflicts, downloadId});
+    if (!decoded.samples.empty()) {
+        // Every sample of the download is in the record now, new or not: the station's first
+        // and last can only move out to them.
+        const auto [first, last] = std::minmax_element(
+            decoded.samples.begin(), decoded.samples.end(),
+            [](const ArchivedSample &a, const ArchivedSample &b) { return a.t < b.t; });
+        db.run(QStringLiteral("UPDATE stations SET sample_count = sample_count + ?, "
+                              "first_t = CASE WHEN first_t IS NULL OR first_t > ? "
+                              "THEN CAST(? AS BIGINT) ELSE first_t END, "
+                              "last_t = CASE WHEN last_t IS NULL OR last_t < ? "
+                              "THEN CAST(? AS BIGINT) ELSE last_t END WHERE id = ?"),
+               {qint64(result.newSamples), first->t, first->t, last->t, last->t, stationKey});
+    }
     db.commit();
     return result;
 }
@@ -320,16 +333,14 @@ void StationArchive::renameOnce(StationMerge &result)
     db.run(QStringLiteral("UPDATE downloads SET station_id = ? WHERE station_id = ?"),
            {toKey, fromKey});
     db.run(QStringLiteral("DELETE FROM stations WHERE id = ?"), {fromKey});
+    ArchiveSchema::countSamplesAgain(db, toKey);
     db.commit();
 }
 
 std::vector<StationSummary> StationArchive::stations()
 {
     QSqlQuery query = m_database->run(QStringLiteral(
-        "SELECT s.name, "
-        "(SELECT MIN(t) FROM samples WHERE station_id = s.id), "
-        "(SELECT MAX(t) FROM samples WHERE station_id = s.id), "
-        "(SELECT COUNT(*) FROM samples WHERE station_id = s.id), "
+        "SELECT s.name, s.first_t, s.last_t, s.sample_count, "
         "(SELECT COUNT(*) FROM downloads WHERE station_id = s.id), "
         "(SELECT clock_offset_s FROM downloads WHERE station_id = s.id "
         "AND clock_offset_s IS NOT NULL ORDER BY arrived_utc_ms DESC, id DESC LIMIT 1), "

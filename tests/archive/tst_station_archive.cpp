@@ -457,6 +457,54 @@ private slots:
         QCOMPARE(archive.stations()[1].samples, 20);
     }
 
+    void theStationsFiguresFollowEveryEntryAndAnOldArchiveGetsThem()
+    {
+        StationArchive archive = emptyArchive();
+        const QString station = QStringLiteral("Parcela 3");
+        const auto expect = [&archive](const QString &name, qint64 first, qint64 last,
+                                       qint64 samples, int downloads) {
+            const std::vector<StationSummary> all = archive.stations();
+            const auto found =
+                std::find_if(all.begin(), all.end(),
+                             [&name](const StationSummary &s) { return s.name == name; });
+            QVERIFY(found != all.end());
+            QCOMPARE(found->firstSample, first);
+            QCOMPARE(found->lastSample, last);
+            QCOMPARE(found->samples, samples);
+            QCOMPARE(found->downloads, downloads);
+        };
+        archive.enter(station, entryOf(plainDownload(start.addSecs(900 * 10), 20)));
+        expect(station, timeOf(start, 10), timeOf(start, 29), 20, 1);
+        // Overlapping on both ends, then the same bytes again, then a download with nothing new.
+        archive.enter(station, entryOf(plainDownload(start, 40)));
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 2);
+        archive.enter(station, entryOf(plainDownload(start, 40)));
+        archive.enter(station, entryOf(plainDownload(start.addSecs(900 * 5), 5)));
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        archive.enter(QStringLiteral("Otra"), entryOf(plainDownload(start.addDays(30), 8)));
+        expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
+               8, 1);
+
+        // The archive as the program before kept it: no figures beside the names.
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        for (const QString column :
+             {QStringLiteral("sample_count"), QStringLiteral("first_t"), QStringLiteral("last_t")})
+            QCOMPARE(behind->run(QStringLiteral("ALTER TABLE stations DROP COLUMN %1").arg(column)),
+                     QString());
+        QCOMPARE(behind->run(QStringLiteral("UPDATE schema_version SET version = 1")), QString());
+        behind.reset();
+        archive = onServer() ? StationArchive::openServer(m_server->address())
+                             : StationArchive::openFile(archive.shownName());
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
+               8, 1);
+        behind = connectionTo(archive);
+        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 2);
+        // And they go on following what enters.
+        archive.enter(station, entryOf(plainDownload(start, 41)));
+        expect(station, timeOf(start, 0), timeOf(start, 40), 41, 4);
+    }
+
     void aLaptopOfflineForAMonthSendsEverythingWhenBack()
     {
         if (!onServer())
