@@ -84,10 +84,23 @@ void createFirstTables(ArchiveDatabase &archive)
         archive.run(QStringLiteral("PRAGMA application_id = %1").arg(sqliteApplicationId));
 }
 
+/// Version 2: each station keeps the number of its samples and the t of its first and last,
+/// kept up to date in the transaction that enters a download or merges two stations.
+void addSampleSummary(ArchiveDatabase &archive)
+{
+    const Dialect d = dialect(archive.backend());
+    archive.run(QStringLiteral("ALTER TABLE stations ADD COLUMN sample_count %1 NOT NULL DEFAULT 0")
+                    .arg(d.bigInteger));
+    archive.run(QStringLiteral("ALTER TABLE stations ADD COLUMN first_t %1").arg(d.bigInteger));
+    archive.run(QStringLiteral("ALTER TABLE stations ADD COLUMN last_t %1").arg(d.bigInteger));
+    countSamplesAgain(archive);
+}
+
 /// Step n brings version n − 1 to version n.
 const std::vector<std::function<void(ArchiveDatabase &)>> &steps()
 {
-    static const std::vector<std::function<void(ArchiveDatabase &)>> list = {createFirstTables};
+    static const std::vector<std::function<void(ArchiveDatabase &)>> list = {createFirstTables,
+                                                                             addSampleSummary};
     return list;
 }
 
@@ -127,6 +140,19 @@ void keepWriteAheadLog(ArchiveDatabase &archive)
 }
 
 } // namespace
+
+void countSamplesAgain(ArchiveDatabase &archive, std::optional<qint64> stationKey)
+{
+    const QString counts = QStringLiteral(
+        "UPDATE stations SET "
+        "sample_count = (SELECT COUNT(*) FROM samples WHERE station_id = stations.id), "
+        "first_t = (SELECT MIN(t) FROM samples WHERE station_id = stations.id), "
+        "last_t = (SELECT MAX(t) FROM samples WHERE station_id = stations.id)");
+    if (stationKey)
+        archive.run(counts + QStringLiteral(" WHERE id = ?"), {*stationKey});
+    else
+        archive.run(counts);
+}
 
 int storedVersion(ArchiveDatabase &archive)
 {

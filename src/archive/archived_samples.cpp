@@ -310,3 +310,35 @@ std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUt
                                           pc.time().hour(), pc.time().minute(), pc.time().second());
     return logger - pcWallClock;
 }
+
+QString clockOffsetText(qint64 seconds)
+{
+    if (seconds == 0)
+        return QStringLiteral("el reloj del logger iba en hora");
+    // The magnitude as unsigned, so that the most negative offset has one too.
+    const quint64 size = seconds < 0 ? 0 - quint64(seconds) : quint64(seconds);
+    const quint64 days = size / secondsPerDay;
+    const quint64 hours = size % secondsPerDay / 3600;
+    const quint64 minutes = size % 3600 / 60;
+    const quint64 rest = size % 60;
+    // The two largest units that apply, a zero second one left out.
+    QStringList parts;
+    if (days > 0) {
+        parts << (days == 1 ? QStringLiteral("1 día") : QStringLiteral("%1 días").arg(days));
+        if (hours > 0)
+            parts << QStringLiteral("%1 h").arg(hours);
+    } else if (hours > 0) {
+        parts << QStringLiteral("%1 h").arg(hours);
+        if (minutes > 0)
+            parts << QStringLiteral("%1 min").arg(minutes);
+    } else if (minutes > 0) {
+        parts << QStringLiteral("%1 min").arg(minutes);
+        if (rest > 0)
+            parts << QStringLiteral("%1 s").arg(rest);
+    } else {
+        parts << QStringLiteral("%1 s").arg(rest);
+    }
+    return QStringLiteral("el reloj del logger iba %1 %2")
+        .arg(parts.join(QLatin1Char(' ')),
+             seconds > 0 ? QStringLiteral("adelantado") : QStringLiteral("atrasado"));
+}

@@ -71,3 +71,8 @@ struct DecodedEntry
 /// times, since the logger's clock is set from the PC's local time. None for a frame whose date
 /// does not exist.
 [[nodiscard]] std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUtcMs);
+
+/// The clock offset said in words: "el reloj del logger iba 2 min 13 s adelantado" (the logger's
+/// clock ahead of the PC's), "… atrasado" (behind), "el reloj del logger iba en hora" (0 s); in
+/// hours and minutes from an hour on, in days and hours from a day on.
+[[nodiscard]] QString clockOffsetText(qint64 seconds);

@@ -317,18 +317,28 @@ std::vector<qint64> arrayIntegers(const QString &text, const ArchiveDatabase &db
     return integersOf(QStringView(text).mid(1, text.size() - 2), db);
 }
 
-/// The server sends a page of samples as five arrays, one for each column, each one text:
-/// the client library's cost per value, not the server, is what reading row by row would pay
-/// for. The arrays come from the same rows in the same order, which are put in time order here
-/// should the server have aggregated them in another.
-std::vector<ArchivedSample> readFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from,
-                                           qint64 to)
+/// Columns of the samples table that a page from the server carries, each as one array.
+template<std::size_t N>
+using ServerColumns = std::array<std::vector<qint64>, N>;
+
+/// Reads `columns` (t first) of the samples of station `stationKey` from `from` to `to` from the
+/// server, a page at a time, each column of a page as one array sent as one text: the client
+/// library's cost per value, not the server, is what reading row by row would pay for. The
+/// arrays come from the same rows in the same order, which are put in time order here should
+/// the server have aggregated them in another. `take` gets each page's columns in time order.
+template<std::size_t N, typename Take>
+void readPagesFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from, qint64 to,
+                         const std::array<QString, N> &columns, Take take)
 {
-    QSqlQuery page = db.prepare(QStringLiteral(
-        "SELECT COUNT(*), array_agg(t), array_agg(v1), array_agg(v2), array_agg(v3), "
-        "array_agg(v4) FROM (SELECT t, v1, v2, v3, v4 FROM samples WHERE station_id = ? "
-        "AND t >= ? AND t <= ? ORDER BY t LIMIT ?) AS p"));
-    std::vector<ArchivedSample> list;
+    QStringList arrays;
+    for (const QString &column : columns)
+        arrays << QStringLiteral("array_agg(%1)").arg(column);
+    QSqlQuery page = db.prepare(
+        QStringLiteral("SELECT COUNT(*), %1 FROM (SELECT %2 FROM samples "
+                       "WHERE station_id = ? AND t >= ? AND t <= ? "
+                       "ORDER BY t LIMIT ?) AS p")
+            .arg(arrays.join(QStringLiteral(", ")),
+                 QStringList(columns.begin(), columns.end()).join(QStringLiteral(", "))));
     for (qint64 first = from;;) {
         page.addBindValue(stationKey);
         page.addBindValue(first);
@@ -338,28 +348,52 @@ std::vector<ArchivedSample> readFromServer(ArchiveDatabase &db, qint64 stationKe
         if (!page.next())
             unexpectedAnswer(db);
         const qint64 count = page.value(0).toLongLong();
-        std::array<std::vector<qint64>, 5> columns;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            columns[c] = arrayIntegers(page.value(int(c) + 1).toString(), db);
-            if (qint64(columns[c].size()) != count)
+        ServerColumns<N> values;
+        for (std::size_t c = 0; c < N; ++c) {
+            values[c] = arrayIntegers(page.value(int(c) + 1).toString(), db);
+            if (qint64(values[c].size()) != count)
                 unexpectedAnswer(db);
         }
         page.finish();
-        const std::size_t pageStart = list.size();
-        list.reserve(pageStart + std::size_t(count));
-        for (std::size_t i = 0; i < std::size_t(count); ++i)
-            list.push_back(
-                {columns[0][i],
-                 {int(columns[1][i]), int(columns[2][i]), int(columns[3][i]), int(columns[4][i])}});
-        const auto earlier = [](const ArchivedSample &a, const ArchivedSample &b) {
-            return a.t < b.t;
-        };
-        if (!std::is_sorted(list.begin() + qsizetype(pageStart), list.end(), earlier))
-            std::sort(list.begin() + qsizetype(pageStart), list.end(), earlier);
-        if (count < serverSamplesPerPage || list.back().t >= to)
+        if (!std::is_sorted(values[0].begin(), values[0].end())) {
+            std::vector<std::size_t> order(values[0].size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            std::sort(order.begin(), order.end(), [&values](std::size_t a, std::size_t b) {
+                return values[0][a] < values[0][b];
+            });
+            for (std::vector<qint64> &column : values) {
+                std::vector<qint64> sorted;
+                sorted.reserve(column.size());
+                for (const std::size_t i : order)
+                    sorted.push_back(column[i]);
+                column = std::move(sorted);
+            }
+        }
+        if (count == 0)
             break;
-        first = list.back().t + 1;
+        const qint64 last = values[0].back();
+        take(values);
+        if (count < serverSamplesPerPage || last >= to)
+            break;
+        first = last + 1;
     }
+}
+
+std::vector<ArchivedSample> readFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from,
+                                           qint64 to)
+{
+    std::vector<ArchivedSample> list;
+    readPagesFromServer<5>(db, stationKey, from, to,
+                           {QStringLiteral("t"), QStringLiteral("v1"), QStringLiteral("v2"),
+                            QStringLiteral("v3"), QStringLiteral("v4")},
+                           [&list](const ServerColumns<5> &columns) {
+                               list.reserve(list.size() + columns[0].size());
+                               for (std::size_t i = 0; i < columns[0].size(); ++i)
+                                   list.push_back({columns[0][i],
+                                                   {int(columns[1][i]), int(columns[2][i]),
+                                                    int(columns[3][i]), int(columns[4][i])}});
+                           });
     return list;
 }
 
@@ -399,4 +433,42 @@ std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 statio
     return database.backend() == ArchiveBackend::PostgreSQL
         ? readFromServer(database, stationKey, from, to)
         : readFromFile(database, stationKey, from, to);
+}
+
+std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationKey, qint64 from,
+                                      qint64 to)
+{
+    // A station has a download per few thousand samples: their steps are looked up here
+    // rather than joined to every sample.
+    QHash<qint64, std::optional<int>> steps;
+    {
+        QSqlQuery query = database.run(
+            QStringLiteral("SELECT id, step_minutes FROM downloads WHERE station_id = ?"),
+            {stationKey});
+        while (query.next())
+            steps.insert(query.value(0).toLongLong(),
+                         query.value(1).isNull() ? std::nullopt
+                                                 : std::optional<int>(query.value(1).toInt()));
+    }
+    const auto stepOf = [&steps](qint64 downloadId) {
+        return steps.value(downloadId, std::nullopt);
+    };
+    std::vector<TimedStep> times;
+    if (database.backend() == ArchiveBackend::PostgreSQL) {
+        readPagesFromServer<2>(database, stationKey, from, to,
+                               {QStringLiteral("t"), QStringLiteral("download_id")},
+                               [&](const ServerColumns<2> &columns) {
+                                   times.reserve(times.size() + columns[0].size());
+                                   for (std::size_t i = 0; i < columns[0].size(); ++i)
+                                       times.push_back({columns[0][i], stepOf(columns[1][i])});
+                               });
+        return times;
+    }
+    QSqlQuery query = database.run(QStringLiteral("SELECT t, download_id FROM samples "
+                                                  "WHERE station_id = ? AND t >= ? AND t <= ? "
+                                                  "ORDER BY t"),
+                                   {stationKey, from, to});
+    while (query.next())
+        times.push_back({query.value(0).toLongLong(), stepOf(query.value(1).toLongLong())});
+    return times;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/archived_samples.h"
+#include "data/record_coverage.h"
 
 #include <QtGlobal>
 
@@ -30,3 +31,8 @@ struct MergedSamples
 /// The samples of station `stationKey` from `from` to `to` (both included), in time order.
 [[nodiscard]] std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 stationKey,
                                                       qint64 from, qint64 to);
+
+/// The time of each sample of station `stationKey` from `from` to `to` (both included), in time
+/// order, with the step of the download that brought it.
+[[nodiscard]] std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationKey,
+                                                    qint64 from, qint64 to);

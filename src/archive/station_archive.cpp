@@ -38,6 +38,25 @@ std::optional<T> optionalOf(const QVariant &value)
     return value.isNull() ? std::nullopt : std::optional<T>(value.value<T>());
 }
 
+/// Runs the transaction `work` and, when the server broke a deadlock with another writer, runs
+/// it again; any failure leaves the archive as it was.
+template<typename Work>
+auto retried(ArchiveDatabase &database, Work work)
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return work();
+        } catch (const ArchiveError &) {
+            database.rollback();
+            if (!database.lastFailureIsTransient() || attempt == attemptsOnTransientFailure)
+                throw;
+        } catch (...) {
+            database.rollback();
+            throw;
+        }
+    }
+}
+
 QString counted(int count, const QString &one, const QString &many)
 {
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
@@ -65,6 +84,19 @@ QString EntryResult::line() const
     if (!checkPassed)
         text += QStringLiteral("; descarga sin verificar");
     return text;
+}
+
+QString StationMerge::line() const
+{
+    if (!merged)
+        return QStringLiteral("«%1» se llama ahora «%2»").arg(from, to);
+    return QStringLiteral("«%1» y «%2» son ahora una estación, «%2»: %3, %4, %5")
+        .arg(
+            from, to,
+            counted(int(moved), QStringLiteral("muestra pasó"), QStringLiteral("muestras pasaron")),
+            counted(int(alreadyArchived), QStringLiteral("ya archivada"),
+                    QStringLiteral("ya archivadas")),
+            counted(int(conflicts), QStringLiteral("no coincide"), QStringLiteral("no coinciden")));
 }
 
 QString checkedStationName(const QString &station)
@@ -140,6 +172,16 @@ qint64 StationArchive::stationId(const QString &station)
     return query.value(0).toLongLong();
 }
 
+qint64 StationArchive::existingStationId(const QString &station)
+{
+    QSqlQuery id = m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"),
+                                   {station.trimmed()});
+    if (!id.next())
+        throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
+                               .arg(station.trimmed(), shownName()));
+    return id.value(0).toLongLong();
+}
+
 EntryResult StationArchive::enter(const QString &station, const DownloadEntry &entry)
 {
     const QString name = checkedStationName(station);
@@ -148,18 +190,7 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
             QStringLiteral("el archivo %1 es de solo lectura; nada se archivó").arg(shownName()));
     const DecodedEntry decoded = decodeEntry(entry.raw, entry.kind, entry.samplesReported);
     const QString sha256 = downloadHash(entry.raw);
-    for (int attempt = 1;; ++attempt) {
-        try {
-            return enterOnce(name, entry, decoded, sha256);
-        } catch (const ArchiveError &) {
-            m_database->rollback();
-            if (!m_database->lastFailureIsTransient() || attempt == attemptsOnTransientFailure)
-                throw;
-        } catch (...) {
-            m_database->rollback();
-            throw;
-        }
-    }
+    return retried(*m_database, [&] { return enterOnce(name, entry, decoded, sha256); });
 }
 
 EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntry &entry,
@@ -208,26 +239,119 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
     db.run(QStringLiteral("UPDATE downloads SET new_samples = ?, already_archived = ?, "
                           "conflicts = ? WHERE id = ?"),
            {result.newSamples, result.alreadyArchived, result.conflicts, downloadId});
+    if (!decoded.samples.empty()) {
+        // Every sample of the download is in the record now, new or not: the station's first
+        // and last can only move out to them.
+        const auto [first, last] = std::minmax_element(
+            decoded.samples.begin(), decoded.samples.end(),
+            [](const ArchivedSample &a, const ArchivedSample &b) { return a.t < b.t; });
+        db.run(QStringLiteral("UPDATE stations SET sample_count = sample_count + ?, "
+                              "first_t = CASE WHEN first_t IS NULL OR first_t > ? "
+                              "THEN CAST(? AS BIGINT) ELSE first_t END, "
+                              "last_t = CASE WHEN last_t IS NULL OR last_t < ? "
+                              "THEN CAST(? AS BIGINT) ELSE last_t END WHERE id = ?"),
+               {qint64(result.newSamples), first->t, first->t, last->t, last->t, stationKey});
+    }
     db.commit();
     return result;
+}
+
+StationMerge StationArchive::renameStation(const QString &from, const QString &to)
+{
+    StationMerge result;
+    result.from = from.trimmed();
+    result.to = checkedStationName(to);
+    if (m_database->readOnly())
+        throw ArchiveError(
+            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    if (result.from == result.to)
+        throw ArchiveError(QStringLiteral("la estación ya se llama «%1»").arg(result.to));
+    retried(*m_database, [&] { renameOnce(result); });
+    return result;
+}
+
+void StationArchive::renameOnce(StationMerge &result)
+{
+    ArchiveDatabase &db = *m_database;
+    db.begin();
+    const qint64 fromKey = existingStationId(result.from);
+    QSqlQuery target =
+        db.run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {result.to});
+    const bool toExists = target.next();
+    const qint64 toKey = toExists ? target.value(0).toLongLong() : 0;
+    target = QSqlQuery();
+    // The ports that named the old station go on to the new name, lest the next download
+    // bring the old one back.
+    db.run(QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
+           {result.to, portStationPrefix + QLatin1Char('%'), result.from});
+    if (!toExists) {
+        QSqlQuery count =
+            db.run(QStringLiteral("SELECT COUNT(*) FROM samples WHERE station_id = ?"), {fromKey});
+        result.moved = count.next() ? count.value(0).toLongLong() : 0;
+        count = QSqlQuery();
+        db.run(QStringLiteral("UPDATE stations SET name = ? WHERE id = ?"), {result.to, fromKey});
+        db.commit();
+        return;
+    }
+    result.merged = true;
+    const auto number = [&db](const QString &sql, std::initializer_list<QVariant> values) {
+        QSqlQuery query = db.run(sql, values);
+        return query.next() ? query.value(0).toLongLong() : qint64(0);
+    };
+    // The samples of `from` at times `to` holds: the same values are already archived, others
+    // are kept as conflicts of the download that brought them; `to`'s own sample stays.
+    const QString sameTimes =
+        QStringLiteral("FROM samples f JOIN samples g ON g.station_id = ? AND g.t = f.t "
+                       "WHERE f.station_id = ? ");
+    const QString sameValues =
+        QStringLiteral("f.v1 = g.v1 AND f.v2 = g.v2 AND f.v3 = g.v3 AND f.v4 = g.v4");
+    result.alreadyArchived =
+        number(QStringLiteral("SELECT COUNT(*) ") + sameTimes + QStringLiteral("AND ") + sameValues,
+               {toKey, fromKey});
+    result.conflicts = number(QStringLiteral("SELECT COUNT(*) ") + sameTimes
+                                  + QStringLiteral("AND NOT (%1)").arg(sameValues),
+                              {toKey, fromKey});
+    db.run(QStringLiteral("INSERT INTO conflicts (download_id, t, v1, v2, v3, v4) "
+                          "SELECT f.download_id, f.t, f.v1, f.v2, f.v3, f.v4 ")
+               + sameTimes + QStringLiteral("AND NOT (%1) ").arg(sameValues)
+               + QStringLiteral("ON CONFLICT (download_id, t) DO NOTHING"),
+           {toKey, fromKey});
+    db.run(QStringLiteral("DELETE FROM samples WHERE station_id = ? AND t IN "
+                          "(SELECT t FROM samples WHERE station_id = ?)"),
+           {fromKey, toKey});
+    result.moved = db.run(QStringLiteral("UPDATE samples SET station_id = ? WHERE station_id = ?"),
+                          {toKey, fromKey})
+                       .numRowsAffected();
+    // A conflict of a download of `from` that the merged record now holds with the same values
+    // is no longer one.
+    db.run(QStringLiteral("DELETE FROM conflicts WHERE download_id IN "
+                          "(SELECT id FROM downloads WHERE station_id = ?) AND EXISTS "
+                          "(SELECT 1 FROM samples s WHERE s.station_id = ? AND s.t = conflicts.t "
+                          "AND s.v1 = conflicts.v1 AND s.v2 = conflicts.v2 "
+                          "AND s.v3 = conflicts.v3 AND s.v4 = conflicts.v4)"),
+           {fromKey, toKey});
+    db.run(QStringLiteral("UPDATE downloads SET station_id = ? WHERE station_id = ?"),
+           {toKey, fromKey});
+    db.run(QStringLiteral("DELETE FROM stations WHERE id = ?"), {fromKey});
+    ArchiveSchema::countSamplesAgain(db, toKey);
+    db.commit();
 }
 
 std::vector<StationSummary> StationArchive::stations()
 {
     QSqlQuery query = m_database->run(QStringLiteral(
-        "SELECT s.name, "
-        "(SELECT MIN(t) FROM samples WHERE station_id = s.id), "
-        "(SELECT MAX(t) FROM samples WHERE station_id = s.id), "
-        "(SELECT COUNT(*) FROM samples WHERE station_id = s.id), "
+        "SELECT s.name, s.first_t, s.last_t, s.sample_count, "
         "(SELECT COUNT(*) FROM downloads WHERE station_id = s.id), "
         "(SELECT clock_offset_s FROM downloads WHERE station_id = s.id "
-        "AND clock_offset_s IS NOT NULL ORDER BY arrived_utc_ms DESC, id DESC LIMIT 1) "
+        "AND clock_offset_s IS NOT NULL ORDER BY arrived_utc_ms DESC, id DESC LIMIT 1), "
+        "(SELECT MAX(arrived_utc_ms) FROM downloads WHERE station_id = s.id) "
         "FROM stations s ORDER BY s.name"));
     std::vector<StationSummary> list;
     while (query.next())
         list.push_back({query.value(0).toString(), optionalOf<qint64>(query.value(1)),
                         optionalOf<qint64>(query.value(2)), query.value(3).toLongLong(),
-                        query.value(4).toInt(), optionalOf<qint64>(query.value(5))});
+                        query.value(4).toInt(), optionalOf<qint64>(query.value(5)),
+                        optionalOf<qint64>(query.value(6))});
     return list;
 }
 
@@ -244,14 +368,39 @@ std::vector<ArchivedSample> StationArchive::samples(const QString &station,
                                                     std::optional<qint64> from,
                                                     std::optional<qint64> to)
 {
-    QSqlQuery id = m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"),
-                                   {station.trimmed()});
-    if (!id.next())
-        throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
-                               .arg(station.trimmed(), shownName()));
-    const qint64 stationKey = id.value(0).toLongLong();
-    id = QSqlQuery();
-    return readSamples(*m_database, stationKey, from.value_or(earliest), to.value_or(latest));
+    return readSamples(*m_database, existingStationId(station), from.value_or(earliest),
+                       to.value_or(latest));
+}
+
+RecordCoverage StationArchive::coverage(const QString &station, std::optional<qint64> from,
+                                        std::optional<qint64> to)
+{
+    return findCoverage(readTimedSteps(*m_database, existingStationId(station),
+                                       from.value_or(earliest), to.value_or(latest)));
+}
+
+std::vector<ConflictRow> StationArchive::conflicts(const QString &station)
+{
+    QSqlQuery query = m_database->run(
+        QStringLiteral("SELECT c.t, c.download_id, d.arrived_utc_ms, c.v1, c.v2, c.v3, c.v4, "
+                       "s.v1, s.v2, s.v3, s.v4 FROM conflicts c "
+                       "JOIN downloads d ON d.id = c.download_id "
+                       "JOIN samples s ON s.station_id = d.station_id AND s.t = c.t "
+                       "WHERE d.station_id = ? ORDER BY c.t, c.download_id"),
+        {existingStationId(station)});
+    std::vector<ConflictRow> list;
+    while (query.next()) {
+        ConflictRow row;
+        row.t = query.value(0).toLongLong();
+        row.downloadId = query.value(1).toLongLong();
+        row.arrivedUtcMs = query.value(2).toLongLong();
+        for (int channel = 0; channel < 4; ++channel) {
+            row.brought[std::size_t(channel)] = query.value(3 + channel).toInt();
+            row.archived[std::size_t(channel)] = query.value(7 + channel).toInt();
+        }
+        list.push_back(row);
+    }
+    return list;
 }
 
 std::vector<DownloadSummary> StationArchive::downloads(const QString &station)
@@ -259,19 +408,33 @@ std::vector<DownloadSummary> StationArchive::downloads(const QString &station)
     const QString head =
         QStringLiteral("SELECT d.id, s.name, d.sha256, d.arrived_utc_ms, d.raw_kind, "
                        "d.samples_received, d.check_passed, "
-                       "d.new_samples, d.already_archived, d.conflicts, d.sent FROM downloads d "
+                       "d.new_samples, d.already_archived, d.conflicts, d.sent, d.step_minutes, "
+                       "d.samples_reported, d.clock_offset_s, d.damaged_rows FROM downloads d "
                        "JOIN stations s ON s.id = d.station_id ");
     QSqlQuery query = station.isEmpty()
         ? m_database->run(head + QStringLiteral("ORDER BY d.id"))
         : m_database->run(head + QStringLiteral("WHERE s.name = ? ORDER BY d.id"),
                           {station.trimmed()});
     std::vector<DownloadSummary> list;
-    while (query.next())
-        list.push_back({query.value(0).toLongLong(), query.value(1).toString(),
-                        query.value(2).toString(), query.value(3).toLongLong(),
-                        RawKind(query.value(4).toInt()), query.value(5).toInt(),
-                        query.value(6).toInt() != 0, query.value(7).toInt(), query.value(8).toInt(),
-                        query.value(9).toInt(), query.value(10).toInt() != 0});
+    while (query.next()) {
+        DownloadSummary download;
+        download.id = query.value(0).toLongLong();
+        download.station = query.value(1).toString();
+        download.sha256 = query.value(2).toString();
+        download.arrivedUtcMs = query.value(3).toLongLong();
+        download.kind = RawKind(query.value(4).toInt());
+        download.samplesReceived = query.value(5).toInt();
+        download.checkPassed = query.value(6).toInt() != 0;
+        download.newSamples = query.value(7).toInt();
+        download.alreadyArchived = query.value(8).toInt();
+        download.conflicts = query.value(9).toInt();
+        download.sent = query.value(10).toInt() != 0;
+        download.stepMinutes = optionalOf<int>(query.value(11));
+        download.samplesReported = optionalOf<int>(query.value(12));
+        download.clockOffsetSeconds = optionalOf<qint64>(query.value(13));
+        download.damagedRows = query.value(14).toInt();
+        list.push_back(download);
+    }
     return list;
 }
 

@@ -2,11 +2,13 @@
 
 #include "archive/archived_samples.h"
 #include "archive/server_address.h"
+#include "data/record_coverage.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +64,8 @@ struct StationSummary
     int downloads = 0;
     /// The clock offset of the latest download that measured one.
     std::optional<qint64> lastClockOffsetSeconds;
+    /// When the latest download arrived, UTC milliseconds; none for a station without one.
+    std::optional<qint64> lastDownloadUtcMs;
 };
 
 /// One archived download, as a list of them shows it.
@@ -78,6 +82,39 @@ struct DownloadSummary
     int alreadyArchived = 0;
     int conflicts = 0;
     bool sent = false;
+    /// The minutes between its samples; none when its header did not tell.
+    std::optional<int> stepMinutes;
+    /// The samples the logger reported before the download; none when no status frame told.
+    std::optional<int> samplesReported;
+    /// The logger's clock against the PC's when it was downloaded (see clockOffsetSeconds).
+    std::optional<qint64> clockOffsetSeconds;
+    /// Rows not entered: damaged lines and samples without a date.
+    int damagedRows = 0;
+};
+
+/// A sample a download brought with other values than the station's record keeps.
+struct ConflictRow
+{
+    qint64 t = 0;
+    qint64 downloadId = 0;
+    qint64 arrivedUtcMs = 0; ///< of that download
+    std::array<int, 4> brought {}; ///< the values the download brought
+    std::array<int, 4> archived {}; ///< the values the record keeps
+    friend bool operator==(const ConflictRow &, const ConflictRow &) = default;
+};
+
+/// What renaming a station did.
+struct StationMerge
+{
+    bool merged = false; ///< `to` existed: two stations became one
+    qint64 moved = 0; ///< samples that moved to `to`
+    qint64 alreadyArchived = 0;
+    qint64 conflicts = 0;
+    QString from; ///< the names before and after
+    QString to;
+    /// The line that says it: "«A» se llama ahora «B»", or "«A» y «B» son ahora una estación:
+    /// «B»; …" with the counts of the merge.
+    [[nodiscard]] QString line() const;
 };
 
 /// A download as stored, enough to enter it again elsewhere (on the server).
@@ -123,6 +160,22 @@ public:
     [[nodiscard]] std::vector<ArchivedSample> samples(const QString &station,
                                                       std::optional<qint64> from = std::nullopt,
                                                       std::optional<qint64> to = std::nullopt);
+    /// The coverage of `station` from `from` to `to` (both included): each sample's time with
+    /// the step of the download that brought it, through findCoverage. Throws ArchiveError for
+    /// a station not archived.
+    [[nodiscard]] RecordCoverage coverage(const QString &station,
+                                          std::optional<qint64> from = std::nullopt,
+                                          std::optional<qint64> to = std::nullopt);
+    /// The conflicts of `station`: what a download brought against what is archived, in time
+    /// order (then in the order the downloads were entered). Throws ArchiveError for a station
+    /// not archived.
+    [[nodiscard]] std::vector<ConflictRow> conflicts(const QString &station);
+    /// Renames `from` to `to`. When `to` exists, the two stations become one (`to`): in one
+    /// transaction, the downloads of `from` move to `to`, its samples whose time `to` lacks
+    /// move, those `to` holds with the same values count as already archived, those with other
+    /// values become conflicts (the sample of `to` stays). Throws ArchiveError; nothing changes
+    /// then.
+    StationMerge renameStation(const QString &from, const QString &to);
     /// The downloads of `station`, or of every station when it is empty, in the order they
     /// were entered.
     [[nodiscard]] std::vector<DownloadSummary> downloads(const QString &station = {});
@@ -155,6 +208,9 @@ public:
 private:
     explicit StationArchive(std::unique_ptr<ArchiveDatabase> database);
     [[nodiscard]] qint64 stationId(const QString &station);
+    /// The key of an archived station; throws ArchiveError when it is not archived.
+    [[nodiscard]] qint64 existingStationId(const QString &station);
+    void renameOnce(StationMerge &result);
     EntryResult enterOnce(const QString &station, const DownloadEntry &entry,
                           const DecodedEntry &decoded, const QString &sha256);
 

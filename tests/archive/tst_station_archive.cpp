@@ -35,6 +35,16 @@ DownloadEntry entryOf(const QByteArray &text, std::optional<int> reported = std:
     return {text, RawKind::DownloadText, 1'700'000'000'000, reported, qint64(-42)};
 }
 
+/// A plain record's download of `count` samples every 30 minutes from `from`.
+QByteArray halfHourlyDownload(const QDateTime &from, int count)
+{
+    QByteArray text =
+        DownloadText::header(from, 5) + "SAMPLES " + QByteArray::number(count) + "\r\n";
+    for (int i = 0; i < count; ++i)
+        text += DownloadText::sampleLine(plainReadings(from, 2 * i));
+    return text + "A";
+}
+
 } // namespace
 
 class TestStationArchive : public QObject
@@ -316,6 +326,183 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             ArchiveError,
             archive.enter(QStringLiteral("dos\nlíneas"), entryOf(plainDownload(start, 5))));
+    }
+
+    void coverageFindsTheGapBetweenDownloadsAndNoneAtARateChange()
+    {
+        StationArchive archive = emptyArchive();
+        const QString station = QStringLiteral("Parcela 3");
+        archive.enter(station, entryOf(plainDownload(start, 40)));
+        // Then at 30 minutes, the first sample 30 minutes after the last: a new rate, no gap.
+        const QDateTime halfHourly = start.addSecs(900 * 39 + 1800);
+        archive.enter(station, entryOf(halfHourlyDownload(halfHourly, 20)));
+        // Back at 15 minutes after two days without samples.
+        const qint64 lastBefore = halfHourly.toSecsSinceEpoch() + 19 * 1800;
+        const QDateTime after = QDateTime::fromSecsSinceEpoch(lastBefore + 2 * 86400, Qt::UTC);
+        archive.enter(station, entryOf(plainDownload(after, 30)));
+
+        const RecordCoverage whole = archive.coverage(station);
+        QCOMPARE(whole.periods,
+                 (std::vector<CoveredPeriod> {{timeOf(start, 0), lastBefore, 60},
+                                              {after.toSecsSinceEpoch(), timeOf(after, 29), 30}}));
+        QCOMPARE(whole.gaps, (std::vector<RecordGap> {{lastBefore, after.toSecsSinceEpoch()}}));
+        QCOMPARE(whole.gaps[0].length(), qint64(2 * 86400));
+        QCOMPARE(whole.stepsMinutes, (std::vector<int> {15, 30}));
+
+        // A range inside the last download is one run at one rate.
+        const RecordCoverage range = archive.coverage(station, timeOf(after, 5), timeOf(after, 9));
+        QVERIFY(range.isSingleRun());
+        QCOMPARE(range.samples(), qint64(5));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)archive.coverage(QStringLiteral("Q")));
+    }
+
+    void mergingTwoNamesOfOneStationListsTheConflictAndKeepsTheRecord()
+    {
+        StationArchive archive = emptyArchive();
+        const QString kept = QStringLiteral("Parcela 3");
+        const QString typo = QStringLiteral("Parcela  3'; --");
+        archive.enter(kept, entryOf(plainDownload(start, 40)));
+        // The same logger under another name: samples 35 to 44, sample 38 with other values.
+        std::array<int, 4> differing = plainReadings(start, 38);
+        differing[0] += 7;
+        const QByteArray other = downloadText(start.addSecs(900 * 35), 10, [&differing](int i) {
+            return i == 3 ? differing : plainReadings(start, 35 + i);
+        });
+        const EntryResult second = archive.enter(typo, entryOf(other));
+        archive.setStationForPort(QStringLiteral("ttyUSB0"), typo);
+        const std::array<int, 4> archived = archive.samples(kept)[38].values;
+        const std::array<int, 4> brought = archive.samples(typo)[3].values;
+        QVERIFY(brought != archived);
+
+        const StationMerge merge = archive.renameStation(typo, kept);
+        QVERIFY(merge.merged);
+        QCOMPARE(merge.moved, 5);
+        QCOMPARE(merge.alreadyArchived, 4);
+        QCOMPARE(merge.conflicts, 1);
+        QCOMPARE(merge.line(),
+                 QStringLiteral("«Parcela  3'; --» y «Parcela 3» son ahora una estación, "
+                                "«Parcela 3»: 5 muestras pasaron, 4 ya archivadas, 1 no coincide"));
+        QCOMPARE(archive.stationNames(), QStringList {kept});
+        // The next download on that port goes to the merged station, not back to the old name.
+        QCOMPARE(archive.stationForPort(QStringLiteral("ttyUSB0")), kept);
+
+        const std::vector<ArchivedSample> record = archive.samples(kept);
+        QCOMPARE(record.size(), std::size_t(45));
+        QCOMPARE(record[38].values, archived);
+        const std::vector<ConflictRow> conflicts = archive.conflicts(kept);
+        QCOMPARE(conflicts.size(), std::size_t(1));
+        QCOMPARE(conflicts[0].t, timeOf(start, 38));
+        QCOMPARE(conflicts[0].downloadId, second.downloadId);
+        QCOMPARE(conflicts[0].arrivedUtcMs, qint64(1'700'000'000'000));
+        QCOMPARE(conflicts[0].brought, brought);
+        QCOMPARE(conflicts[0].archived, archived);
+        QCOMPARE(archive.downloads(kept).size(), std::size_t(2));
+        QVERIFY(archive.coverage(kept).isSingleRun());
+        const std::vector<StationSummary> stations = archive.stations();
+        QCOMPARE(stations.size(), std::size_t(1));
+        QCOMPARE(stations[0].samples, 45);
+        QCOMPARE(stations[0].firstSample, timeOf(start, 0));
+        QCOMPARE(stations[0].lastSample, timeOf(start, 44));
+        QCOMPARE(stations[0].downloads, 2);
+
+        // A plain rename to a name not yet archived.
+        const StationMerge renamed = archive.renameStation(kept, QStringLiteral("  Parcela 4 "));
+        QVERIFY(!renamed.merged);
+        QCOMPARE(renamed.line(), QStringLiteral("«Parcela 3» se llama ahora «Parcela 4»"));
+        QCOMPARE(archive.stationNames(), QStringList {QStringLiteral("Parcela 4")});
+        QCOMPARE(archive.conflicts(QStringLiteral("Parcela 4")).size(), std::size_t(1));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError,
+                                 archive.renameStation(kept, QStringLiteral("Parcela 5")));
+        QVERIFY_THROWS_EXCEPTION(
+            ArchiveError,
+            archive.renameStation(QStringLiteral("Parcela 4"), QStringLiteral("a\nb")));
+    }
+
+    void aMergeThatFailsHalfWayLeavesBothStationsAsTheyWere()
+    {
+        StationArchive archive = emptyArchive();
+        archive.enter(QStringLiteral("A"), entryOf(plainDownload(start, 40)));
+        archive.enter(QStringLiteral("B"),
+                      entryOf(downloadText(start.addSecs(900 * 30), 20, [](int i) {
+                          return std::array<int, 4> {i, i, i, i};
+                      })));
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        // The last step, removing the merged name, fails.
+        const QString trigger = onServer()
+            ? QStringLiteral("CREATE FUNCTION fail_half_way() RETURNS trigger AS $$ BEGIN "
+                             "RAISE EXCEPTION 'injected'; END $$ LANGUAGE plpgsql; "
+                             "CREATE TRIGGER fail_half_way BEFORE DELETE ON stations "
+                             "FOR EACH ROW EXECUTE FUNCTION fail_half_way()")
+            : QStringLiteral("CREATE TRIGGER fail_half_way BEFORE DELETE ON stations "
+                             "BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        QCOMPARE(behind->run(trigger), QString());
+        const auto state = [&archive, &behind] {
+            QStringList figures = archive.stationNames();
+            for (const QString &station : archive.stationNames())
+                figures << QString::number(archive.samples(station).size())
+                        << QString::number(archive.downloads(station).size())
+                        << QString::number(archive.samples(station).front().values[0]);
+            figures << QString::number(
+                behind->number(QStringLiteral("SELECT COUNT(*) FROM conflicts")));
+            return figures;
+        };
+        const QStringList before = state();
+        QCOMPARE(before.mid(0, 4),
+                 (QStringList {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("40"),
+                               QStringLiteral("1")}));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError,
+                                 archive.renameStation(QStringLiteral("B"), QStringLiteral("A")));
+        QCOMPARE(state(), before);
+        QCOMPARE(archive.stations().size(), std::size_t(2));
+        QCOMPARE(archive.stations()[1].samples, 20);
+    }
+
+    void theStationsFiguresFollowEveryEntryAndAnOldArchiveGetsThem()
+    {
+        StationArchive archive = emptyArchive();
+        const QString station = QStringLiteral("Parcela 3");
+        const auto expect = [&archive](const QString &name, qint64 first, qint64 last,
+                                       qint64 samples, int downloads) {
+            const std::vector<StationSummary> all = archive.stations();
+            const auto found =
+                std::find_if(all.begin(), all.end(),
+                             [&name](const StationSummary &s) { return s.name == name; });
+            QVERIFY(found != all.end());
+            QCOMPARE(found->firstSample, first);
+            QCOMPARE(found->lastSample, last);
+            QCOMPARE(found->samples, samples);
+            QCOMPARE(found->downloads, downloads);
+        };
+        archive.enter(station, entryOf(plainDownload(start.addSecs(900 * 10), 20)));
+        expect(station, timeOf(start, 10), timeOf(start, 29), 20, 1);
+        // Overlapping on both ends, then the same bytes again, then a download with nothing new.
+        archive.enter(station, entryOf(plainDownload(start, 40)));
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 2);
+        archive.enter(station, entryOf(plainDownload(start, 40)));
+        archive.enter(station, entryOf(plainDownload(start.addSecs(900 * 5), 5)));
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        archive.enter(QStringLiteral("Otra"), entryOf(plainDownload(start.addDays(30), 8)));
+        expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
+               8, 1);
+
+        // The archive as the program before kept it: no figures beside the names.
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        for (const QString column :
+             {QStringLiteral("sample_count"), QStringLiteral("first_t"), QStringLiteral("last_t")})
+            QCOMPARE(behind->run(QStringLiteral("ALTER TABLE stations DROP COLUMN %1").arg(column)),
+                     QString());
+        QCOMPARE(behind->run(QStringLiteral("UPDATE schema_version SET version = 1")), QString());
+        behind.reset();
+        archive = onServer() ? StationArchive::openServer(m_server->address())
+                             : StationArchive::openFile(archive.shownName());
+        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
+               8, 1);
+        behind = connectionTo(archive);
+        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 2);
+        // And they go on following what enters.
+        archive.enter(station, entryOf(plainDownload(start, 41)));
+        expect(station, timeOf(start, 0), timeOf(start, 40), 41, 4);
     }
 
     void aLaptopOfflineForAMonthSendsEverythingWhenBack()
