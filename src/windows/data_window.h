@@ -2,6 +2,7 @@
 
 #include "data/download_format_error.h"
 #include "data/download_table.h"
+#include "data/record_coverage.h"
 #include "data/sample_timestamps.h"
 #include "runtime/form.h"
 #include "windows/program_windows.h"
@@ -100,6 +101,9 @@ public:
     /// "GRAFICAR": shows the chart window modally.
     void SpeedButton2Click();
 
+    /// The coverage of the archived stretch the grid shows; none for a download or a file.
+    [[nodiscard]] const std::optional<RecordCoverage> &shownRecordCoverage() const { return m_shownRecordCoverage; }
+
 protected:
     /// Each opening puts the window in the middle of the desktop, wherever it was moved to.
     void showEvent(QShowEvent *event) override;
@@ -126,4 +130,5 @@ private:
     StringGrid::Refill *m_refill = nullptr;
     /// A header whose start or rate the logger cannot have sent, reported once the rebuild ends.
     std::optional<DownloadFormatError> m_headerProblem;
+    std::optional<RecordCoverage> m_shownRecordCoverage;
 };
