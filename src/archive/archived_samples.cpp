@@ -263,6 +263,11 @@ QString sampleTimeText(qint64 t)
         .arg(second % 60, 2, 10, QLatin1Char('0'));
 }
 
+std::optional<qint64> sampleTimeOfTexts(const QString &date, const QString &time)
+{
+    return timeOfTexts(date, time);
+}
+
 std::optional<int> archivedValue(const QString &text, int channel)
 {
     const bool tenths = channel < 3;

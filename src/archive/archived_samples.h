@@ -59,6 +59,9 @@ struct DecodedEntry
 /// "dd/mm/yyyy" and "hh:mm:ss" of `t`, as the grid writes them.
 [[nodiscard]] QString sampleDateText(qint64 t);
 [[nodiscard]] QString sampleTimeText(qint64 t);
+/// `t` of the grid's date and time texts ("dd/mm/yyyy", "hh:mm:ss"); none when they are not a
+/// date and time that exist.
+[[nodiscard]] std::optional<qint64> sampleTimeOfTexts(const QString &date, const QString &time);
 
 /// A value text of the grid (decimal comma, or the CSV's point) as the archive's integer for
 /// `channel` (0 to 3); none for a text the grid does not write for that channel.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/record_coverage.h"
+
 #include <QString>
 #include <QVector>
 
@@ -14,7 +16,14 @@ struct SampleGrid
     std::function<int()> sampleCount;
     /// The text standing at a visual column and row.
     std::function<QString(int column, int row)> cellText;
+    /// The coverage of the archived stretch the rows show, whose gaps break the lines; none
+    /// (or no function) for a download or a file.
+    std::function<std::optional<RecordCoverage>()> coverage = {};
 };
+
+/// The grid columns of a sample's date ("dd/mm/yyyy") and time ("hh:mm:ss").
+constexpr int dateColumn = 1;
+constexpr int timeColumn = 2;
 
 /// The grid column of a channel from 1 to 4.
 [[nodiscard]] constexpr int channelColumn(int channel)
@@ -37,3 +46,32 @@ struct ColumnReading
 
 /// Reads rows 1 to N of a grid column; N of 0 or less reads nothing.
 [[nodiscard]] ColumnReading readColumn(const SampleGrid &grid, int column);
+
+/// The sample times of a grid's rows 1 to N (see ArchivedSample for t).
+struct TimeReading
+{
+    std::vector<qint64> times;
+    /// The first row whose date and time are not valid or come before the row above's: the
+    /// reading stopped there.
+    std::optional<int> badRow;
+};
+
+/// Reads rows 1 to N of the date and time columns.
+[[nodiscard]] TimeReading readTimes(const SampleGrid &grid);
+
+/// Where a chart's lines break: the indices i of `times` (ascending) such that one of `gaps`
+/// lies between sample i and sample i + 1.
+[[nodiscard]] std::vector<qsizetype> breaksAt(const std::vector<qint64> &times,
+                                              const std::vector<RecordGap> &gaps);
+
+/// The points of one series, keys ascending.
+struct SeriesPoints
+{
+    QVector<double> keys;
+    QVector<double> values;
+};
+
+/// The points of `values` at `keys` (as many as there are values) with a point of no value
+/// (NaN) halfway between the two samples of each break, where the chart leaves its line open.
+[[nodiscard]] SeriesPoints brokenSeries(const QVector<double> &keys, const QVector<double> &values,
+                                        const std::vector<qsizetype> &breaks);

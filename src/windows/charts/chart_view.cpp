@@ -2,6 +2,8 @@
 
 #include "runtime/format_float.h"
 #include "runtime/program_formats.h"
+#include "windows/charts/date_axis_ticker.h"
+#include "windows/charts/date_ticks.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -19,6 +21,8 @@ namespace {
 constexpr int bevelWidth = 3;
 constexpr int borderWidth = 2;
 constexpr int lineWidth = 2;
+/// The room an unzoomed time axis gives a single sample on either side, in seconds.
+constexpr double lonelySampleRoom = 1800.0;
 
 const QColor bevelLight(255, 255, 255);
 const QColor bevelDark(128, 128, 128);
@@ -189,6 +193,8 @@ ChartView::ChartView(ChartDescription description, QWidget *parent)
     plotLayout()->addElement(0, 0, m_title);
 
     setUpAxes();
+    m_numberTicker = xAxis->ticker();
+    m_dateTicker = QSharedPointer<QCPAxisTicker>(new DateAxisTicker(xAxis));
     setUpSeries();
     applyUnzoomedScales();
 }
@@ -252,6 +258,14 @@ void ChartView::setSeriesValues(int index, const QVector<double> &values)
     replot(rpQueuedReplot);
 }
 
+void ChartView::setSeriesPoints(int index, const SeriesPoints &points)
+{
+    m_series.at(index)->setData(points.keys, points.values, true);
+    if (!m_zoomed)
+        applyUnzoomedScales();
+    replot(rpQueuedReplot);
+}
+
 void ChartView::setSeriesVisible(int index, bool visible)
 {
     m_series.at(index)->setVisible(visible);
@@ -282,10 +296,51 @@ QString ChartView::title() const
     return m_title->text();
 }
 
+void ChartView::setPeriodLine(const QString &line)
+{
+    if (line.isEmpty()) {
+        if (m_period) {
+            plotLayout()->remove(m_period);
+            plotLayout()->simplify();
+            m_period = nullptr;
+        }
+    } else {
+        if (!m_period) {
+            m_period = new QCPTextElement(this, QString(), chartFont(11, false));
+            m_period->setTextColor(m_title->textColor());
+            m_period->setMargins(QMargins(2, 0, 2, 2));
+            plotLayout()->insertRow(1);
+            plotLayout()->addElement(1, 0, m_period);
+        }
+        m_period->setText(line);
+    }
+    replot(rpQueuedReplot);
+}
+
+QString ChartView::periodLine() const
+{
+    return m_period ? m_period->text() : QString();
+}
+
+void ChartView::setTimeAxis(TimeAxis axis)
+{
+    if (axis == m_timeAxis)
+        return;
+    m_timeAxis = axis;
+    xAxis->setTicker(axis == TimeAxis::Dates ? m_dateTicker : m_numberTicker);
+    undoZoom();
+}
+
 void ChartView::applyUnzoomedScales()
 {
     const auto [keys, values] = visibleExtents(m_series);
-    const AxisRange bottom = unzoomedRange(m_description.bottomAxis, keys);
+    AxisRange bottom = unzoomedRange(m_description.bottomAxis, keys);
+    if (m_timeAxis == TimeAxis::Dates) {
+        // From the first sample to the last; a single one gets room around it.
+        bottom = keys ? AxisRange {keys->lowest, keys->highest} : AxisRange {0.0, 3600.0};
+        if (!(bottom.upper > bottom.lower))
+            bottom = {bottom.lower - lonelySampleRoom, bottom.upper + lonelySampleRoom};
+    }
     const AxisRange left = unzoomedRange(m_description.leftAxis, values);
     xAxis->setRange(bottom.lower, bottom.upper);
     yAxis->setRange(left.lower, left.upper);
@@ -456,7 +511,9 @@ void ChartView::resizeEvent(QResizeEvent *event)
 void ChartView::fitTickCounts()
 {
     // About one label every 70 pixels across and every 22 pixels up the chart.
-    xAxis->ticker()->setTickCount(std::max(3, width() / 70));
+    const int across = std::max(3, width() / 70);
+    m_numberTicker->setTickCount(across);
+    xAxis->ticker()->setTickCount(across);
     yAxis->ticker()->setTickCount(std::max(3, height() / 22));
 }
 
@@ -492,15 +549,21 @@ QString ChartView::readoutAt(QPoint at) const
 {
     if (!plotArea().contains(at))
         return {};
-    const int index = int(std::lround(xAxis->pixelToCoord(at.x())));
+    const std::optional<double> key = readoutKey(xAxis->pixelToCoord(at.x()));
+    if (!key)
+        return {};
     int nearest = -1;
     double nearestValue = 0;
     double nearestDistance = 0;
     for (int i = 0; i < seriesCount(); ++i) {
         const QCPGraph *graph = m_series.at(i);
-        if (!graph->visible() || index < 0 || index >= graph->data()->size())
+        if (!graph->visible())
             continue;
-        const double value = graph->data()->at(index)->value;
+        // Points are found by key: a break in the line is a point of its own.
+        const auto point = graph->data()->findBegin(*key, false);
+        if (point == graph->data()->constEnd() || point->key != *key || std::isnan(point->value))
+            continue;
+        const double value = point->value;
         const double distance = std::abs(yAxis->coordToPixel(value) - at.y());
         if (nearest < 0 || distance < nearestDistance) {
             nearest = i;
@@ -511,13 +574,55 @@ QString ChartView::readoutAt(QPoint at) const
     if (nearest < 0)
         return {};
     const SeriesDescription &series = m_description.series.at(nearest);
-    const int row = index + 1;
-    const QString moment = sampleMoment ? sampleMoment(row).trimmed() : QString();
     QString value = QString::number(nearestValue, 'f', series.decimals);
     value.replace(QLatin1Char('.'), QLatin1Char(','));
+    const QString name = series.readoutName.isEmpty() ? series.name : series.readoutName;
+    if (m_timeAxis == TimeAxis::Dates) {
+        return QStringLiteral("%1\n%2: %3 %4")
+            .arg(DateTicks::label(qint64(std::llround(*key)), QStringLiteral("dd/MM/yyyy HH:mm")),
+                 name, value, series.unit)
+            .trimmed();
+    }
+    const int row = int(*key) + 1;
+    const QString moment = sampleMoment ? sampleMoment(row).trimmed() : QString();
     return QStringLiteral("Muestra %1%2\n%3: %4 %5")
         .arg(row)
         .arg(moment.isEmpty() ? QString() : QStringLiteral(" · ") + moment)
-        .arg(series.readoutName.isEmpty() ? series.name : series.readoutName, value, series.unit)
+        .arg(name, value, series.unit)
         .trimmed();
+}
+
+std::optional<double> ChartView::readoutKey(double x) const
+{
+    if (m_timeAxis == TimeAxis::SampleNumber) {
+        const double place = std::round(x);
+        return place >= 0 ? std::optional<double>(place) : std::nullopt;
+    }
+    std::optional<double> best;
+    const auto consider = [&](QCPGraphDataContainer::const_iterator point) {
+        if (!std::isnan(point->value) && (!best || std::abs(point->key - x) < std::abs(*best - x)))
+            best = point->key;
+    };
+    for (const QCPGraph *graph : m_series) {
+        const auto data = graph->data();
+        if (!graph->visible() || data->isEmpty())
+            continue;
+        // The first point at or after x and the one before it; a break's own point has real
+        // samples on both sides.
+        auto after = data->findBegin(x, false);
+        for (auto point = after; point != data->constEnd(); ++point) {
+            if (!std::isnan(point->value)) {
+                consider(point);
+                break;
+            }
+        }
+        for (auto point = after; point != data->constBegin();) {
+            --point;
+            if (!std::isnan(point->value)) {
+                consider(point);
+                break;
+            }
+        }
+    }
+    return best;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "windows/charts/chart_description.h"
+#include "windows/charts/chart_filling.h"
 #include "windows/charts/print_margins.h"
 #include "windows/charts/zoom_gesture.h"
 
@@ -11,6 +12,13 @@
 #include <QVector>
 
 #include <functional>
+
+/// What a chart's bottom axis counts: the samples' places (0, 1, 2 and so on) or their times
+/// (see DateTicks).
+enum class TimeAxis {
+    SampleNumber,
+    Dates,
+};
 
 /// One chart of the chart window, drawn by QCustomPlot after a ChartDescription: title, axes,
 /// line series, gradient background and bevelled panel, with the mouse zoom and pan of the chart
@@ -29,6 +37,9 @@ public:
     /// Replaces the points of a series by values at x = 0, 1, 2 and so on; the chart is redrawn
     /// once, at the next turn of the event loop.
     void setSeriesValues(int index, const QVector<double> &values);
+    /// Replaces the points of a series by `points`, keys ascending; a point whose value is NaN
+    /// leaves the line open there. Redrawn as setSeriesValues is.
+    void setSeriesPoints(int index, const SeriesPoints &points);
     /// Shows or hides a series; a hidden series keeps its points.
     void setSeriesVisible(int index, bool visible);
 
@@ -36,6 +47,16 @@ public:
     [[nodiscard]] QString bottomAxisTitle() const;
     [[nodiscard]] QString leftAxisTitle() const;
     [[nodiscard]] QString title() const;
+    /// A second line under the title, smaller (the period a chart with dates shows); empty
+    /// takes it away.
+    void setPeriodLine(const QString &line);
+    [[nodiscard]] QString periodLine() const;
+
+    /// Switches the bottom axis between sample numbers and times: its ticks, the readout and
+    /// the unzoomed scale follow; a zoom is undone, since the keys change. The axis title is
+    /// the caller's.
+    void setTimeAxis(TimeAxis axis);
+    [[nodiscard]] TimeAxis timeAxis() const { return m_timeAxis; }
 
     /// True from the first zoom or pan until the next undo; the scales then stay as the user set
     /// them whatever the data.
@@ -68,11 +89,12 @@ public:
     /// The whole chart drawn directly into a bitmap of its on-screen size.
     [[nodiscard]] QPixmap toBitmap();
 
-    /// The date and time of a sample by its row number (from 1), for the point readout.
+    /// The date and time of a sample by its row number (from 1), for the point readout of
+    /// sample numbers; with times on the axis the readout gives the sample's own.
     std::function<QString(int row)> sampleMoment;
     /// The point readout at a place of the chart: the sample nearest across, on the visible
-    /// series nearest up or down, with its number, date and time, series and value; empty
-    /// outside the plot or where no series has a point.
+    /// series nearest up or down, with its number (or, with times, its date and time), date
+    /// and time, series and value; empty outside the plot or where no series has a point.
     [[nodiscard]] virtual QString readoutAt(QPoint at) const;
 
 signals:
@@ -99,10 +121,17 @@ private:
     /// The sizing cursor over a point of a series that asks for it; the normal cursor elsewhere.
     void updatePointCursor(QPoint at);
     [[nodiscard]] bool isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) const;
+    /// The key of the readout at `x`: the nearest sample place, or the nearest sample time on a
+    /// visible series; none when there is none.
+    [[nodiscard]] std::optional<double> readoutKey(double x) const;
 
     ChartDescription m_description;
     QList<QCPGraph *> m_series;
     QCPTextElement *m_title = nullptr;
+    QCPTextElement *m_period = nullptr;
+    TimeAxis m_timeAxis = TimeAxis::SampleNumber;
+    QSharedPointer<QCPAxisTicker> m_numberTicker;
+    QSharedPointer<QCPAxisTicker> m_dateTicker;
     ZoomGesture m_gesture;
     bool m_zoomed = false;
     bool m_tracksPoints = false;

@@ -8,6 +8,7 @@
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
 #include "widgets/instrument_style.h"
+#include "windows/charts/chart_period.h"
 #include "windows/charts/chart_picture.h"
 #include "windows/charts/chart_view.h"
 #include "windows/charts/chart_window_menu.h"
@@ -22,6 +23,9 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QScopeGuard>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -70,6 +74,25 @@ QCheckBox *makeCheckBox(QWidget *parent, const char *name, const QString &captio
     return box;
 }
 
+const QString datesAxisTitle = QStringLiteral("Fecha y hora");
+const QString temperatureAxisTitle = QStringLiteral("Temperatura °C");
+
+QVector<double> keysOf(const std::vector<qint64> &times)
+{
+    QVector<double> keys;
+    keys.reserve(qsizetype(times.size()));
+    for (const qint64 t : times)
+        keys.append(double(t));
+    return keys;
+}
+
+QVector<double> places(qsizetype count)
+{
+    QVector<double> keys(count);
+    std::iota(keys.begin(), keys.end(), 0.0);
+    return keys;
+}
+
 } // namespace
 
 TForm6::TForm6(ProgramWindows &windows, QWidget *parent)
@@ -78,6 +101,7 @@ TForm6::TForm6(ProgramWindows &windows, QWidget *parent)
                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , executeFileDialog(runFileDialog)
     , m_windows(windows)
+    , m_timeAxis(TimeAxis::SampleNumber)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS"));
@@ -150,6 +174,12 @@ void TForm6::buildComponents()
 
     for (ChartView *chart : {Chart1, Chart2, Chart3}) {
         chart->sampleMoment = [this](int row) {
+            if (m_record) {
+                if (row < 1 || row > int(m_record->samples.size()))
+                    return QString();
+                const qint64 t = m_record->samples.at(size_t(row) - 1).t;
+                return sampleDateText(t) + QLatin1Char(' ') + sampleTimeText(t);
+            }
             const SampleGrid samples = grid();
             return samples.cellText(1, row) + QLatin1Char(' ') + samples.cellText(2, row);
         };
@@ -160,7 +190,10 @@ void TForm6::buildComponents()
 
 void TForm6::saveChartPicture(ChartView *chart)
 {
-    const QString startDate = m_windows.Form5 ? m_windows.Form5->Edit1->text() : QString();
+    QString startDate = m_windows.Form5 ? m_windows.Form5->Edit1->text() : QString();
+    if (m_record)
+        startDate =
+            m_record->samples.empty() ? QString() : sampleDateText(m_record->samples.front().t);
     const struct
     {
         QString filter;
@@ -221,8 +254,9 @@ SampleGrid TForm6::grid() const
         return m_grid;
     if (TForm5 *data = m_windows.Form5) {
         return {[data] { return data->sampleCount(); },
-                [data](int column, int row) {
-                    return data->StringGrid1->cellText(column, row);
+                [data](int column, int row) { return data->StringGrid1->cellText(column, row); },
+                [data] {
+                    return data->shownRecordCoverage();
                 }};
     }
     return {[] { return 0; },
@@ -233,25 +267,142 @@ SampleGrid TForm6::grid() const
 
 void TForm6::FormActivate()
 {
+    if (m_record)
+        return;
+    fillFromGrid();
+}
+
+void TForm6::showRecord(ChartRecord record)
+{
+    // The lines are drawn in the order of their keys.
+    std::stable_sort(record.samples.begin(), record.samples.end(),
+                     [](const ArchivedSample &a, const ArchivedSample &b) { return a.t < b.t; });
+    setWindowTitle(QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS – ") + record.station);
+    m_record = std::move(record);
+    m_timeAxis = TimeAxis::Dates;
+    fill();
+}
+
+void TForm6::setTimeAxis(TimeAxis axis)
+{
+    m_timeAxis = axis;
+    fill();
+}
+
+void TForm6::fill()
+{
+    if (m_record)
+        fillFromRecord();
+    else
+        fillFromGrid();
+}
+
+void TForm6::showTimeAxis()
+{
+    const bool dates = m_timeAxis == TimeAxis::Dates;
+    for (ChartView *chart : {Chart1, Chart2, Chart3})
+        chart->setTimeAxis(m_timeAxis);
+    Chart1->setAxisTitles(dates ? datesAxisTitle : QStringLiteral("Muestra número (Tiempo)"),
+                          temperatureAxisTitle);
+    for (ChartView *chart : {Chart2, Chart3})
+        chart->setAxisTitles(dates ? datesAxisTitle : chart->description().bottomAxis.title,
+                             chart->leftAxisTitle());
+}
+
+void TForm6::showPeriod(const std::vector<qint64> &times, const std::vector<int> &stepsMinutes)
+{
+    const QString line = m_timeAxis == TimeAxis::Dates && !times.empty()
+        ? ChartPeriod::line(times.front(), times.back(), stepsMinutes)
+        : QString();
+    for (ChartView *chart : {Chart1, Chart2, Chart3})
+        chart->setPeriodLine(line);
+}
+
+void TForm6::fillFromGrid()
+{
     // The grid's texts are read with the program's decimal comma (parseProgramFloat), whatever
     // the locale, so there are no separators to set here.
     CheckBox1->setVisible(true);
     CheckBox1->setText(QStringLiteral("Canal1"));
     CheckBox2->setVisible(true);
     CheckBox2->setText(QStringLiteral("Canal2"));
-    Chart1->setAxisTitles(QStringLiteral("Muestra número (Tiempo)"),
-                          QStringLiteral("Temperatura °C"));
-    fillSeries(Chart1, 0, 1);
-    fillSeries(Chart1, 1, 2);
-    fillSeries(Chart2, 0, 3);
-    fillSeries(Chart3, 0, 4);
+
+    // The dates are read only where they are needed: for a date axis, or to break the lines of
+    // an archived stretch at its gaps.
+    const SampleGrid samples = grid();
+    const std::optional<RecordCoverage> coverage =
+        samples.coverage ? samples.coverage() : std::nullopt;
+    const bool hasGaps = coverage && !coverage->gaps.empty();
+    TimeReading reading;
+    if (m_timeAxis == TimeAxis::Dates || hasGaps)
+        reading = readTimes(samples);
+    QString dateProblem;
+    if (m_timeAxis == TimeAxis::Dates && reading.badRow) {
+        dateProblem = QStringLiteral("La fila %1 no tiene una fecha y hora válidas o va antes que "
+                                     "la anterior: el eje de tiempo sigue en número de muestra.")
+                          .arg(*reading.badRow);
+        m_timeAxis = TimeAxis::SampleNumber;
+    }
+    std::vector<qsizetype> breaks;
+    if (hasGaps && !reading.badRow)
+        breaks = breaksAt(reading.times, coverage->gaps);
+    const QVector<double> keys =
+        m_timeAxis == TimeAxis::Dates ? keysOf(reading.times) : QVector<double>();
+
+    showTimeAxis();
+    showPeriod(reading.times,
+               coverage ? coverage->stepsMinutes : ChartPeriod::commonStep(reading.times));
+    fillSeries(Chart1, 0, 1, keys, breaks);
+    fillSeries(Chart1, 1, 2, keys, breaks);
+    fillSeries(Chart2, 0, 3, keys, breaks);
+    fillSeries(Chart3, 0, 4, keys, breaks);
+    if (!dateProblem.isEmpty())
+        ErrorReport::show(dateProblem);
 }
 
-void TForm6::fillSeries(ChartView *chart, int seriesIndex, int channel)
+void TForm6::fillFromRecord()
+{
+    CheckBox1->setText(QStringLiteral("Canal1"));
+    CheckBox2->setText(QStringLiteral("Canal2"));
+    const std::vector<ArchivedSample> &samples = m_record->samples;
+    std::vector<qint64> times;
+    times.reserve(samples.size());
+    for (const ArchivedSample &sample : samples)
+        times.push_back(sample.t);
+    const std::vector<qsizetype> breaks = breaksAt(times, m_record->coverage.gaps);
+    const QVector<double> keys =
+        m_timeAxis == TimeAxis::Dates ? keysOf(times) : places(qsizetype(times.size()));
+
+    showTimeAxis();
+    showPeriod(times, m_record->coverage.stepsMinutes);
+    const struct
+    {
+        ChartView *chart;
+        int series;
+    } targets[] = {{Chart1, 0}, {Chart1, 1}, {Chart2, 0}, {Chart3, 0}};
+    for (int channel = 0; channel < 4; ++channel) {
+        // Channels 1 to 3 are kept in tenths, PAR in units.
+        const double unit = channel < 3 ? 10.0 : 1.0;
+        QVector<double> values;
+        values.reserve(keys.size());
+        for (const ArchivedSample &sample : samples)
+            values.append(sample.values.at(size_t(channel)) / unit);
+        targets[channel].chart->setSeriesPoints(targets[channel].series,
+                                                brokenSeries(keys, values, breaks));
+    }
+}
+
+void TForm6::fillSeries(ChartView *chart, int seriesIndex, int channel, const QVector<double> &keys,
+                        const std::vector<qsizetype> &breaks)
 {
     chart->setSeriesValues(seriesIndex, {});
     const ColumnReading reading = readColumn(grid(), channelColumn(channel));
-    chart->setSeriesValues(seriesIndex, reading.values);
+    if (keys.isEmpty() && breaks.empty())
+        chart->setSeriesValues(seriesIndex, reading.values);
+    else
+        chart->setSeriesPoints(seriesIndex,
+                               brokenSeries(keys.isEmpty() ? places(reading.values.size()) : keys,
+                                            reading.values, breaks));
     if (reading.badCell)
         throw EConvertError::invalidFloat(*reading.badCell);
 }

@@ -2,10 +2,12 @@
 
 #include "runtime/form.h"
 #include "windows/charts/chart_filling.h"
+#include "windows/charts/chart_record.h"
 #include "windows/program_windows.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ChartView;
 class ColourButton;
@@ -14,10 +16,12 @@ class QCheckBox;
 class QFileDialog;
 class QPrinter;
 class QCPGraph;
+enum class TimeAxis;
 
 /// The chart window: the downloaded samples as three zoomable charts (the two temperatures,
 /// humidity, PAR), rebuilt from the data window's grid each time the window is shown; each chart
-/// can be printed and copied to the clipboard.
+/// can be printed and copied to the clipboard. A window of its own may chart a stretch of a
+/// station's record instead (see openRecordChart).
 class TForm6 : public Form
 {
     Q_OBJECT
@@ -28,6 +32,14 @@ public:
 
     /// Reads the samples from another grid than the data window's (for tests and benchmarks).
     void setSampleGrid(SampleGrid grid);
+    /// Charts `record` from now on instead of a grid, with dates on the time axis; the window's
+    /// caption names the station.
+    void showRecord(ChartRecord record);
+
+    /// "Eje de tiempo": the charts count the samples or give their dates, and are filled again.
+    /// A grid row without a valid date keeps the sample numbers, which is said once.
+    void setTimeAxis(TimeAxis axis);
+    [[nodiscard]] TimeAxis timeAxis() const { return m_timeAxis; }
 
     GradientBackground *Gradient1;
     ChartView *Chart1;
@@ -60,7 +72,8 @@ public:
     /// Puts a bitmap of the whole chart at its on-screen size on the clipboard.
     void copyChart(ChartView *chart);
 
-    /// Fills the charts from the grid; runs once per showing of the window.
+    /// Fills the charts from the grid; runs once per showing of the window. A record's window
+    /// keeps what it charts.
     void FormActivate() override;
 
     // Handlers.
@@ -82,9 +95,19 @@ protected:
 
 private:
     void buildComponents();
-    /// Clears one series and appends the values of a channel's grid column; a cell that does not
-    /// parse ends the filling with the conversion error, the values before it kept.
-    void fillSeries(ChartView *chart, int seriesIndex, int channel);
+    /// Fills the charts from the record or the grid on the time axis chosen.
+    void fill();
+    void fillFromGrid();
+    void fillFromRecord();
+    /// Puts the charts' bottom axes on the time axis chosen, with its titles.
+    void showTimeAxis();
+    /// The period as the second line of the charts' titles when they give dates.
+    void showPeriod(const std::vector<qint64> &times, const std::vector<int> &stepsMinutes);
+    /// Clears one series and appends the values of a channel's grid column at `keys` (sample
+    /// places when empty), its line broken after the samples `breaks` names; a cell that does
+    /// not parse ends the filling with the conversion error, the values before it kept.
+    void fillSeries(ChartView *chart, int seriesIndex, int channel, const QVector<double> &keys,
+                    const std::vector<qsizetype> &breaks);
     /// Shows the print preview of a chart modally, then destroys it and repaints the chart.
     void printChart(ChartView *chart);
     /// The program's printer: the one chosen and set up last, for every chart, for the run.
@@ -94,6 +117,8 @@ private:
 
     ProgramWindows &m_windows;
     SampleGrid m_grid;
+    std::optional<ChartRecord> m_record;
+    TimeAxis m_timeAxis;
     /// Made at the first print, so that the start never waits for the print system.
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -1,10 +1,15 @@
-// Covers the chart window's pure rules: reading a grid cell with the decimal comma, the unzoomed
-// axis ranges, and what a left-button drag of a given size and direction does.
+// Covers the chart window's pure rules: reading a grid cell with the decimal comma and a row's
+// date, the breaks at gaps, the period line, the unzoomed axis ranges, and what a left-button
+// drag of a given size and direction does.
 #include "windows/charts/chart_description.h"
 #include "windows/charts/chart_filling.h"
+#include "windows/charts/chart_period.h"
 #include "windows/charts/zoom_gesture.h"
 
+#include <QDateTime>
 #include <QTest>
+
+#include <cmath>
 
 Q_DECLARE_METATYPE(ZoomOutcome)
 
@@ -61,6 +66,71 @@ private slots:
         reading = readColumn(grid, channelColumn(2));
         QVERIFY(reading.values.isEmpty());
         QVERIFY(!reading.badCell);
+    }
+
+    void rowTimesStopAtARowWithoutADateOrGoingBack()
+    {
+        QList<QStringList> rows {{},
+                                 {"", "05/12/2026", "04:15:00"},
+                                 {"", "05/12/2026", "04:30:00"},
+                                 {"", " 05/12/2026 ", "04:45:00"}};
+        const SampleGrid grid {[&rows] { return int(rows.size()) - 1; },
+                               [&rows](int c, int r) {
+                                   return rows.value(r).value(c);
+                               }};
+        const qint64 first =
+            QDateTime(QDate(2026, 12, 5), QTime(4, 15), Qt::UTC).toSecsSinceEpoch();
+        TimeReading reading = readTimes(grid);
+        QCOMPARE(reading.times, (std::vector<qint64> {first, first + 900, first + 1800}));
+        QVERIFY(!reading.badRow);
+
+        for (const QStringList &bad :
+             {QStringList {"", "31/11/2026", "04:45:00"},
+              QStringList {"", "05/12/2026", "24:00:00"}, QStringList {"", "23,5", "18,2"},
+              QStringList {"", "05/12/2026", "04:00:00"}}) {
+            rows[3] = bad;
+            reading = readTimes(grid);
+            QCOMPARE(reading.badRow, std::optional<int>(3));
+            QCOMPARE(reading.times.size(), size_t(2));
+        }
+    }
+
+    void aBreakLiesHalfwayInEachGapAndNowhereElse()
+    {
+        // Samples every 15 minutes with a gap after the second and after the fourth.
+        const std::vector<qint64> times {0, 900, 7200, 8100, 90000, 90900};
+        const std::vector<RecordGap> gaps {{900, 7200}, {8100, 90000}};
+        const std::vector<qsizetype> breaks = breaksAt(times, gaps);
+        QCOMPARE(breaks, (std::vector<qsizetype> {1, 3}));
+        // A part of the record that starts inside the first gap has only the second.
+        QCOMPARE(breaksAt({7200, 8100, 90000}, gaps), std::vector<qsizetype> {1});
+
+        const SeriesPoints points =
+            brokenSeries({0, 1, 2, 3, 4, 5}, {10, 11, 12, 13, 14, 15}, breaks);
+        QCOMPARE(points.keys, (QVector<double> {0, 1, 1.5, 2, 3, 3.5, 4, 5}));
+        for (qsizetype i = 0; i < points.values.size(); ++i)
+            QCOMPARE(std::isnan(points.values[i]), i == 2 || i == 5);
+        // Values cut short by a bad cell keep only their own keys, and no break after the last.
+        const SeriesPoints cut = brokenSeries({0, 1, 2, 3}, {10, 11}, {1});
+        QCOMPARE(cut.keys, (QVector<double> {0, 1}));
+    }
+
+    void thePeriodLineGivesTheSpanAndTheRates()
+    {
+        const qint64 first =
+            QDateTime(QDate(2026, 12, 5), QTime(4, 15), Qt::UTC).toSecsSinceEpoch();
+        const qint64 last = QDateTime(QDate(2026, 12, 8), QTime(4, 0), Qt::UTC).toSecsSinceEpoch();
+        QCOMPARE(ChartPeriod::line(first, last, {15}),
+                 "05/12/2026 04:15 – 08/12/2026 04:00, cada 15 minutos");
+        QCOMPARE(ChartPeriod::line(first, last, {15, 60}),
+                 "05/12/2026 04:15 – 08/12/2026 04:00, cada 15 y 60 minutos");
+        QCOMPARE(ChartPeriod::line(first, last, {15, 30, 60}),
+                 "05/12/2026 04:15 – 08/12/2026 04:00, cada 15, 30 y 60 minutos");
+        QCOMPARE(ChartPeriod::line(first, first, {}), "05/12/2026 04:15");
+        // A download's rate is the distance most neighbours keep.
+        QCOMPARE(ChartPeriod::commonStep({first, first + 900, first + 1800, first + 9000}),
+                 std::vector<int> {15});
+        QVERIFY(ChartPeriod::commonStep({first}).empty());
     }
 
     void unzoomedRangesFollowTheScaleRules()

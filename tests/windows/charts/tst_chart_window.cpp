@@ -1,8 +1,12 @@
 // Covers the chart window against a grid of texts standing in for the data window's: filling at
 // each showing, the check boxes, zoom and pan through synthesised mouse events, copying to the
-// clipboard, the two hints and the print preview hand-over.
+// clipboard, the two hints and the print preview hand-over; the time axis with dates from the
+// grid, breaks at an archived stretch's gaps, and a record charted in a window of its own.
+#include "archive/archived_samples.h"
 #include "runtime/error_report.h"
 #include "widgets/colour_button.h"
+#include "windows/charts/chart_picture.h"
+#include "windows/charts/chart_record.h"
 #include "windows/charts/chart_view.h"
 #include "windows/charts/chart_window.h"
 #include "windows/charts/print_preview_dialog.h"
@@ -13,9 +17,16 @@
 #include <QFileDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 namespace {
 
@@ -35,16 +46,90 @@ struct FakeGrid
         }
     }
 
+    /// Samples at `times`, in the date and time columns as the data window writes them.
+    void setTimes(const std::vector<qint64> &times)
+    {
+        setSamples(int(times.size()));
+        for (size_t k = 0; k < times.size(); ++k) {
+            rows[qsizetype(k) + 1][1] = sampleDateText(times[k]);
+            rows[qsizetype(k) + 1][2] = sampleTimeText(times[k]);
+        }
+    }
+
     static QString number(double value) { return QString::number(value, 'f', 1).replace('.', ','); }
+
+    /// The archived stretch's coverage the grid shows, as the data window gives it.
+    std::optional<RecordCoverage> coverage;
 
     SampleGrid source()
     {
         return {[this] { return int(rows.size()) - 1; },
                 [this](int column, int row) {
                     return rows.value(row).value(column);
-                }};
+                },
+                [this] { return coverage; }};
     }
 };
+
+/// 05/12/2026 04:15, the first sample of the stretches below.
+const qint64 firstSample = sampleTime(2026, 12, 5, 4, 15, 0);
+
+/// Samples every 15 minutes from firstSample, `before` of them, then a gap of `gapHours`, then
+/// `after` more.
+std::vector<qint64> quarterHours(int before, int gapHours = 0, int after = 0)
+{
+    std::vector<qint64> times;
+    for (int k = 0; k < before + after; ++k)
+        times.push_back(firstSample + k * 900 + (k >= before ? gapHours * 3600 : 0));
+    return times;
+}
+
+RecordCoverage coverageOf(const std::vector<qint64> &times)
+{
+    std::vector<TimedStep> steps;
+    for (const qint64 t : times)
+        steps.push_back({t, 15});
+    return findCoverage(steps);
+}
+
+/// The keys of a series' points whose value is NaN: where its line breaks.
+QVector<double> breaksOf(const QCPGraph *graph)
+{
+    QVector<double> keys;
+    for (const QCPGraphData &point : *graph->data())
+        if (std::isnan(point.value))
+            keys.append(point.key);
+    return keys;
+}
+
+/// Right-clicks `chart` and chooses the entry `text` of its menu.
+void chooseFromMenu(ChartView *chart, const QString &text)
+{
+    QTimer::singleShot(0, [text] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        menu->close();
+        QFAIL(qPrintable("no menu entry " + text));
+    });
+    QTest::mouseClick(chart, Qt::RightButton, {}, chart->plotArea().center());
+}
+
+/// The text of a PDF file; empty without pdftotext.
+QString pdfText(const QString &fileName)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {fileName, QStringLiteral("-")});
+    if (!process.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
 
 QVector<double> valuesOf(const QCPGraph *graph)
 {
@@ -453,6 +538,157 @@ private slots:
             QTest::mouseClick(print, Qt::LeftButton);
             QCOMPARE(paper, QPageSize::A5);
             QCOMPARE(copies, 3);
+        }
+    }
+
+    void theMenuSwitchesTheTimeAxisToTheGridsDatesAndBack()
+    {
+        const std::vector<qint64> times = quarterHours(288); // 05/12 04:15 to 08/12 04:00
+        m_grid.setTimes(times);
+        open();
+        chooseFromMenu(m_form->Chart2, "Eje de tiempo: fecha y hora");
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(m_form->timeAxis(), TimeAxis::Dates);
+        QCOMPARE(keysOf(m_form->Series1).first(), double(times.front()));
+        QCOMPARE(keysOf(m_form->Series10).last(), double(times.back()));
+        QCOMPARE(m_form->Series9->dataCount(), 288);
+        for (ChartView *chart : {m_form->Chart1, m_form->Chart2, m_form->Chart3}) {
+            QCOMPARE(chart->bottomAxisTitle(), "Fecha y hora");
+            QCOMPARE(chart->periodLine(), "05/12/2026 04:15 – 08/12/2026 04:00, cada 15 minutos");
+        }
+        QCOMPARE(m_form->Chart1->title(), "TEMPERATURA DE AIRE Y SUELO");
+
+        // The readout gives the sample's date and time; zoom and undo work on dates.
+        ChartView *chart = m_form->Chart1;
+        chart->replot();
+        const QPoint onSix(qRound(chart->xAxis->coordToPixel(double(times[5]))),
+                           qRound(chart->yAxis->coordToPixel(20.6)));
+        QCOMPARE(chart->readoutAt(onSix + QPoint(0, -3)),
+                 QStringLiteral("05/12/2026 05:30\nCanal 1: 20,6 ºC"));
+        const QCPRange unzoomed = chart->xAxis->range();
+        QCOMPARE(unzoomed, QCPRange(double(times.front()), double(times.back())));
+        const QPoint from = chart->plotArea().topLeft() + QPoint(40, 20);
+        drag(chart, Qt::LeftButton, {from, from + QPoint(100, 60)});
+        QVERIFY(chart->xAxis->range().size() < unzoomed.size() / 2);
+        drag(chart, Qt::LeftButton, {from + QPoint(100, 60), from});
+        QCOMPARE(chart->xAxis->range(), unzoomed);
+
+        // Dates stay on from one showing to the next.
+        reopen();
+        QCOMPARE(keysOf(m_form->Series2).first(), double(times.front()));
+
+        chooseFromMenu(m_form->Chart1, "Eje de tiempo: número de muestra");
+        QCOMPARE(m_form->timeAxis(), TimeAxis::SampleNumber);
+        QCOMPARE(keysOf(m_form->Series1).last(), 287.0);
+        QCOMPARE(m_form->Chart1->bottomAxisTitle(), "Muestra número (Tiempo)");
+        QCOMPARE(m_form->Chart2->bottomAxisTitle(), "Muestra Número (tiempo)");
+        QCOMPARE(m_form->Chart1->periodLine(), QString());
+        QCOMPARE(m_form->Chart1->xAxis->range(), QCPRange(0, 287));
+    }
+
+    void aRowWithoutAValidDateKeepsTheSampleNumbersAndSaysSoOnce()
+    {
+        m_grid.setTimes(quarterHours(20));
+        m_grid.rows[4][1] = QStringLiteral("31/11/2026");
+        open();
+        m_form->setTimeAxis(TimeAxis::Dates);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains("fila 4"), qPrintable(m_errors.first()));
+        QCOMPARE(m_form->timeAxis(), TimeAxis::SampleNumber);
+        QCOMPARE(keysOf(m_form->Series9).last(), 19.0);
+        QCOMPARE(m_form->Chart3->bottomAxisTitle(), "Muestra número (tiempo)");
+        QCOMPARE(m_form->Chart3->periodLine(), QString());
+    }
+
+    void anArchivedStretchInTheGridBreaksAtItsGapOnEitherAxis()
+    {
+        const std::vector<qint64> times = quarterHours(10, 6, 10);
+        m_grid.setTimes(times);
+        m_grid.coverage = coverageOf(times);
+        open();
+        // Sample numbers: the break lies between the 10th and the 11th sample (x = 9 and 10).
+        QCOMPARE(breaksOf(m_form->Series1), QVector<double> {9.5});
+        QCOMPARE(breaksOf(m_form->Series10), QVector<double> {9.5});
+        QCOMPARE(m_form->Series1->dataCount(), 21);
+
+        m_form->setTimeAxis(TimeAxis::Dates);
+        QCOMPARE(breaksOf(m_form->Series9), QVector<double> {(times[9] + times[10]) / 2.0});
+        // The readout skips the break: over it, the nearest sample answers.
+        ChartView *chart = m_form->Chart2;
+        chart->replot();
+        const int x = int(chart->xAxis->coordToPixel((times[9] + times[10]) / 2.0)) - 5;
+        QVERIFY(chart->readoutAt(QPoint(x, chart->plotArea().center().y()))
+                    .startsWith(sampleDateText(times[9]) + " " + sampleTimeText(times[9]).left(5)));
+    }
+
+    void aRecordChartsInAWindowOfItsOwnWithABreakAtItsGap()
+    {
+        // Two days at 15 minutes, a day missing, a day more.
+        const std::vector<qint64> times = quarterHours(192, 24, 96);
+        ChartRecord record;
+        record.station = QStringLiteral("Parcela 3");
+        for (size_t k = 0; k < times.size(); ++k)
+            record.samples.push_back({times[k], {234 + int(k % 7), -5, 812, 1500}});
+        record.coverage = coverageOf(times);
+        QWidget owner;
+        QPointer<TForm6> chartWindow = openRecordChart(m_windows, std::move(record), &owner);
+        QVERIFY(chartWindow && chartWindow != m_form);
+        QVERIFY(chartWindow->isVisible() && !chartWindow->isModal());
+        QCOMPARE(chartWindow->windowTitle(), "GRAFICO DE LOS VALORES DESCARGADOS – Parcela 3");
+        QCOMPARE(chartWindow->timeAxis(), TimeAxis::Dates);
+
+        const double gapMiddle = (times[191] + times[192]) / 2.0;
+        for (const QCPGraph *series : {chartWindow->Series1, chartWindow->Series2,
+                                       chartWindow->Series9, chartWindow->Series10}) {
+            QCOMPARE(series->dataCount(), int(times.size()) + 1);
+            QCOMPARE(breaksOf(series), QVector<double> {gapMiddle});
+        }
+        QCOMPARE(valuesOf(chartWindow->Series1).first(), 23.4);
+        QCOMPARE(valuesOf(chartWindow->Series2).first(), -0.5);
+        QCOMPARE(valuesOf(chartWindow->Series9).first(), 81.2);
+        QCOMPARE(valuesOf(chartWindow->Series10).first(), 1500.0);
+        QCOMPARE(chartWindow->Chart3->periodLine(),
+                 "05/12/2026 04:15 – 09/12/2026 04:00, cada 15 minutos");
+
+        // Being activated again does not read the data window's grid.
+        QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
+        chartWindow->FormActivate();
+        QCOMPARE(chartWindow->Series1->dataCount(), int(times.size()) + 1);
+
+        chartWindow->close();
+        QTRY_VERIFY(!chartWindow);
+    }
+
+    void withDatesThePrintAndThePictureShowThePeriodAndTheDates()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is missing");
+        m_grid.setTimes(quarterHours(288));
+        open();
+        m_form->setTimeAxis(TimeAxis::Dates);
+        ChartView *chart = m_form->Chart2;
+        chart->replot();
+        QTemporaryDir dir;
+
+        // As "Print" draws it on the printer, here a PDF file.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("page.pdf"));
+        {
+            QCPPainter painter(&printer);
+            ChartView::choosePainterModes(painter);
+            chart->renderChart(painter,
+                               QRectF(printer.pageLayout().paintRectPixels(printer.resolution())),
+                               chart->size());
+        }
+        ChartPicture::save(*chart, dir.filePath("picture.pdf"), ChartPicture::Kind::Pdf);
+
+        for (const QString &file : {dir.filePath("page.pdf"), dir.filePath("picture.pdf")}) {
+            const QString text = pdfText(file);
+            QVERIFY2(text.contains("05/12/2026 04:15 – 08/12/2026 04:00, cada 15 minutos")
+                         && text.contains("Fecha y hora") && text.contains("06/12"),
+                     qPrintable(file + ":\n" + text));
+            QVERIFY2(!text.contains("Muestra"), qPrintable(text));
         }
     }
 
