@@ -10,15 +10,13 @@
 #include "windows/archive_reader.h"
 #include "windows/archive_tables.h"
 #include "windows/archive_texts.h"
+#include "windows/charts/chart_record.h"
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
 #include "windows/main_window.h"
 #include "windows/station_dialog.h"
 #include "windows/window_archiving.h"
-#if __has_include("windows/charts/chart_record.h")
-#include "windows/charts/chart_record.h"
-#endif
 
 #include <QAction>
 #include <QDateTimeEdit>
@@ -66,24 +64,6 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text)
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
-}
-
-/// The chart of a range, in a window of its own.
-void openArchivedChart(ProgramWindows &windows, const QString &station,
-                       std::vector<ArchivedSample> samples, RecordCoverage coverage,
-                       QWidget *parent)
-{
-#if __has_include("windows/charts/chart_record.h")
-    openRecordChart(windows, ChartRecord {station, std::move(samples), std::move(coverage)},
-                    parent);
-#else
-    (void)windows;
-    (void)station;
-    (void)samples;
-    (void)coverage;
-    (void)parent;
-    throw ArchiveError(QStringLiteral("el gráfico de un rango aún no está disponible"));
-#endif
 }
 
 /// What an import of several files has done so far.
@@ -456,7 +436,8 @@ void ArchiveWindow::chartRange()
 {
     rangeDataAsked(
         [this, station = m_station](std::vector<ArchivedSample> samples, RecordCoverage coverage) {
-            openArchivedChart(m_windows, station, std::move(samples), std::move(coverage), this);
+            openRecordChart(m_windows, ChartRecord {station, std::move(samples), std::move(coverage)},
+                            this);
         });
 }
 

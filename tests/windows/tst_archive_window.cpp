@@ -2,7 +2,8 @@
 // (and one refused) make a station whose single gap shows on the coverage strip, in its tip and
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
-// of one run as designed, which reads back to the same grid.
+// of one run as designed, which reads back to the same grid; renaming a station to a name that
+// exists asks before joining the two, and then shows the merge and its conflicts.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -185,6 +186,53 @@ private slots:
                      .arg(ArchiveTexts::moment(gap.lastBefore),
                           ArchiveTexts::moment(gap.firstAfter)));
         QCOMPARE(strip.tipAt(strip.xOf(firstOf(0) + step * 10)), QString());
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void aNameThatExistsAsksBeforeJoiningAndShowsTheMergesConflicts()
+    {
+        {
+            // Another name for the first day, each value of channel 4 one higher.
+            StationArchive archive = StationArchive::openFile(
+                m_dir->filePath(QStringLiteral("estaciones.sqlite")));
+            const QDateTime from = QDateTime::fromSecsSinceEpoch(firstOf(0), Qt::UTC);
+            const QByteArray other = ArchiveTest::downloadText(from, 4, [&from](int i) {
+                std::array<int, 4> readings = ArchiveTest::plainReadings(from, i);
+                ++readings[3];
+                return readings;
+            });
+            archive.enter(QStringLiteral("Parcela 3 vieja"),
+                          {other, RawKind::DownloadText, 0, 4, std::nullopt});
+        }
+        QSignalSpy shown(m_window, &ArchiveWindow::stationShown);
+        m_window->refresh();
+        QTRY_COMPARE(m_window->StationsTable->rowCount(), 2);
+
+        QStringList asked;
+        bool join = false;
+        m_window->askYesNo = [&](const QString &question, const QString &) {
+            asked.append(question);
+            return join;
+        };
+        m_window->renameStation(QStringLiteral("Parcela 3 vieja"), QStringLiteral("Parcela 3"));
+        QCOMPARE(asked, QStringList {QStringLiteral("¿Unir las dos estaciones?")});
+        QTest::qWait(50);
+        QCOMPARE(m_window->reader().pending(), 0);
+        QCOMPARE(m_window->StationsTable->rowCount(), 2);
+
+        join = true;
+        shown.clear();
+        m_window->renameStation(QStringLiteral("Parcela 3 vieja"), QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(!shown.isEmpty() && m_window->reader().pending() == 0);
+        QCOMPARE(m_window->StationsTable->rowCount(), 1);
+        QCOMPARE(m_window->ArchiveLine->text(),
+                 QStringLiteral("«Parcela 3 vieja» y «Parcela 3» son ahora una estación, "
+                                "«Parcela 3»: 0 muestras pasaron, 0 ya archivadas, 4 no coinciden"));
+        QCOMPARE(m_window->ConflictsTable->rowCount(), 4);
+        QCOMPARE(m_window->Tabs->currentWidget(), m_window->ConflictsTable);
+        QCOMPARE(m_window->ConflictsTable->item(0, 0)->text(), ArchiveTexts::moment(firstOf(0)));
+        QCOMPARE(m_window->ConflictsTable->item(0, 5)->text().toInt(),
+                 m_window->ConflictsTable->item(0, 9)->text().toInt() + 1);
         QCOMPARE(m_errors, QStringList());
     }
 
