@@ -1,6 +1,6 @@
 // The archive window on an archive of 20 stations and a million samples, one of them ten
 // years at 15 minutes with a gap every tenth download: opening the window until its stations
-// table is filled, until the first station's details are shown, and choosing the ten-year
+// table is filled, until the first station's coverage strip is shown, and choosing the ten-year
 // station until its coverage strip, gaps and downloads are shown, then painting the strip.
 // It measures and reports; it never fails on a slow machine. The archive is built once in a
 // temporary folder, or kept in (and taken from) the file given.
@@ -138,7 +138,7 @@ int main(int argc, char **argv)
     }
     std::printf("median of %d openings:\n", rounds);
     report("window open until the stations table is filled", median(filled), openGoalMs);
-    report("window open until the first station's details are shown", median(firstShown),
+    report("window open until the first station's coverage strip is shown", median(firstShown),
            openGoalMs);
     report("ten-year station chosen until strip, gaps, downloads shown", median(tenYears), 0);
     report("coverage strip of the ten-year station painted", median(stripPaint), 0);

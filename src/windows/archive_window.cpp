@@ -280,6 +280,10 @@ void ArchiveWindow::buildComponents()
     });
     connect(Strip, &CoverageStrip::rangeSelected, this,
             [this](qint64 from, qint64 to) { setRange(from, to); });
+    // Fields changed by hand are drawn on the strip as well.
+    for (QDateTimeEdit *edit : {FromEdit, ToEdit})
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this,
+                [this] { Strip->setSelection(range()); });
 }
 
 void ArchiveWindow::showEvent(QShowEvent *event)
@@ -330,47 +334,58 @@ void ArchiveWindow::chooseStation(const QString &station)
     const int choice = ++m_choice;
     StationTitle->setText(QStringLiteral("«%1»: leyendo…").arg(station));
     setRangeEnabled(false);
-    struct Details
+    // The downloads and conflicts come at once; the coverage of a long record takes longer,
+    // so it is asked for apart and fills the strip, the gaps and the title when it comes.
+    struct Lists
     {
         std::vector<DownloadSummary> downloads;
-        RecordCoverage coverage;
         std::vector<ConflictRow> conflicts;
     };
     m_reader->ask([this, station, choice](StationArchive &archive) -> ArchiveReader::Answer {
-        auto details = std::make_shared<Details>();
-        details->coverage = archive.coverage(station);
-        details->downloads = archive.downloads(station);
-        details->conflicts = archive.conflicts(station);
-        return [this, choice, station, details] {
+        auto lists = std::make_shared<Lists>(
+            Lists {archive.downloads(station), archive.conflicts(station)});
+        return [this, choice, lists] {
             if (choice != m_choice)
                 return;
-            m_coverage = details->coverage;
-            Strip->setCoverage(details->coverage);
-            ArchiveTables::fillDownloads(*DownloadsTable, details->downloads);
-            ArchiveTables::fillGaps(*GapsTable, details->coverage.gaps);
-            ArchiveTables::fillConflicts(*ConflictsTable, details->conflicts);
-            Tabs->setTabText(1, QStringLiteral("Huecos (%1)").arg(details->coverage.gaps.size()));
-            Tabs->setTabText(2,
-                             QStringLiteral("Conflictos (%1)").arg(details->conflicts.size()));
-            const RecordCoverage &coverage = details->coverage;
-            if (coverage.periods.empty()) {
-                StationTitle->setText(QStringLiteral("«%1»: sin muestras").arg(station));
-            } else {
-                const QString rate = ArchiveTexts::steps(coverage.stepsMinutes);
-                StationTitle->setText(
-                    QStringLiteral("«%1»: %2 muestras del %3 al %4%5; %6 huecos")
-                        .arg(station)
-                        .arg(coverage.samples())
-                        .arg(ArchiveTexts::moment(coverage.periods.front().first),
-                             ArchiveTexts::moment(coverage.periods.back().last),
-                             rate.isEmpty() ? QString() : QStringLiteral(", ") + rate)
-                        .arg(coverage.gaps.size()));
-                setRange(coverage.periods.front().first, coverage.periods.back().last);
-                setRangeEnabled(true);
-            }
-            emit stationShown();
+            ArchiveTables::fillDownloads(*DownloadsTable, lists->downloads);
+            ArchiveTables::fillConflicts(*ConflictsTable, lists->conflicts);
+            Tabs->setTabText(2, QStringLiteral("Conflictos (%1)").arg(lists->conflicts.size()));
         };
     });
+    m_reader->ask([this, station, choice](StationArchive &archive) -> ArchiveReader::Answer {
+        auto coverage = std::make_shared<RecordCoverage>(archive.coverage(station));
+        return [this, choice, station, coverage] {
+            if (choice == m_choice)
+                showCoverage(station, *coverage);
+        };
+    });
+}
+
+void ArchiveWindow::showCoverage(const QString &station, const RecordCoverage &coverage)
+{
+    m_coverage = coverage;
+    Strip->setCoverage(coverage);
+    ArchiveTables::fillGaps(*GapsTable, coverage.gaps);
+    Tabs->setTabText(1, QStringLiteral("Huecos (%1)").arg(coverage.gaps.size()));
+    if (coverage.periods.empty()) {
+        StationTitle->setText(QStringLiteral("«%1»: sin muestras").arg(station));
+    } else {
+        const QString rate = ArchiveTexts::steps(coverage.stepsMinutes);
+        const std::size_t gaps = coverage.gaps.size();
+        StationTitle->setText(
+            QStringLiteral("«%1»: %2 muestras del %3 al %4%5; %6")
+                .arg(station)
+                .arg(coverage.samples())
+                .arg(ArchiveTexts::moment(coverage.periods.front().first),
+                     ArchiveTexts::moment(coverage.periods.back().last),
+                     rate.isEmpty() ? QString() : QStringLiteral(", ") + rate,
+                     gaps == 0   ? QStringLiteral("sin huecos")
+                     : gaps == 1 ? QStringLiteral("1 hueco")
+                                 : QStringLiteral("%1 huecos").arg(gaps)));
+        setRange(coverage.periods.front().first, coverage.periods.back().last);
+        setRangeEnabled(true);
+    }
+    emit stationShown();
 }
 
 std::pair<qint64, qint64> ArchiveWindow::range() const

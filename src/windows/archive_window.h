@@ -98,7 +98,7 @@ public:
     std::function<bool(const QString &question, const QString &details)> askYesNo;
 
 signals:
-    /// The chosen station's details have been shown.
+    /// The chosen station's coverage has been shown, its downloads and conflicts before it.
     void stationShown();
     /// An import has ended and its summary is shown.
     void importEnded();
@@ -109,6 +109,8 @@ protected:
 private:
     void buildComponents();
     void showStations(std::vector<StationSummary> stations);
+    /// The strip, the gaps and the title of the chosen station, and the whole record as range.
+    void showCoverage(const QString &station, const RecordCoverage &coverage);
     void stationNameEdited(int row);
     void rangeDataAsked(const std::function<void(std::vector<ArchivedSample> samples,
                                                  RecordCoverage coverage)> &use);

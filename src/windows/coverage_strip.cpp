@@ -22,7 +22,8 @@ constexpr int smallestDrag = 3;
 const QColor covered(0x1a, 0x80, 0x80);
 const QColor empty(0xf4, 0xf4, 0xf0);
 const QColor gapMark(0xc0, 0x20, 0x20);
-const QColor selectionFill(0x30, 0x60, 0xd0, 0x50);
+const QColor selectionFill(0xff, 0xc0, 0x20, 0x70);
+const QColor selectionEdge(0xc0, 0x70, 0x00);
 
 } // namespace
 
@@ -161,11 +162,13 @@ void CoverageStrip::paintEvent(QPaintEvent *)
     painter.setPen(QColor(0x60, 0x60, 0x60));
     painter.drawRect(bar.adjusted(0, 0, -1, -1));
 
-    if (m_selection) {
+    // The whole record chosen, as at first, is not marked: only a part of it stands out.
+    if (m_selection
+        && !(m_selection->first <= firstTime() && m_selection->second >= lastTime())) {
         const int left = xOf(std::min(m_selection->first, m_selection->second));
         const int right = xOf(std::max(m_selection->first, m_selection->second));
         painter.fillRect(QRect(left, bar.top(), right - left + 1, bar.height()), selectionFill);
-        painter.setPen(QColor(0x30, 0x60, 0xd0));
+        painter.setPen(QPen(selectionEdge, 2));
         painter.drawRect(QRect(left, bar.top(), right - left, bar.height() - 1));
     }
 
