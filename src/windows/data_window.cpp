@@ -17,9 +17,7 @@
 #include "windows/daily_summary_window.h"
 #include "windows/data_window_menu.h"
 #include "windows/main_window.h"
-#include "windows/window_archiving.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -217,9 +215,6 @@ void TForm5::buildComponents()
 void TForm5::showEvent(QShowEvent *event)
 {
     centreOnDesktop(this);
-    // The archive window is offered once start-up has named the archive.
-    if (auto *archive = findChild<QAction *>(QStringLiteral("ArchiveWindowAction")))
-        archive->setVisible(m_windows.Form1->archiving().enabled());
     Form::showEvent(event);
 }
 

@@ -77,9 +77,11 @@ void installMainWindowMenu(TForm1 &form)
         addAction(form, "SharedArchiveAction", QStringLiteral("Archivo compartido…"), {},
                   [&archiving] { archiving.chooseSharedArchive(); }),
         addAction(form, "SyncAction", QStringLiteral("Sincronizar ahora"), {},
-                  [&archiving] { archiving.syncNow(); }),
-        addAction(form, "ArchiveWindowAction", QStringLiteral("Archivo de estaciones…"),
-                  ArchiveWindow::shortcut(), [&form] { (void)ArchiveWindow::showFor(form.windows()); })};
+                  [&archiving] { archiving.syncNow(); })};
+    // Always offered, so that its shortcut works before the first right click; without an
+    // archive it says so.
+    addAction(form, "ArchiveWindowAction", QStringLiteral("Archivo de estaciones…"),
+              ArchiveWindow::shortcut(), [&form] { (void)ArchiveWindow::showFor(form.windows()); });
     form.setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Each entry is offered only when it can act: the port is chosen while not connected, a

@@ -17,6 +17,7 @@
 #include "windows/data_window.h"
 #include "windows/main_window.h"
 #include "windows/string_grid.h"
+#include "windows/window_archiving.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -234,6 +235,30 @@ private slots:
         QCOMPARE(m_window->ConflictsTable->item(0, 5)->text().toInt(),
                  m_window->ConflictsTable->item(0, 9)->text().toInt() + 1);
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void theMainAndDataWindowsOpenOneArchiveWindowByTheirShortcut()
+    {
+        TForm1 &form = *m_set->windows.Form1;
+        form.archiving().setArchivePath(m_dir->filePath(QStringLiteral("estaciones.sqlite")));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        m_window->hide();
+        // No right click has been made: the shortcut works all the same.
+        QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *opened = form.findChild<ArchiveWindow *>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(opened, m_window);
+        QVERIFY(opened->isVisible());
+        opened->hide();
+
+        // From the data window, which closes first, the same window comes back.
+        whileDataWindowShows([this] { m_data->showModal(); }, [this] {
+            QTest::keyClick(m_data, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        });
+        QTRY_VERIFY(opened->isVisible());
+        QVERIFY(!m_data->isVisible());
+        QCOMPARE(form.findChildren<ArchiveWindow *>(QString(), Qt::FindDirectChildrenOnly).size(),
+                 1);
     }
 
     void theSpanOfAGapIsSaidInItsTwoLargestUnits_data()
