@@ -271,8 +271,11 @@ void ArchiveWindow::buildComponents()
             return;
         const QTableWidgetItem *name = StationsTable->item(chosen.front()->row(), 0);
         const QString station = name ? name->data(Qt::UserRole).toString() : QString();
-        if (station != m_station)
+        if (station != m_station) {
+            // What the line said was about the station chosen before.
+            say({});
             chooseStation(station);
+        }
     });
     connect(StationsTable, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!m_filling && item->column() == 0)
