@@ -137,7 +137,12 @@ ArchiveWindow::ArchiveWindow(ProgramWindows &windows, const QString &archivePath
     setRangeEnabled(false);
 }
 
-ArchiveWindow::~ArchiveWindow() = default;
+ArchiveWindow::~ArchiveWindow()
+{
+    // The reader's work under way ends before anything of the window goes; its answer is then
+    // dropped.
+    delete m_reader;
+}
 
 ArchiveWindow *ArchiveWindow::showFor(ProgramWindows &windows)
 {
