@@ -521,6 +521,11 @@ void TForm5::showDailySummary()
         };
     }
     m_summary->setDays(dailySummary(samples, *step));
+    // A stretch at several rates: the title says which step each sample counts for.
+    m_summary->setWindowTitle(
+        m_shownRecordCoverage && m_shownRecordCoverage->stepsMinutes.size() > 1
+            ? QStringLiteral("Resumen diario (cada muestra cuenta como %1 minutos)").arg(*step)
+            : QStringLiteral("Resumen diario"));
     m_summary->show();
     m_summary->raise();
     m_summary->activateWindow();

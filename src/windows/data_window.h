@@ -80,6 +80,7 @@ public:
     /// download.
     void showArchivedRange(const std::vector<ArchivedSample> &samples,
                            const RecordCoverage &coverage);
+    /// The program's windows, for the windows this one opens.
     [[nodiscard]] ProgramWindows &windows() const { return m_windows; }
 
     /// "Abrir archivo…": asks for a saved data file and shows it in the grid in place of the
