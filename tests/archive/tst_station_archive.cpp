@@ -336,21 +336,27 @@ private slots:
         // Then at 30 minutes, the first sample 30 minutes after the last: a new rate, no gap.
         const QDateTime halfHourly = start.addSecs(900 * 39 + 1800);
         archive.enter(station, entryOf(halfHourlyDownload(halfHourly, 20)));
-        // Back at 15 minutes after two days without samples.
+        // Back at 15 minutes after two days without samples, sample 10 arriving damaged.
         const qint64 lastBefore = halfHourly.toSecsSinceEpoch() + 19 * 1800;
         const QDateTime after = QDateTime::fromSecsSinceEpoch(lastBefore + 2 * 86400, Qt::UTC);
-        archive.enter(station, entryOf(plainDownload(after, 30)));
+        QList<QByteArray> lines = plainDownload(after, 30).split('\n');
+        lines[2 + 10][10] = 'x';
+        archive.enter(station, entryOf(lines.join('\n')));
 
         const RecordCoverage whole = archive.coverage(station);
         QCOMPARE(whole.periods,
                  (std::vector<CoveredPeriod> {{timeOf(start, 0), lastBefore, 60},
-                                              {after.toSecsSinceEpoch(), timeOf(after, 29), 30}}));
-        QCOMPARE(whole.gaps, (std::vector<RecordGap> {{lastBefore, after.toSecsSinceEpoch()}}));
+                                              {after.toSecsSinceEpoch(), timeOf(after, 9), 10},
+                                              {timeOf(after, 11), timeOf(after, 29), 19}}));
+        QCOMPARE(whole.gaps,
+                 (std::vector<RecordGap> {{lastBefore, after.toSecsSinceEpoch()},
+                                          {timeOf(after, 9), timeOf(after, 11)}}));
         QCOMPARE(whole.gaps[0].length(), qint64(2 * 86400));
         QCOMPARE(whole.stepsMinutes, (std::vector<int> {15, 30}));
 
-        // A range inside the last download is one run at one rate.
-        const RecordCoverage range = archive.coverage(station, timeOf(after, 5), timeOf(after, 9));
+        // A range inside the last download, its ends between samples, is one run at one rate.
+        const RecordCoverage range =
+            archive.coverage(station, timeOf(after, 5) - 100, timeOf(after, 9) + 100);
         QVERIFY(range.isSingleRun());
         QCOMPARE(range.samples(), qint64(5));
         QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)archive.coverage(QStringLiteral("Q")));
@@ -485,24 +491,31 @@ private slots:
         expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
                8, 1);
 
-        // The archive as the program before kept it: no figures beside the names.
+        archive.enter(station, entryOf(plainDownload(start.addDays(2), 10)));
+        const RecordCoverage coverage = archive.coverage(station);
+        QCOMPARE(coverage.gaps.size(), std::size_t(1));
+
+        // The archive as the program before kept it: no figures beside the names, no runs.
         std::unique_ptr<Connection> behind = connectionTo(archive);
-        for (const QString column :
+        for (const QString &column :
              {QStringLiteral("sample_count"), QStringLiteral("first_t"), QStringLiteral("last_t")})
             QCOMPARE(behind->run(QStringLiteral("ALTER TABLE stations DROP COLUMN %1").arg(column)),
                      QString());
+        QCOMPARE(behind->run(QStringLiteral("DROP TABLE sample_runs")), QString());
         QCOMPARE(behind->run(QStringLiteral("UPDATE schema_version SET version = 1")), QString());
         behind.reset();
         archive = onServer() ? StationArchive::openServer(m_server->address())
                              : StationArchive::openFile(archive.shownName());
-        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        expect(station, timeOf(start, 0), timeOf(start.addDays(2), 9), 50, 4);
+        QCOMPARE(archive.coverage(station).periods, coverage.periods);
+        QCOMPARE(archive.coverage(station).gaps, coverage.gaps);
         expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
                8, 1);
         behind = connectionTo(archive);
-        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 2);
+        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 3);
         // And they go on following what enters.
         archive.enter(station, entryOf(plainDownload(start, 41)));
-        expect(station, timeOf(start, 0), timeOf(start, 40), 41, 4);
+        expect(station, timeOf(start, 0), timeOf(start.addDays(2), 9), 51, 5);
     }
 
     void aLaptopOfflineForAMonthSendsEverythingWhenBack()
