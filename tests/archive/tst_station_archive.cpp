@@ -341,7 +341,16 @@ private slots:
         const QDateTime after = QDateTime::fromSecsSinceEpoch(lastBefore + 2 * 86400, Qt::UTC);
         QList<QByteArray> lines = plainDownload(after, 30).split('\n');
         lines[2 + 10][10] = 'x';
-        archive.enter(station, entryOf(lines.join('\n')));
+        archive.enter(station, entryOf(lines.join('\n'), 30));
+        const std::vector<DownloadSummary> downloads = archive.downloads(station);
+        QCOMPARE(downloads.size(), std::size_t(3));
+        QCOMPARE(downloads[1].stepMinutes, std::optional<int>(30));
+        QCOMPARE(downloads[2].stepMinutes, std::optional<int>(15));
+        QCOMPARE(downloads[2].samplesReported, std::optional<int>(30));
+        QCOMPARE(downloads[1].samplesReported, std::optional<int>());
+        QCOMPARE(downloads[2].clockOffsetSeconds, std::optional<qint64>(-42));
+        QCOMPARE(downloads[2].damagedRows, 1);
+        QCOMPARE(downloads[1].damagedRows, 0);
 
         const RecordCoverage whole = archive.coverage(station);
         QCOMPARE(whole.periods,
@@ -422,6 +431,32 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             ArchiveError,
             archive.renameStation(QStringLiteral("Parcela 4"), QStringLiteral("a\nb")));
+    }
+
+    void aConflictThatTheMergedRecordAgreesWithIsNoLongerOne()
+    {
+        StationArchive archive = emptyArchive();
+        const QDateTime at = start;
+        // One sample at `at`; `tag` in the line the PC skips makes the bytes a download's own.
+        const auto oneSample = [&at](int value, const QByteArray &tag) {
+            QByteArray text = downloadText(at, 1, [value](int) {
+                return std::array<int, 4> {value, 600, 700, 800};
+            });
+            return entryOf(text.insert(text.indexOf("\r\n") + 2, tag));
+        };
+        archive.enter(QStringLiteral("A"), oneSample(510, "1"));
+        // B holds other values at that time, and a conflict with A's own.
+        const EntryResult own = archive.enter(QStringLiteral("B"), oneSample(520, "2"));
+        archive.enter(QStringLiteral("B"), oneSample(510, "3"));
+        QCOMPARE(archive.conflicts(QStringLiteral("B")).size(), std::size_t(1));
+
+        const StationMerge merge = archive.renameStation(QStringLiteral("B"), QStringLiteral("A"));
+        QCOMPARE(merge.conflicts, 1);
+        // B's sample is the one conflict now; what B kept apart is what A holds.
+        const std::vector<ConflictRow> conflicts = archive.conflicts(QStringLiteral("A"));
+        QCOMPARE(conflicts.size(), std::size_t(1));
+        QCOMPARE(conflicts[0].downloadId, own.downloadId);
+        QVERIFY(conflicts[0].brought != conflicts[0].archived);
     }
 
     void aMergeThatFailsHalfWayLeavesBothStationsAsTheyWere()
