@@ -2,6 +2,7 @@
 
 #include "archive/archive_database.h"
 #include "archive/archive_error.h"
+#include "archive/sample_store.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -21,7 +22,8 @@ constexpr qint64 migrationLockKey = 0x4252454e54415634;
 /// is someone else's.
 const QStringList ourTables = {QStringLiteral("schema_version"), QStringLiteral("settings"),
                                QStringLiteral("stations"),       QStringLiteral("downloads"),
-                               QStringLiteral("samples"),        QStringLiteral("conflicts")};
+                               QStringLiteral("samples"),        QStringLiteral("conflicts"),
+                               QStringLiteral("sample_runs")};
 
 /// The spellings in which the two backends differ.
 struct Dialect
@@ -96,11 +98,31 @@ void addSampleSummary(ArchiveDatabase &archive)
     countSamplesAgain(archive);
 }
 
+/// Version 3: the times of each station's samples as runs of one download at one spacing
+/// (see SampleRun), kept up to date with the samples, so that a station's coverage reads a row
+/// per run instead of every sample.
+void addSampleRuns(ArchiveDatabase &archive)
+{
+    const Dialect d = dialect(archive.backend());
+    archive.run(QStringLiteral("CREATE TABLE sample_runs ("
+                               "station_id %1 NOT NULL, first_t %1 NOT NULL, "
+                               "download_id %1 NOT NULL, spacing_s %1 NOT NULL, "
+                               "samples %1 NOT NULL, PRIMARY KEY (station_id, first_t))%2")
+                    .arg(d.bigInteger, d.withoutRowId));
+    QSqlQuery stations = archive.run(QStringLiteral("SELECT id FROM stations"));
+    std::vector<qint64> keys;
+    while (stations.next())
+        keys.push_back(stations.value(0).toLongLong());
+    stations = QSqlQuery();
+    for (const qint64 key : keys)
+        rebuildRuns(archive, key);
+}
+
 /// Step n brings version n − 1 to version n.
 const std::vector<std::function<void(ArchiveDatabase &)>> &steps()
 {
-    static const std::vector<std::function<void(ArchiveDatabase &)>> list = {createFirstTables,
-                                                                             addSampleSummary};
+    static const std::vector<std::function<void(ArchiveDatabase &)>> list = {
+        createFirstTables, addSampleSummary, addSampleRuns};
     return list;
 }
 

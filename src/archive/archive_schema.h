@@ -11,7 +11,7 @@ class ArchiveDatabase;
 namespace ArchiveSchema {
 
 /// The version this program writes. An archive of a newer version is refused, never guessed at.
-inline constexpr int currentVersion = 2;
+inline constexpr int currentVersion = 3;
 
 /// The SQLite application id that marks a file as ours ("BR44").
 inline constexpr int sqliteApplicationId = 0x42523434;

@@ -2,6 +2,7 @@
 
 #include "archive/archive_database.h"
 #include "archive/archive_error.h"
+#include "archive/sample_runs.h"
 
 #include <QHash>
 #include <QSet>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <limits>
+#include <map>
 
 namespace {
 
@@ -127,9 +130,10 @@ MergedSamples mergeInFile(ArchiveDatabase &db, qint64 stationKey, qint64 downloa
             sampleMissing(db);
         const bool first = !classified.contains(sample.t);
         classified.insert(sample.t);
-        if (first && found->downloadId == downloadId)
+        if (first && found->downloadId == downloadId) {
             ++merged.newSamples;
-        else if (found->values == sample.values)
+            merged.newTimes.push_back(sample.t);
+        } else if (found->values == sample.values)
             ++merged.alreadyArchived;
         else
             merged.conflicting.push_back(sample);
@@ -161,8 +165,8 @@ void insertConflictsInFile(ArchiveDatabase &db, qint64 downloadId,
 
 /// `column` of every sample as the text of a PostgreSQL array, "{1,-2,3}". It is made of
 /// integers alone and still bound as a value, never put into the statement.
-template<typename Column>
-QString arrayText(const std::vector<ArchivedSample> &samples, Column column)
+template<typename Row, typename Column>
+QString arrayText(const std::vector<Row> &samples, Column column)
 {
     QByteArray text;
     text.reserve(qsizetype(samples.size()) * 8 + 2);
@@ -250,6 +254,7 @@ MergedSamples mergeOnServer(ArchiveDatabase &db, qint64 stationKey, qint64 downl
         sampleMissing(db);
     const std::vector<qint64> added = integersOf(insert.value(0).toString(), db);
     insert = QSqlQuery();
+    merged.newTimes = added;
     QSet<qint64> fresh(added.begin(), added.end());
 
     // Every other sample, a repeated time included, is compared with what the station's
@@ -412,6 +417,61 @@ std::vector<ArchivedSample> readFromFile(ArchiveDatabase &db, qint64 stationKey,
     return list;
 }
 
+/// Adds `runs` of download `downloadId` to the runs of station `stationKey`.
+void insertRuns(ArchiveDatabase &db, qint64 stationKey, qint64 downloadId,
+                const std::vector<SampleRun> &runs)
+{
+    if (runs.empty())
+        return;
+    if (db.backend() == ArchiveBackend::PostgreSQL) {
+        QSqlQuery insert = db.prepare(QStringLiteral(
+            "INSERT INTO sample_runs (station_id, first_t, download_id, spacing_s, samples) "
+            "SELECT ?::bigint, u.f, ?::bigint, u.s, u.n "
+            "FROM unnest(?::bigint[], ?::bigint[], ?::bigint[]) AS u(f, s, n)"));
+        insert.addBindValue(stationKey);
+        insert.addBindValue(downloadId);
+        insert.addBindValue(arrayText(runs, [](const SampleRun &r) { return r.first; }));
+        insert.addBindValue(arrayText(runs, [](const SampleRun &r) { return r.spacing; }));
+        insert.addBindValue(arrayText(runs, [](const SampleRun &r) { return r.samples; }));
+        db.exec(insert);
+        return;
+    }
+    insertRows(db,
+               QStringLiteral("INSERT INTO sample_runs "
+                              "(station_id, first_t, download_id, spacing_s, samples) VALUES "),
+               QString(), 5, int(runs.size()), [&](QSqlQuery &query, int i) {
+                   const SampleRun &run = runs[std::size_t(i)];
+                   query.addBindValue(stationKey);
+                   query.addBindValue(run.first);
+                   query.addBindValue(downloadId);
+                   query.addBindValue(run.spacing);
+                   query.addBindValue(run.samples);
+               });
+}
+
+/// The time of each sample of station `stationKey`, in time order, with the download that
+/// brought it, read sample by sample.
+std::vector<std::pair<qint64, qint64>> sampleDownloads(ArchiveDatabase &db, qint64 stationKey)
+{
+    std::vector<std::pair<qint64, qint64>> list;
+    if (db.backend() == ArchiveBackend::PostgreSQL) {
+        readPagesFromServer<2>(db, stationKey, std::numeric_limits<qint64>::min(),
+                               std::numeric_limits<qint64>::max(),
+                               {QStringLiteral("t"), QStringLiteral("download_id")},
+                               [&list](const ServerColumns<2> &columns) {
+                                   for (std::size_t i = 0; i < columns[0].size(); ++i)
+                                       list.emplace_back(columns[0][i], columns[1][i]);
+                               });
+        return list;
+    }
+    QSqlQuery query = db.run(QStringLiteral("SELECT t, download_id FROM samples "
+                                            "WHERE station_id = ? ORDER BY t"),
+                             {stationKey});
+    while (query.next())
+        list.emplace_back(query.value(0).toLongLong(), query.value(1).toLongLong());
+    return list;
+}
+
 } // namespace
 
 MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey, qint64 downloadId,
@@ -424,6 +484,8 @@ MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey, qint64 
         insertConflictsOnServer(database, downloadId, merged.conflicting);
     else
         insertConflictsInFile(database, downloadId, merged.conflicting);
+    std::sort(merged.newTimes.begin(), merged.newTimes.end());
+    insertRuns(database, stationKey, downloadId, runsOf(merged.newTimes));
     return merged;
 }
 
@@ -438,37 +500,34 @@ std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 statio
 std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationKey, qint64 from,
                                       qint64 to)
 {
-    // A station has a download per few thousand samples: their steps are looked up here
-    // rather than joined to every sample.
-    QHash<qint64, std::optional<int>> steps;
-    {
-        QSqlQuery query = database.run(
-            QStringLiteral("SELECT id, step_minutes FROM downloads WHERE station_id = ?"),
-            {stationKey});
-        while (query.next())
-            steps.insert(query.value(0).toLongLong(),
-                         query.value(1).isNull() ? std::nullopt
-                                                 : std::optional<int>(query.value(1).toInt()));
-    }
-    const auto stepOf = [&steps](qint64 downloadId) {
-        return steps.value(downloadId, std::nullopt);
-    };
+    QSqlQuery query = database.run(
+        QStringLiteral("SELECT r.first_t, r.spacing_s, r.samples, d.step_minutes "
+                       "FROM sample_runs r LEFT JOIN downloads d ON d.id = r.download_id "
+                       "WHERE r.station_id = ? AND r.first_t <= ? ORDER BY r.first_t"),
+        {stationKey, to});
     std::vector<TimedStep> times;
-    if (database.backend() == ArchiveBackend::PostgreSQL) {
-        readPagesFromServer<2>(database, stationKey, from, to,
-                               {QStringLiteral("t"), QStringLiteral("download_id")},
-                               [&](const ServerColumns<2> &columns) {
-                                   times.reserve(times.size() + columns[0].size());
-                                   for (std::size_t i = 0; i < columns[0].size(); ++i)
-                                       times.push_back({columns[0][i], stepOf(columns[1][i])});
-                               });
-        return times;
+    while (query.next()) {
+        const SampleRun run {query.value(0).toLongLong(), query.value(1).toLongLong(),
+                             query.value(2).toLongLong()};
+        const std::optional<int> step =
+            query.value(3).isNull() ? std::nullopt : std::optional<int>(query.value(3).toInt());
+        appendTimes(times, run, step, from, to);
     }
-    QSqlQuery query = database.run(QStringLiteral("SELECT t, download_id FROM samples "
-                                                  "WHERE station_id = ? AND t >= ? AND t <= ? "
-                                                  "ORDER BY t"),
-                                   {stationKey, from, to});
-    while (query.next())
-        times.push_back({query.value(0).toLongLong(), stepOf(query.value(1).toLongLong())});
+    // Runs of two downloads may interleave (the same station at other seconds past the minute).
+    if (!std::is_sorted(times.begin(), times.end(),
+                        [](const TimedStep &a, const TimedStep &b) { return a.t < b.t; }))
+        std::sort(times.begin(), times.end(),
+                  [](const TimedStep &a, const TimedStep &b) { return a.t < b.t; });
     return times;
+}
+
+void rebuildRuns(ArchiveDatabase &database, qint64 stationKey)
+{
+    database.run(QStringLiteral("DELETE FROM sample_runs WHERE station_id = ?"), {stationKey});
+    // Each download's times, in time order.
+    std::map<qint64, std::vector<qint64>> timesOf;
+    for (const auto &[t, downloadId] : sampleDownloads(database, stationKey))
+        timesOf[downloadId].push_back(t);
+    for (const auto &[downloadId, times] : timesOf)
+        insertRuns(database, stationKey, downloadId, runsOf(times));
 }

@@ -17,13 +17,16 @@ struct MergedSamples
     /// The samples whose time the station's record holds with other values, in the order of
     /// the download (a time the download repeats may come more than once).
     std::vector<ArchivedSample> conflicting;
+    /// The times this download added to the record, ascending.
+    std::vector<qint64> newTimes;
 };
 
 /// Enters `samples` (in the order of the download) as download `downloadId` of station
 /// `stationKey`, inside the transaction already open: a time the station's record lacks is
 /// added, one it holds with the same values is already archived, one with other values is a
 /// conflict, kept in the conflicts table and the record left as it was. A time the download
-/// repeats is new once; its repetitions compare with what was entered. Throws ArchiveError.
+/// repeats is new once; its repetitions compare with what was entered. The times it adds join
+/// the station's runs (see SampleRun). Throws ArchiveError.
 [[nodiscard]] MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey,
                                          qint64 downloadId,
                                          const std::vector<ArchivedSample> &samples);
@@ -33,6 +36,10 @@ struct MergedSamples
                                                       qint64 from, qint64 to);
 
 /// The time of each sample of station `stationKey` from `from` to `to` (both included), in time
-/// order, with the step of the download that brought it.
+/// order, with the step of the download that brought it, from the station's runs.
 [[nodiscard]] std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationKey,
                                                     qint64 from, qint64 to);
+
+/// Makes the runs of station `stationKey` again from its samples, inside the transaction that
+/// changed them.
+void rebuildRuns(ArchiveDatabase &database, qint64 stationKey);

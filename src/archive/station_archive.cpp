@@ -332,8 +332,10 @@ void StationArchive::renameOnce(StationMerge &result)
            {fromKey, toKey});
     db.run(QStringLiteral("UPDATE downloads SET station_id = ? WHERE station_id = ?"),
            {toKey, fromKey});
+    db.run(QStringLiteral("DELETE FROM sample_runs WHERE station_id = ?"), {fromKey});
     db.run(QStringLiteral("DELETE FROM stations WHERE id = ?"), {fromKey});
     ArchiveSchema::countSamplesAgain(db, toKey);
+    rebuildRuns(db, toKey);
     db.commit();
 }
 

@@ -163,7 +163,7 @@ public:
     {
         Connection connection(m_address, m_name);
         connection.run(QStringLiteral("DROP TABLE IF EXISTS conflicts, samples, downloads, "
-                                      "stations, settings, schema_version CASCADE"));
+                                      "stations, settings, schema_version, sample_runs CASCADE"));
         connection.run(QStringLiteral("DROP FUNCTION IF EXISTS fail_half_way() CASCADE"));
     }
 

@@ -336,21 +336,36 @@ private slots:
         // Then at 30 minutes, the first sample 30 minutes after the last: a new rate, no gap.
         const QDateTime halfHourly = start.addSecs(900 * 39 + 1800);
         archive.enter(station, entryOf(halfHourlyDownload(halfHourly, 20)));
-        // Back at 15 minutes after two days without samples.
+        // Back at 15 minutes after two days without samples, sample 10 arriving damaged.
         const qint64 lastBefore = halfHourly.toSecsSinceEpoch() + 19 * 1800;
         const QDateTime after = QDateTime::fromSecsSinceEpoch(lastBefore + 2 * 86400, Qt::UTC);
-        archive.enter(station, entryOf(plainDownload(after, 30)));
+        QList<QByteArray> lines = plainDownload(after, 30).split('\n');
+        lines[2 + 10][10] = 'x';
+        archive.enter(station, entryOf(lines.join('\n'), 30));
+        const std::vector<DownloadSummary> downloads = archive.downloads(station);
+        QCOMPARE(downloads.size(), std::size_t(3));
+        QCOMPARE(downloads[1].stepMinutes, std::optional<int>(30));
+        QCOMPARE(downloads[2].stepMinutes, std::optional<int>(15));
+        QCOMPARE(downloads[2].samplesReported, std::optional<int>(30));
+        QCOMPARE(downloads[1].samplesReported, std::optional<int>());
+        QCOMPARE(downloads[2].clockOffsetSeconds, std::optional<qint64>(-42));
+        QCOMPARE(downloads[2].damagedRows, 1);
+        QCOMPARE(downloads[1].damagedRows, 0);
 
         const RecordCoverage whole = archive.coverage(station);
         QCOMPARE(whole.periods,
                  (std::vector<CoveredPeriod> {{timeOf(start, 0), lastBefore, 60},
-                                              {after.toSecsSinceEpoch(), timeOf(after, 29), 30}}));
-        QCOMPARE(whole.gaps, (std::vector<RecordGap> {{lastBefore, after.toSecsSinceEpoch()}}));
+                                              {after.toSecsSinceEpoch(), timeOf(after, 9), 10},
+                                              {timeOf(after, 11), timeOf(after, 29), 19}}));
+        QCOMPARE(whole.gaps,
+                 (std::vector<RecordGap> {{lastBefore, after.toSecsSinceEpoch()},
+                                          {timeOf(after, 9), timeOf(after, 11)}}));
         QCOMPARE(whole.gaps[0].length(), qint64(2 * 86400));
         QCOMPARE(whole.stepsMinutes, (std::vector<int> {15, 30}));
 
-        // A range inside the last download is one run at one rate.
-        const RecordCoverage range = archive.coverage(station, timeOf(after, 5), timeOf(after, 9));
+        // A range inside the last download, its ends between samples, is one run at one rate.
+        const RecordCoverage range =
+            archive.coverage(station, timeOf(after, 5) - 100, timeOf(after, 9) + 100);
         QVERIFY(range.isSingleRun());
         QCOMPARE(range.samples(), qint64(5));
         QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)archive.coverage(QStringLiteral("Q")));
@@ -416,6 +431,32 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             ArchiveError,
             archive.renameStation(QStringLiteral("Parcela 4"), QStringLiteral("a\nb")));
+    }
+
+    void aConflictThatTheMergedRecordAgreesWithIsNoLongerOne()
+    {
+        StationArchive archive = emptyArchive();
+        const QDateTime at = start;
+        // One sample at `at`; `tag` in the line the PC skips makes the bytes a download's own.
+        const auto oneSample = [&at](int value, const QByteArray &tag) {
+            QByteArray text = downloadText(at, 1, [value](int) {
+                return std::array<int, 4> {value, 600, 700, 800};
+            });
+            return entryOf(text.insert(text.indexOf("\r\n") + 2, tag));
+        };
+        archive.enter(QStringLiteral("A"), oneSample(510, "1"));
+        // B holds other values at that time, and a conflict with A's own.
+        const EntryResult own = archive.enter(QStringLiteral("B"), oneSample(520, "2"));
+        archive.enter(QStringLiteral("B"), oneSample(510, "3"));
+        QCOMPARE(archive.conflicts(QStringLiteral("B")).size(), std::size_t(1));
+
+        const StationMerge merge = archive.renameStation(QStringLiteral("B"), QStringLiteral("A"));
+        QCOMPARE(merge.conflicts, 1);
+        // B's sample is the one conflict now; what B kept apart is what A holds.
+        const std::vector<ConflictRow> conflicts = archive.conflicts(QStringLiteral("A"));
+        QCOMPARE(conflicts.size(), std::size_t(1));
+        QCOMPARE(conflicts[0].downloadId, own.downloadId);
+        QVERIFY(conflicts[0].brought != conflicts[0].archived);
     }
 
     void aMergeThatFailsHalfWayLeavesBothStationsAsTheyWere()
@@ -485,24 +526,31 @@ private slots:
         expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
                8, 1);
 
-        // The archive as the program before kept it: no figures beside the names.
+        archive.enter(station, entryOf(plainDownload(start.addDays(2), 10)));
+        const RecordCoverage coverage = archive.coverage(station);
+        QCOMPARE(coverage.gaps.size(), std::size_t(1));
+
+        // The archive as the program before kept it: no figures beside the names, no runs.
         std::unique_ptr<Connection> behind = connectionTo(archive);
-        for (const QString column :
+        for (const QString &column :
              {QStringLiteral("sample_count"), QStringLiteral("first_t"), QStringLiteral("last_t")})
             QCOMPARE(behind->run(QStringLiteral("ALTER TABLE stations DROP COLUMN %1").arg(column)),
                      QString());
+        QCOMPARE(behind->run(QStringLiteral("DROP TABLE sample_runs")), QString());
         QCOMPARE(behind->run(QStringLiteral("UPDATE schema_version SET version = 1")), QString());
         behind.reset();
         archive = onServer() ? StationArchive::openServer(m_server->address())
                              : StationArchive::openFile(archive.shownName());
-        expect(station, timeOf(start, 0), timeOf(start, 39), 40, 3);
+        expect(station, timeOf(start, 0), timeOf(start.addDays(2), 9), 50, 4);
+        QCOMPARE(archive.coverage(station).periods, coverage.periods);
+        QCOMPARE(archive.coverage(station).gaps, coverage.gaps);
         expect(QStringLiteral("Otra"), timeOf(start.addDays(30), 0), timeOf(start.addDays(30), 7),
                8, 1);
         behind = connectionTo(archive);
-        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 2);
+        QCOMPARE(behind->number(QStringLiteral("SELECT version FROM schema_version")), 3);
         // And they go on following what enters.
         archive.enter(station, entryOf(plainDownload(start, 41)));
-        expect(station, timeOf(start, 0), timeOf(start, 40), 41, 4);
+        expect(station, timeOf(start, 0), timeOf(start.addDays(2), 9), 51, 5);
     }
 
     void aLaptopOfflineForAMonthSendsEverythingWhenBack()
