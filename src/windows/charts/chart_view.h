@@ -116,6 +116,9 @@ protected:
 private:
     void setUpAxes();
     void setUpSeries();
+    /// Shows the series' point markers, or hides them while samples with dates lie closer
+    /// together on the screen than a marker is wide.
+    void updatePointMarkers();
     /// Fits the number of ticks to the chart's size.
     void fitTickCounts();
     /// The sizing cursor over a point of a series that asks for it; the normal cursor elsewhere.

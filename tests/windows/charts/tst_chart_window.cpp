@@ -650,6 +650,14 @@ private slots:
         QCOMPARE(chartWindow->Chart3->periodLine(),
                  "05/12/2026 04:15 – 09/12/2026 04:00, cada 15 minutos");
 
+        // Four days of markers would bury the humidity line; a few hours in view show them.
+        ChartView *humidity = chartWindow->Chart2;
+        humidity->replot();
+        QVERIFY(chartWindow->Series9->scatterStyle().isNone());
+        humidity->xAxis->setRange(double(times[0]), double(times[20]));
+        humidity->replot();
+        QCOMPARE(chartWindow->Series9->scatterStyle().shape(), QCPScatterStyle::ssSquare);
+
         // Being activated again does not read the data window's grid.
         QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
         chartWindow->FormActivate();
