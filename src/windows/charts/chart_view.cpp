@@ -625,29 +625,22 @@ std::optional<double> ChartView::readoutKey(double x) const
         return place >= 0 ? std::optional<double>(place) : std::nullopt;
     }
     std::optional<double> best;
-    const auto consider = [&](QCPGraphDataContainer::const_iterator point) {
-        if (!std::isnan(point->value) && (!best || std::abs(point->key - x) < std::abs(*best - x)))
-            best = point->key;
-    };
     for (const QCPGraph *graph : m_series) {
         const auto data = graph->data();
         if (!graph->visible() || data->isEmpty())
             continue;
-        // The first point at or after x and the one before it; a break's own point has real
-        // samples on both sides.
-        auto after = data->findBegin(x, false);
-        for (auto point = after; point != data->constEnd(); ++point) {
-            if (!std::isnan(point->value)) {
-                consider(point);
-                break;
-            }
-        }
-        for (auto point = after; point != data->constBegin();) {
-            --point;
-            if (!std::isnan(point->value)) {
-                consider(point);
-                break;
-            }
+        // The first point at or after x and the one before it. Between the two samples around a
+        // break there is nothing to read: the nearest sample may lie days away.
+        const auto after = data->findBegin(x, false);
+        const auto before = after == data->constBegin() ? data->constEnd() : after - 1;
+        const bool inGap = (after != data->constEnd() && std::isnan(after->value))
+            || (before != data->constEnd() && std::isnan(before->value));
+        if (inGap)
+            continue;
+        for (const auto point : {after, before}) {
+            if (point != data->constEnd()
+                && (!best || std::abs(point->key - x) < std::abs(*best - x)))
+                best = point->key;
         }
     }
     return best;

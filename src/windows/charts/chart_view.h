@@ -125,7 +125,7 @@ private:
     void updatePointCursor(QPoint at);
     [[nodiscard]] bool isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) const;
     /// The key of the readout at `x`: the nearest sample place, or the nearest sample time on a
-    /// visible series; none when there is none.
+    /// visible series; none when there is none, or when x lies in a gap of the record.
     [[nodiscard]] std::optional<double> readoutKey(double x) const;
 
     ChartDescription m_description;
