@@ -646,6 +646,7 @@ private slots:
                                        chartWindow->Series9, chartWindow->Series10}) {
             QCOMPARE(series->dataCount(), int(times.size()) + 1);
             QCOMPARE(breaksOf(series), QVector<double> {gapMiddle});
+            QVERIFY(series->adaptiveSampling()); // years of samples are thinned per pixel
         }
         QCOMPARE(valuesOf(chartWindow->Series1).first(), 23.4);
         QCOMPARE(valuesOf(chartWindow->Series2).first(), -0.5);
