@@ -141,6 +141,13 @@ private:
     const ChartDescription &m_description;
 };
 
+/// The square point marker of a series.
+QCPScatterStyle pointMarker(const SeriesDescription &description)
+{
+    return QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(description.colour, 1),
+                           QBrush(description.colour), 2.0 * description.pointHalfSize);
+}
+
 /// The lowest and highest key and value of the visible series that hold points.
 std::pair<std::optional<ValueExtent>, std::optional<ValueExtent>>
 visibleExtents(const QList<QCPGraph *> &series)
@@ -237,15 +244,33 @@ void ChartView::setUpSeries()
         graph->setName(description.name);
         graph->setObjectName(description.name);
         graph->setPen(QPen(description.colour, lineWidth));
-        if (description.pointHalfSize > 0) {
-            graph->setScatterStyle(
-                QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(description.colour, 1),
-                                QBrush(description.colour), 2.0 * description.pointHalfSize));
-        }
+        if (description.pointHalfSize > 0)
+            graph->setScatterStyle(pointMarker(description));
         m_tracksPoints = m_tracksPoints || description.sizingCursorOverPoints;
         m_series.append(graph);
     }
     setMouseTracking(true); // the point readout follows the mouse
+    connect(this, &QCustomPlot::beforeReplot, this, &ChartView::updatePointMarkers);
+}
+
+void ChartView::updatePointMarkers()
+{
+    for (int i = 0; i < seriesCount(); ++i) {
+        const SeriesDescription &description = m_description.series.at(i);
+        if (description.pointHalfSize <= 0)
+            continue;
+        // With dates, years of samples would bury the line under a band of markers, and drawing
+        // them costs each frame: they show once the samples in view are apart on the screen.
+        bool shown = true;
+        if (m_timeAxis == TimeAxis::Dates) {
+            const auto data = m_series.at(i)->data();
+            const auto inView = data->findEnd(xAxis->range().upper, false)
+                - data->findBegin(xAxis->range().lower, false);
+            shown = inView * (2 * description.pointHalfSize + 2) <= plotArea().width();
+        }
+        if (shown == m_series.at(i)->scatterStyle().isNone())
+            m_series.at(i)->setScatterStyle(shown ? pointMarker(description) : QCPScatterStyle());
+    }
 }
 
 void ChartView::setSeriesValues(int index, const QVector<double> &values)
@@ -522,6 +547,7 @@ void ChartView::updatePointCursor(QPoint at)
     for (int i = 0; i < seriesCount(); ++i) {
         const SeriesDescription &description = m_description.series.at(i);
         if (description.sizingCursorOverPoints && m_series.at(i)->visible()
+            && !m_series.at(i)->scatterStyle().isNone()
             && isOverPoint(m_series.at(i), description.pointHalfSize, at)) {
             setCursor(Qt::SizeFDiagCursor);
             return;
@@ -599,29 +625,22 @@ std::optional<double> ChartView::readoutKey(double x) const
         return place >= 0 ? std::optional<double>(place) : std::nullopt;
     }
     std::optional<double> best;
-    const auto consider = [&](QCPGraphDataContainer::const_iterator point) {
-        if (!std::isnan(point->value) && (!best || std::abs(point->key - x) < std::abs(*best - x)))
-            best = point->key;
-    };
     for (const QCPGraph *graph : m_series) {
         const auto data = graph->data();
         if (!graph->visible() || data->isEmpty())
             continue;
-        // The first point at or after x and the one before it; a break's own point has real
-        // samples on both sides.
-        auto after = data->findBegin(x, false);
-        for (auto point = after; point != data->constEnd(); ++point) {
-            if (!std::isnan(point->value)) {
-                consider(point);
-                break;
-            }
-        }
-        for (auto point = after; point != data->constBegin();) {
-            --point;
-            if (!std::isnan(point->value)) {
-                consider(point);
-                break;
-            }
+        // The first point at or after x and the one before it. Between the two samples around a
+        // break there is nothing to read: the nearest sample may lie days away.
+        const auto after = data->findBegin(x, false);
+        const auto before = after == data->constBegin() ? data->constEnd() : after - 1;
+        const bool inGap = (after != data->constEnd() && std::isnan(after->value))
+            || (before != data->constEnd() && std::isnan(before->value));
+        if (inGap)
+            continue;
+        for (const auto point : {after, before}) {
+            if (point != data->constEnd()
+                && (!best || std::abs(point->key - x) < std::abs(*best - x)))
+                best = point->key;
         }
     }
     return best;

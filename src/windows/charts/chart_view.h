@@ -116,13 +116,16 @@ protected:
 private:
     void setUpAxes();
     void setUpSeries();
+    /// Shows the series' point markers, or hides them while samples with dates lie closer
+    /// together on the screen than a marker is wide.
+    void updatePointMarkers();
     /// Fits the number of ticks to the chart's size.
     void fitTickCounts();
     /// The sizing cursor over a point of a series that asks for it; the normal cursor elsewhere.
     void updatePointCursor(QPoint at);
     [[nodiscard]] bool isOverPoint(const QCPGraph *graph, int halfSize, QPoint at) const;
     /// The key of the readout at `x`: the nearest sample place, or the nearest sample time on a
-    /// visible series; none when there is none.
+    /// visible series; none when there is none, or when x lies in a gap of the record.
     [[nodiscard]] std::optional<double> readoutKey(double x) const;
 
     ChartDescription m_description;

@@ -275,8 +275,11 @@ void TForm6::FormActivate()
 void TForm6::showRecord(ChartRecord record)
 {
     // The lines are drawn in the order of their keys.
-    std::stable_sort(record.samples.begin(), record.samples.end(),
-                     [](const ArchivedSample &a, const ArchivedSample &b) { return a.t < b.t; });
+    const auto earlier = [](const ArchivedSample &a, const ArchivedSample &b) {
+        return a.t < b.t;
+    };
+    if (!std::is_sorted(record.samples.begin(), record.samples.end(), earlier))
+        std::stable_sort(record.samples.begin(), record.samples.end(), earlier);
     setWindowTitle(QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS – ") + record.station);
     m_record = std::move(record);
     m_timeAxis = TimeAxis::Dates;

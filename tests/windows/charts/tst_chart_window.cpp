@@ -613,11 +613,15 @@ private slots:
 
         m_form->setTimeAxis(TimeAxis::Dates);
         QCOMPARE(breaksOf(m_form->Series9), QVector<double> {(times[9] + times[10]) / 2.0});
-        // The readout skips the break: over it, the nearest sample answers.
+        // Over the gap there is nothing to read; on the sample before it, that sample.
         ChartView *chart = m_form->Chart2;
         chart->replot();
-        const int x = int(chart->xAxis->coordToPixel((times[9] + times[10]) / 2.0)) - 5;
-        QVERIFY(chart->readoutAt(QPoint(x, chart->plotArea().center().y()))
+        const int y = chart->plotArea().center().y();
+        const double gapStart = chart->xAxis->coordToPixel(double(times[9]));
+        const double gapEnd = chart->xAxis->coordToPixel(double(times[10]));
+        for (const double x : {gapStart + 5, (gapStart + gapEnd) / 2, gapEnd - 5})
+            QCOMPARE(chart->readoutAt(QPoint(qRound(x), y)), QString());
+        QVERIFY(chart->readoutAt(QPoint(qRound(gapStart), y))
                     .startsWith(sampleDateText(times[9]) + " " + sampleTimeText(times[9]).left(5)));
     }
 
@@ -642,6 +646,7 @@ private slots:
                                        chartWindow->Series9, chartWindow->Series10}) {
             QCOMPARE(series->dataCount(), int(times.size()) + 1);
             QCOMPARE(breaksOf(series), QVector<double> {gapMiddle});
+            QVERIFY(series->adaptiveSampling()); // years of samples are thinned per pixel
         }
         QCOMPARE(valuesOf(chartWindow->Series1).first(), 23.4);
         QCOMPARE(valuesOf(chartWindow->Series2).first(), -0.5);
@@ -649,6 +654,14 @@ private slots:
         QCOMPARE(valuesOf(chartWindow->Series10).first(), 1500.0);
         QCOMPARE(chartWindow->Chart3->periodLine(),
                  "05/12/2026 04:15 – 09/12/2026 04:00, cada 15 minutos");
+
+        // Four days of markers would bury the humidity line; a few hours in view show them.
+        ChartView *humidity = chartWindow->Chart2;
+        humidity->replot();
+        QVERIFY(chartWindow->Series9->scatterStyle().isNone());
+        humidity->xAxis->setRange(double(times[0]), double(times[20]));
+        humidity->replot();
+        QCOMPARE(chartWindow->Series9->scatterStyle().shape(), QCPScatterStyle::ssSquare);
 
         // Being activated again does not read the data window's grid.
         QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
