@@ -274,6 +274,13 @@ void StationArchive::renameOnce(StationMerge &result)
 {
     ArchiveDatabase &db = *m_database;
     db.begin();
+    // On a server, a download entering either station meanwhile waits for the merge (or the
+    // merge for it) at the station's row, so that the counts and runs kept beside it follow
+    // both; an SQLite file takes one writer at a time already.
+    if (db.backend() == ArchiveBackend::PostgreSQL)
+        db.run(
+            QStringLiteral("SELECT id FROM stations WHERE name IN (?, ?) ORDER BY id FOR UPDATE"),
+            {result.from, result.to});
     const qint64 fromKey = existingStationId(result.from);
     QSqlQuery target =
         db.run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {result.to});

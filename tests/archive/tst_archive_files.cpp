@@ -3,8 +3,8 @@
 // program's, a newer version, a damaged one) refused and left byte for byte as they were; a
 // file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
 // old files brought in; values as the grid's texts; the logger's clock offset against the PC's
-// local time; and a server that cannot be reached, whose message never shows the password.
-// Merging on both backends is in tst_station_archive.
+// local time, and said in words; and a server that cannot be reached, whose message never shows the
+// password. Merging on both backends is in tst_station_archive.
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
 #include "archive/archive_sync.h"
@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <ctime>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -259,6 +260,34 @@ private slots:
         QVERIFY(zoneTaken);
         QCOMPARE(offset, std::optional<qint64>(42));
         QCOMPARE(impossible, std::optional<qint64>());
+    }
+
+    void theClockOffsetIsSaidInWords_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        const QString head = QStringLiteral("el reloj del logger iba ");
+        QTest::newRow("on time") << qint64(0) << QStringLiteral("el reloj del logger iba en hora");
+        QTest::newRow("ahead") << qint64(133) << head + QStringLiteral("2 min 13 s adelantado");
+        QTest::newRow("behind") << qint64(-133) << head + QStringLiteral("2 min 13 s atrasado");
+        QTest::newRow("seconds") << qint64(-59) << head + QStringLiteral("59 s atrasado");
+        QTest::newRow("whole minutes") << qint64(120) << head + QStringLiteral("2 min adelantado");
+        QTest::newRow("hours") << qint64(3 * 3600 + 5 * 60 + 9)
+                               << head + QStringLiteral("3 h 5 min adelantado");
+        QTest::newRow("a day") << qint64(-(86400 + 7200 + 59))
+                               << head + QStringLiteral("1 día 2 h atrasado");
+        QTest::newRow("days") << qint64(400 * 86400)
+                              << head + QStringLiteral("400 días adelantado");
+        QTest::newRow("the most negative")
+            << std::numeric_limits<qint64>::min()
+            << head + QStringLiteral("106751991167300 días 15 h atrasado");
+    }
+
+    void theClockOffsetIsSaidInWords()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(clockOffsetText(seconds), text);
     }
 
     void serverAddressesAreReadAndShownWithoutThePassword()
