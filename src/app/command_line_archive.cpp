@@ -10,6 +10,7 @@
 #include "data/text_export.h"
 #include "runtime/in_out_error.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 namespace CommandLine {
@@ -104,7 +105,7 @@ int archiveList(const Options &options)
     try {
         StationArchive archive = existingArchive(options);
         QString text = QStringLiteral("estación\tprimera muestra\túltima muestra\tmuestras\t"
-                                      "descargas\tdesfase del reloj (s)\n");
+                                      "descargas\tdesfase del reloj (s)\túltima descarga (UTC)\n");
         for (const StationSummary &station : archive.stations()) {
             const QString offset = station.lastClockOffsetSeconds
                 ? QStringLiteral("%1%2")
@@ -116,7 +117,12 @@ int archiveList(const Options &options)
                                  isoTime(station.lastSample),
                                  QString::number(station.samples),
                                  QString::number(station.downloads),
-                                 offset}
+                                 offset,
+                                 station.lastDownloadUtcMs
+                                     ? QDateTime::fromMSecsSinceEpoch(*station.lastDownloadUtcMs,
+                                                                      Qt::UTC)
+                                           .toString(Qt::ISODate)
+                                     : QString()}
                         .join(QLatin1Char('\t'))
                 + QLatin1Char('\n');
         }

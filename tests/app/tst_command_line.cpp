@@ -729,6 +729,10 @@ private slots:
         bool measured = false;
         (void)fields.value(5).toLongLong(&measured);
         QVERIFY2(measured, qPrintable(lines[1]));
+        // When the download arrived, in UTC.
+        const QDateTime arrived = QDateTime::fromString(fields.value(6), Qt::ISODate);
+        QVERIFY2(arrived.isValid() && fields.value(6).endsWith('Z'), qPrintable(lines[1]));
+        QVERIFY(qAbs(arrived.secsTo(QDateTime::currentDateTimeUtc())) < 3600);
     }
 };
 
