@@ -10,6 +10,7 @@
 #include "archive/download_archiving.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "bench_timing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,16 +43,8 @@ constexpr int syncedSamples = 1000;
 
 const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
 
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+using BenchTiming::median;
+using BenchTiming::msSince;
 
 void report(const char *backend, const char *what, double value, const char *unit, double goal)
 {

@@ -7,6 +7,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_archive_window [archive.sqlite]
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "bench_timing.h"
 #include "windows/archive_reader.h"
 #include "windows/archive_window.h"
 #include "windows/coverage_strip.h"
@@ -33,16 +34,8 @@ constexpr double openGoalMs = 200;
 const QString tenYearStation = QStringLiteral("Estación 01");
 const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
 
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+using BenchTiming::median;
+using BenchTiming::msSince;
 
 void report(const char *what, double value, double goal)
 {
