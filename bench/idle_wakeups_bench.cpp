@@ -16,7 +16,6 @@
 //       sh -c 'openbox & sleep 1; QT_QPA_PLATFORM=xcb build/bench/bench_idle_wakeups'
 #include "app/window_set.h"
 #include "runtime/error_report.h"
-#include "runtime/window_images.h"
 #include "serial/serial_port.h"
 #include "windows/gauges_window.h"
 #include "windows/main_window.h"
@@ -170,8 +169,6 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As the program itself starts.
-    sendWindowImagesOverTheSocket();
     ErrorReportingApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -6,7 +6,6 @@
 #include "runtime/error_report.h"
 #include "runtime/quit_signals.h"
 #include "runtime/settings_for_this_run.h"
-#include "runtime/window_images.h"
 #include "serial/serial_port.h"
 #include "windows/main_window.h"
 #include "windows/program_icon.h"
@@ -26,7 +25,6 @@ int main(int argc, char **argv)
         return CommandLine::run(QCoreApplication::arguments());
     }
 
-    sendWindowImagesOverTheSocket();
     ErrorReportingApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
     QApplication::setWindowIcon(programIcon());
