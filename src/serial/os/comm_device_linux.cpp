@@ -5,7 +5,8 @@
 // against byte arrivals. An internal reader thread does the draining, unless a caller watches
 // the tty itself and reads when it becomes readable (a user-interface thread with a socket
 // notifier): then the reader wakes when bytes arrive, looks again a while later whether they
-// still wait unread, and takes over while they do, or while a read waits for bytes. Reading never stops: what does not fit in the
+// still wait unread unless the watcher keeps up with the bytes, and takes over while they wait,
+// or while a read waits for bytes. Reading never stops: what does not fit in the
 // queue waits in a holding buffer behind it, so that a program that stalls for a while loses
 // nothing even where the adapter itself has little room. A second thread waits for modem line
 // changes on devices that have modem lines.
@@ -1170,9 +1171,10 @@ private:
             }
             if (awaitArrival && epollFd >= 0) {
                 const int tty = waitForArrival(epollFd, timeoutMs);
-                if (tty < 0 && errno != EINTR) {
+                const int error = errno;
+                if (tty < 0 && error != EINTR) {
                     std::lock_guard lock(m_mutex);
-                    markGoneLocked(errno);
+                    markGoneLocked(error);
                 }
                 if (tty <= 0)
                     continue;
