@@ -5,8 +5,10 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTimer>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -16,15 +18,68 @@ constexpr int tickMargin = 15;
 
 } // namespace
 
+/// The one timer behind every clock that exists: it ticks just after each change of second
+/// while at least one clock is there. Clocks with timers of their own, aimed a moment apart,
+/// would each wake the program at every second.
+class SecondTicker
+{
+public:
+    static void join(PcClock *clock)
+    {
+        if (!s_ticker)
+            s_ticker = new SecondTicker;
+        s_ticker->m_clocks.push_back(clock);
+    }
+
+    static void leave(PcClock *clock)
+    {
+        std::erase(s_ticker->m_clocks, clock);
+        if (s_ticker->m_clocks.empty()) {
+            delete s_ticker;
+            s_ticker = nullptr;
+        }
+    }
+
+private:
+    SecondTicker()
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+        aim();
+    }
+
+    void tick()
+    {
+        for (PcClock *clock : m_clocks)
+            clock->tick();
+        aim();
+    }
+
+    void aim()
+    {
+        // Aimed from the real clock: an injected time need not move, but the timer must.
+        const int msec = QTime::currentTime().msec();
+        m_timer.start(1000 - msec + tickMargin);
+    }
+
+    static inline SecondTicker *s_ticker = nullptr;
+    std::vector<PcClock *> m_clocks;
+    QTimer m_timer;
+};
+
 PcClock::PcClock(const QString &pattern, QWidget *parent)
     : QWidget(parent)
     , m_pattern(pattern)
     , m_now([] { return QDateTime::currentDateTime(); })
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &PcClock::tick);
     tick();
+    SecondTicker::join(this);
+}
+
+PcClock::~PcClock()
+{
+    SecondTicker::leave(this);
 }
 
 void PcClock::setNowSource(NowSource source)
@@ -40,14 +95,6 @@ void PcClock::tick()
         m_text = text;
         update();
     }
-    aimTimer();
-}
-
-void PcClock::aimTimer()
-{
-    // Aimed from the real clock: an injected time need not move, but the timer must.
-    const int msec = QTime::currentTime().msec();
-    m_timer.start(1000 - msec + tickMargin);
 }
 
 QSize PcClock::sizeHint() const

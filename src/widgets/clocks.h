@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QDateTime>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
+class SecondTicker;
+
 /// A digital readout of the PC's clock in a fixed pattern, refreshed just after each change of
-/// second by a timer that is re-aimed at the next second on every tick.
+/// second. Every clock of the program is refreshed by one timer, re-aimed at the next second on
+/// every tick, so that clocks side by side change in one turn of the event loop.
 class PcClock : public QWidget
 {
     Q_OBJECT
@@ -25,16 +27,17 @@ public:
 
 protected:
     PcClock(const QString &pattern, QWidget *parent);
+    ~PcClock() override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend class SecondTicker;
+    /// Shows the source's time, repainting only when the text changed.
     void tick();
-    void aimTimer();
 
     QString m_pattern;
     QString m_text;
     NowSource m_now;
-    QTimer m_timer;
 };
 
 /// The PC's date, "dd/MM/yyyy".

@@ -491,6 +491,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 12, 5000);
     }
 
+    void aWatcherThatReadsWakesTheReaderOncePerArrivalAndOneThatStopsIsRelieved()
+    {
+        // Frames a watcher reads as they come cost the reader one wake each, not a second one
+        // to look whether they were read; when the watcher stops reading, bytes that keep
+        // coming are still taken into the queue.
+        PtyPair pty;
+        auto device = openDevice(pty);
+        QVERIFY(device);
+        device->setInputWatched(true);
+        QTest::qWait(300);
+        const auto readAsTheWatcher = [&](int queued) {
+            QTRY_VERIFY_WITH_TIMEOUT((device->readWaiting(), waiting(*device) == queued), 5000);
+        };
+        constexpr int frames = 8;
+        const long long before = readerWakeUps();
+        QVERIFY(before >= 0);
+        for (int i = 1; i <= frames; ++i) {
+            pty.send("frame");
+            readAsTheWatcher(5 * i);
+            QTest::qWait(250);
+        }
+        const long long wakeUps = readerWakeUps() - before;
+        QVERIFY2(wakeUps <= frames + 3,
+                 qPrintable(QStringLiteral("%1 wake-ups for %2 frames").arg(wakeUps).arg(frames)));
+
+        pty.send("late1");
+        QTest::qWait(50);
+        pty.send("late2");
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 5 * frames + 10, 5000);
+    }
+
     void purgeEmptiesTheInputQueue()
     {
         PtyPair pty;

@@ -456,6 +456,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(clock.text(), QStringLiteral("14:30:06"), 5000);
     }
 
+    void clocksSideBySideTickTogether()
+    {
+        // The date and the time beside it change at the same second: one timer event a second
+        // for both, so that the program wakes once, not once per clock.
+        struct TimerEvents : QObject
+        {
+            int count = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Timer)
+                    ++count;
+                return false;
+            }
+        } timerEvents;
+        DateClock date;
+        TimeClock time;
+        QCoreApplication::instance()->installEventFilter(&timerEvents);
+        QTest::qWait(3100);
+        QCoreApplication::instance()->removeEventFilter(&timerEvents);
+        QVERIFY2(timerEvents.count >= 2 && timerEvents.count <= 4,
+                 qPrintable(QStringLiteral("%1 timer events in 3.1 s").arg(timerEvents.count)));
+    }
+
     void clockWithoutASourceReadsThePcClock()
     {
         DateClock clock;

@@ -5,7 +5,8 @@
 // against byte arrivals. An internal reader thread does the draining, unless a caller watches
 // the tty itself and reads when it becomes readable (a user-interface thread with a socket
 // notifier): then the reader wakes when bytes arrive, looks again a while later whether they
-// still wait unread, and takes over while they do, or while a read waits for bytes. Reading never stops: what does not fit in the
+// still wait unread unless the watcher keeps up with the bytes, and takes over while they wait,
+// or while a read waits for bytes. Reading never stops: what does not fit in the
 // queue waits in a holding buffer behind it, so that a program that stalls for a while loses
 // nothing even where the adapter itself has little room. A second thread waits for modem line
 // changes on devices that have modem lines.
@@ -30,6 +31,7 @@
 #include <linux/serial.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -56,7 +58,8 @@ constexpr std::size_t readBlock = 64u << 10;
 /// still wait unread. Bytes waiting at the arrival and at the look, or at two looks in a row,
 /// with no read by the watcher between them make it take over: at 115200 baud at most about
 /// 2.3 KB gather before it does, well within the kernel's own buffer. A quiet line wakes the
-/// reader not at all, a status frame a second twice a second.
+/// reader not at all; bytes that come while the watcher has read everything that came before
+/// them wake it once, with no look, so a status frame a second wakes it once a second.
 constexpr auto watcherLookPeriod = std::chrono::milliseconds(100);
 /// Pseudo-terminal slaves have these device majors.
 constexpr unsigned firstPtyMajor = 136;
@@ -1047,14 +1050,70 @@ private:
         return ::poll(&fd, 1, 0) > 0 && fd.revents != 0;
     }
 
+    /// Waits, edge-triggered, for bytes that arrive on the tty (or a hang-up) or for the wake
+    /// signal, for at most timeoutMs (−1: no bound): bytes left unread do not end the next wait.
+    /// The tty's events, or −1 when the wait failed.
+    int waitForArrival(int epollFd, int timeoutMs)
+    {
+        epoll_event events[2] {};
+        const int ready = epoll_wait(epollFd, events, 2, timeoutMs);
+        if (ready < 0)
+            return -1;
+        int tty = 0;
+        for (int i = 0; i < ready; ++i) {
+            if (events[i].data.fd == m_wakeFd) {
+                std::uint64_t value = 0;
+                [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
+            } else {
+                tty = int(events[i].events);
+            }
+        }
+        return tty;
+    }
+
+    /// An epoll set of the wake signal and the tty, the tty edge-triggered; −1 where none can be
+    /// made, and the reader then looks after every arrival.
+    int makeArrivalWait() const
+    {
+        const int epollFd = epoll_create1(EPOLL_CLOEXEC);
+        if (epollFd < 0)
+            return -1;
+        epoll_event wake {};
+        wake.events = EPOLLIN;
+        wake.data.fd = m_wakeFd;
+        epoll_event tty {};
+        tty.events = EPOLLIN | EPOLLET;
+        tty.data.fd = m_fd;
+        if (epoll_ctl(epollFd, EPOLL_CTL_ADD, m_wakeFd, &wake) != 0
+            || epoll_ctl(epollFd, EPOLL_CTL_ADD, m_fd, &tty) != 0) {
+            ::close(epollFd);
+            return -1;
+        }
+        return epollFd;
+    }
+
     void readerLoop()
     {
+        const int epollFd = makeArrivalWait();
+        struct CloseOnReturn
+        {
+            int fd;
+            ~CloseOnReturn()
+            {
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        } closeEpoll {epollFd};
         // While a watcher reads the tty: whether the reader has taken over from it, and what
         // the last look saw.
         bool takenOver = false;
         bool waitingAtLook = false;
         std::uint64_t watcherReadsAtLook = 0;
         Clock::time_point nextLook = Clock::now() + watcherLookPeriod;
+        // The watcher's reads when bytes last arrived while it was watched (arrivalSeen): more of
+        // them at the next arrival show that it reads as bytes come.
+        bool arrivalSeen = false;
+        std::uint64_t watcherReadsAtArrival = 0;
         for (;;) {
             bool watchTty = false;
             bool awaitArrival = false;
@@ -1079,6 +1138,7 @@ private:
                 } else {
                     nextLook = Clock::now() + watcherLookPeriod;
                     waitingAtLook = false;
+                    arrivalSeen = false; // the watcher is not reading now
                 }
                 if (m_txPending) {
                     // The transmit-empty event waits for the kernel's output queue to drain,
@@ -1108,6 +1168,30 @@ private:
                 waitingAtLook = waiting;
                 nextLook = Clock::now() + watcherLookPeriod;
                 continue; // taken over, the next turn drains the tty
+            }
+            if (awaitArrival && epollFd >= 0) {
+                const int tty = waitForArrival(epollFd, timeoutMs);
+                const int error = errno;
+                if (tty < 0 && error != EINTR) {
+                    std::lock_guard lock(m_mutex);
+                    markGoneLocked(error);
+                }
+                if (tty <= 0)
+                    continue;
+                std::lock_guard lock(m_mutex);
+                // The watcher has read since the bytes before these came: it reads as bytes
+                // come, and reads these too. A watcher that stops reading now is found at the
+                // next arrival, before 100 ms of bytes have gathered. A hang-up is looked at.
+                const bool reading = arrivalSeen && m_watcherReads != watcherReadsAtArrival
+                    && (tty & (EPOLLHUP | EPOLLERR)) == 0;
+                arrivalSeen = true;
+                watcherReadsAtArrival = m_watcherReads;
+                if (reading)
+                    continue;
+                watcherReadsAtLook = m_watcherReads;
+                waitingAtLook = true;
+                nextLook = Clock::now() + watcherLookPeriod;
+                continue;
             }
             pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
             const int ready = ::poll(fds, watchTty || awaitArrival ? 2 : 1, timeoutMs);
