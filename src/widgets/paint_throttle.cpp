@@ -14,7 +14,7 @@ PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs, int firstDelayMs)
 
 void PaintThrottle::request()
 {
-    const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : m_intervalMs;
+    const qint64 since = m_lastPaint.isValid() ? m_lastPaint.elapsed() : quietSpellMs();
     if (m_later.isActive()) {
         // Requests that keep coming repaint in their own turn once the interval is (nearly)
         // over; the timer only stands behind them for the last state when they stop.
@@ -24,9 +24,12 @@ void PaintThrottle::request()
         }
         return;
     }
-    if (since >= m_intervalMs) {
+    if (since >= m_intervalMs - dueMarginMs) {
         m_pacing = false;
-        if (m_firstDelayMs <= 0)
+        // Only the first request after a quiet spell waits for the burst it may start; one of a
+        // steady stream (a chunk every interval or so) repaints in the turn that brought it,
+        // so that the stream does not cost a second turn of the event loop per change.
+        if (m_firstDelayMs <= 0 || since < quietSpellMs())
             m_widget->update();
         else
             m_later.start(m_firstDelayMs);

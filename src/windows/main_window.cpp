@@ -56,6 +56,8 @@ const QString downloadText = QStringLiteral("       DESCARGAR DATOS");
 const QString viewDataOffText = QStringLiteral("              VER DATOS");
 const QString viewDataOnText = QStringLiteral("                VER DATOS");
 constexpr int gaugeTurn = 50;
+/// Milliseconds between refreshes of the download's progress line.
+constexpr int progressIntervalMs = 250;
 
 /// The live recording's line once it has ended, before the file's name.
 const QString liveRecordingEndedText = QStringLiteral("Grabación en vivo terminada: %1 en ");
@@ -126,9 +128,12 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     Timer3 = makeTimer(this, "Timer3", 100);
     Timer4 = makeTimer(this, "Timer4", 1500);
     // The progress line is refreshed four times a second: its count moves visibly, and its
-    // repaints (with what lies under it) cost little during a download at line rate.
+    // repaints (with what lies under it) cost little during a download at line rate. It is
+    // refreshed in the turn of a chunk that comes when it is due; the timer only shows the last
+    // count once chunks stop coming, so a steady download costs no turns of its own for it.
     m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(250);
+    m_progressTimer->setSingleShot(true);
+    m_progressTimer->setInterval(progressIntervalMs);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showDownloadProgress(); });
     connect(Timer2, &QTimer::timeout, this,
             [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
@@ -635,6 +640,7 @@ void TForm1::showDownloadProgress()
     ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
                                                   m_requestedSamples));
     ProgressLabel->show();
+    m_progressShown.start();
 }
 
 void TForm1::keepLastDownload()
@@ -687,8 +693,9 @@ void TForm1::DESCARGAR(int Count)
     const QByteArray chunk = LoggerCommands::receiveChunk(SerialPort1, Count);
     if (!RichEdit1.append(chunk)) {
         m_receivedLineBreaks += int(chunk.count('\n'));
-        if (!m_progressTimer->isActive())
-            m_progressTimer->start();
+        if (!m_progressShown.isValid() || m_progressShown.elapsed() >= progressIntervalMs)
+            showDownloadProgress();
+        m_progressTimer->start();
         Gauge1->setProgress(Gauge1->progress() + 1);
         if (Gauge1->progress() >= gaugeTurn)
             Gauge1->setProgress(0);

@@ -7,6 +7,8 @@
 #include "serial/serial_port_surface.h"
 #include "windows/program_windows.h"
 
+#include <QElapsedTimer>
+
 #include <exception>
 #include <functional>
 #include <memory>
@@ -194,8 +196,10 @@ private:
     std::optional<int> m_requestedSamples;
     /// Line breaks received since the collection began, for the progress line.
     int m_receivedLineBreaks = 0;
-    /// Refreshes the progress line ten times a second while a download runs.
+    /// Shows the progress line's last count once a download's chunks stop coming.
     QTimer *m_progressTimer = nullptr;
+    /// When the progress line last changed its text.
+    QElapsedTimer m_progressShown;
     /// The last whole download while another replaces it.
     std::optional<QByteArray> m_lastDownload;
     /// The status frames since connecting, for the live chart and the live recording.
