@@ -8,9 +8,15 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
+constexpr int paintIntervalMs = 80;
+
+} // namespace
+
 PieGauge::PieGauge(QWidget *parent)
     : QWidget(parent)
-    , m_repaint(new PaintThrottle(this, 40, 10))
+    , m_repaint(new PaintThrottle(this, paintIntervalMs, 10))
 { }
 
 void PieGauge::setMaximum(int maximum)

@@ -439,8 +439,9 @@ private slots:
 
     void gaugeTurningAtASteadyPacePaintsInTheTurnOfEachChange()
     {
-        // Chunks of a download at line rate come about one paint interval apart: each change
-        // paints in the pass of the event loop that brought it, not in a pass of its own later.
+        // Changes that come about one paint interval (80 ms) apart, as every other chunk of a
+        // download at line rate does: each paints in the pass of the event loop that brought
+        // it, not in a pass of its own later.
         QWidget window;
         auto *gauge = new PieGauge(&window);
         gauge->setGeometry(0, 0, 40, 40);
@@ -464,7 +465,7 @@ private slots:
 
         int inTheirOwnTurn = 0;
         for (int progress = 2; progress < 12; ++progress) {
-            QTest::qSleep(42);
+            QTest::qSleep(82);
             gauge->setProgress(progress);
             // Well within the delay a burst would wait for.
             QElapsedTimer pass;
