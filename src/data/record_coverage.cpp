@@ -1,5 +1,7 @@
 #include "data/record_coverage.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 qint64 RecordCoverage::samples() const
@@ -13,6 +15,23 @@ qint64 RecordCoverage::samples() const
 bool RecordCoverage::isSingleRun() const
 {
     return periods.size() == 1 && stepsMinutes.size() == 1;
+}
+
+QString stepsText(const std::vector<int> &stepsMinutes)
+{
+    if (stepsMinutes.empty())
+        return {};
+    QStringList numbers;
+    for (int step : stepsMinutes)
+        numbers.append(QString::number(step));
+    const QString last = numbers.takeLast();
+    const QString list = numbers.isEmpty()
+        ? last
+        : numbers.join(QStringLiteral(", ")) + QStringLiteral(" y ") + last;
+    return QStringLiteral("cada %1 %2").arg(list,
+                                             stepsMinutes.size() == 1 && stepsMinutes.front() == 1
+                                                 ? QStringLiteral("minuto")
+                                                 : QStringLiteral("minutos"));
 }
 
 RecordCoverage findCoverage(const std::vector<TimedStep> &times)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <optional>
@@ -48,6 +49,10 @@ struct RecordCoverage
     /// of the logger would give them.
     [[nodiscard]] bool isSingleRun() const;
 };
+
+/// "cada 15 minutos", or for a record at several rates "cada 15 y 60 minutos"; empty when no
+/// rate is known.
+[[nodiscard]] QString stepsText(const std::vector<int> &stepsMinutes);
 
 /// Finds the periods and gaps of `times`, in ascending order of t. Two neighbouring samples
 /// belong to one period when they are no further apart than the larger of their two steps;

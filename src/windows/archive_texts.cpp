@@ -49,21 +49,5 @@ QString gapTip(const RecordGap &gap)
         .arg(span(gap.length()), moment(gap.lastBefore), moment(gap.firstAfter));
 }
 
-QString steps(const std::vector<int> &stepsMinutes)
-{
-    if (stepsMinutes.empty())
-        return {};
-    QStringList numbers;
-    for (int step : stepsMinutes)
-        numbers.append(QString::number(step));
-    const QString last = numbers.takeLast();
-    const QString list = numbers.isEmpty()
-                             ? last
-                             : numbers.join(QStringLiteral(", ")) + QStringLiteral(" y ") + last;
-    return QStringLiteral("cada %1 %2").arg(list,
-                                             stepsMinutes.size() == 1 && stepsMinutes.front() == 1
-                                                 ? QStringLiteral("minuto")
-                                                 : QStringLiteral("minutos"));
-}
 
 } // namespace ArchiveTexts

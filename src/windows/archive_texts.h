@@ -21,8 +21,4 @@ namespace ArchiveTexts {
 /// What hovering a gap of the coverage strip says: its start, end and length.
 [[nodiscard]] QString gapTip(const RecordGap &gap);
 
-/// "cada 15 minutos", or for a record at several rates "cada 15 y 60 minutos"; empty when no
-/// rate is known.
-[[nodiscard]] QString steps(const std::vector<int> &stepsMinutes);
-
 } // namespace ArchiveTexts

@@ -378,7 +378,7 @@ void ArchiveWindow::showCoverage(const QString &station, const RecordCoverage &c
     if (coverage.periods.empty()) {
         StationTitle->setText(QStringLiteral("«%1»: sin muestras").arg(station));
     } else {
-        const QString rate = ArchiveTexts::steps(coverage.stepsMinutes);
+        const QString rate = stepsText(coverage.stepsMinutes);
         const std::size_t gaps = coverage.gaps.size();
         StationTitle->setText(
             QStringLiteral("«%1»: %2 muestras del %3 al %4%5; %6")
@@ -500,7 +500,7 @@ void ArchiveWindow::summarizeRange()
                 QStringLiteral("Los datos se tomaron %1: el resumen cuenta cada muestra como %2 "
                                "minutos, así que los días a otra tasa salen incompletos y su "
                                "integral de PAR no vale.")
-                    .arg(ArchiveTexts::steps(coverage.stepsMinutes))
+                    .arg(stepsText(coverage.stepsMinutes))
                     .arg(step);
             title += QStringLiteral(" (cada muestra cuenta como %1 minutos)").arg(step);
             say(note);

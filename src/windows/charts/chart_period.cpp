@@ -1,5 +1,6 @@
 #include "windows/charts/chart_period.h"
 
+#include "data/record_coverage.h"
 #include "windows/charts/date_ticks.h"
 
 #include <QStringList>
@@ -16,18 +17,7 @@ QString line(qint64 first, qint64 last, const std::vector<int> &stepsMinutes)
         text += QStringLiteral(" – ") + DateTicks::label(last, moment);
     if (stepsMinutes.empty())
         return text;
-    QStringList steps;
-    for (const int step : stepsMinutes)
-        steps.append(QString::number(step));
-    const QString lastStep = steps.takeLast();
-    const QString all = steps.isEmpty()
-        ? lastStep
-        : steps.join(QStringLiteral(", ")) + QStringLiteral(" y ") + lastStep;
-    return text
-        + QStringLiteral(", cada %1 %2")
-              .arg(all,
-                   lastStep == QLatin1String("1") && steps.isEmpty() ? QStringLiteral("minuto")
-                                                                     : QStringLiteral("minutos"));
+    return text + QStringLiteral(", ") + stepsText(stepsMinutes);
 }
 
 std::vector<int> commonStep(const std::vector<qint64> &times)
