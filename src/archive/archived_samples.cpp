@@ -316,12 +316,8 @@ std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUt
     return logger - pcWallClock;
 }
 
-QString clockOffsetText(qint64 seconds)
+QString durationText(quint64 size)
 {
-    if (seconds == 0)
-        return QStringLiteral("el reloj del logger iba en hora");
-    // The magnitude as unsigned, so that the most negative offset has one too.
-    const quint64 size = seconds < 0 ? 0 - quint64(seconds) : quint64(seconds);
     const quint64 days = size / secondsPerDay;
     const quint64 hours = size % secondsPerDay / 3600;
     const quint64 minutes = size % 3600 / 60;
@@ -343,7 +339,16 @@ QString clockOffsetText(qint64 seconds)
     } else {
         parts << QStringLiteral("%1 s").arg(rest);
     }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString clockOffsetText(qint64 seconds)
+{
+    if (seconds == 0)
+        return QStringLiteral("el reloj del logger iba en hora");
+    // The magnitude as unsigned, so that the most negative offset has one too.
+    const quint64 size = seconds < 0 ? 0 - quint64(seconds) : quint64(seconds);
     return QStringLiteral("el reloj del logger iba %1 %2")
-        .arg(parts.join(QLatin1Char(' ')),
+        .arg(durationText(size),
              seconds > 0 ? QStringLiteral("adelantado") : QStringLiteral("atrasado"));
 }

@@ -75,6 +75,10 @@ struct DecodedEntry
 /// does not exist.
 [[nodiscard]] std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUtcMs);
 
+/// A length of time in its two largest units, a zero second one left out: "42 s",
+/// "2 min 13 s", "3 h", "1 día 4 h", "12 días".
+[[nodiscard]] QString durationText(quint64 seconds);
+
 /// The clock offset said in words: "el reloj del logger iba 2 min 13 s adelantado" (the logger's
 /// clock ahead of the PC's), "… atrasado" (behind), "el reloj del logger iba en hora" (0 s); in
 /// hours and minutes from an hour on, in days and hours from a day on.
