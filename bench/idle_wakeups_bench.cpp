@@ -224,6 +224,7 @@ int main(int argc, char **argv)
                 "involuntary/s");
     double total = 0;
     double totalInvoluntary = 0;
+    double xEventReplies = 0;
     for (const auto &[tid, last] : after) {
         const auto first = before.find(tid);
         const bool old = first != before.end();
@@ -233,6 +234,8 @@ int main(int argc, char **argv)
             double(last.involuntary - (old ? first->second.involuntary : 0)) / seconds;
         total += voluntary + involuntary;
         totalInvoluntary += involuntary;
+        if (last.name == QStringLiteral("QXcbEventQueue"))
+            xEventReplies += voluntary;
         std::printf("  %-20s %7d %14.2f %14.2f %14.2f\n", qPrintable(last.name), tid,
                     voluntary + involuntary, voluntary, involuntary);
     }
@@ -242,6 +245,19 @@ int main(int argc, char **argv)
                 "adds those), goal at most %.0f: %s; CPU %.2f %% of one core\n",
                 total, totalInvoluntary, goalWakeUpsPerSecond,
                 total <= goalWakeUpsPerSecond ? "met" : "NOT met", cpuPercent);
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        // Before it paints over a part of a window that it last sent through shared memory,
+        // Qt's X11 backing store waits for the X server to answer a request: the window's
+        // thread sleeps for the answer and Qt's X event thread wakes to read it, once per
+        // window repainted. The X server, woken by each request, mostly runs on this
+        // thread's core and puts it off the CPU: the involuntary switches.
+        std::printf("on X11: %.2f a second are answers from the X server that the window's "
+                    "thread waited for (one per window repainted), and as many of its own waits; "
+                    "%.2f are the X server taking this process's core after a request; "
+                    "without them about %.2f, as offscreen\n",
+                    xEventReplies, totalInvoluntary,
+                    std::max(0.0, total - 2 * xEventReplies - totalInvoluntary));
+    }
     if (!errors.isEmpty())
         std::printf("errors shown meanwhile: %s\n", qPrintable(errors.join(QStringLiteral("; "))));
     ErrorReport::setPresenter({});
