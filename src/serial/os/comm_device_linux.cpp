@@ -1326,28 +1326,29 @@ private:
                     view.takenOver = false; // the watcher reads again
                 const bool draining = !m_watched || view.takenOver || m_blockedReads > 0;
                 watchTty = !m_gone && draining;
-                if (view.onDeadline && (m_gone || draining))
+                // The watcher reads the tty, and the reader only guards against its stalling.
+                const bool guarding = !m_gone && !draining;
+                if (view.onDeadline && !guarding)
                     leaveDeadlineLocked(view);
-                if (!m_gone && !draining && !view.onDeadline && m_watcherReadBytes)
+                if (guarding && !view.onDeadline && m_watcherReadBytes)
                     enterDeadlineLocked(view); // told by the watcher that it reads as bytes come
                 m_watcherReadBytes = false;
-                m_readerAsksForWatcherReads =
-                    !m_gone && !draining && !view.onDeadline && deadlineWait >= 0;
-                if (!m_gone && !draining && view.onDeadline) {
+                m_readerAsksForWatcherReads = guarding && !view.onDeadline && deadlineWait >= 0;
+                if (!guarding) {
+                    view.nextLook = Clock::now() + watcherLookPeriod;
+                    view.waitingAtLook = false;
+                    view.arrivalSeen = false; // the watcher is not reading now
+                } else if (view.onDeadline) {
                     // The watcher reads as bytes come: sleep until it falls quiet.
                     onDeadline = true;
-                } else if (!m_gone && !draining && !view.waitingAtLook) {
+                } else if (!view.waitingAtLook) {
                     // Nothing waits: sleep until bytes arrive, however long that takes.
                     awaitArrival = true;
-                } else if (!m_gone && !draining) {
+                } else {
                     const auto untilLook =
                         std::chrono::ceil<std::chrono::milliseconds>(view.nextLook - Clock::now());
                     look = untilLook.count() <= 0;
                     timeoutMs = int(std::max<std::int64_t>(untilLook.count(), 0));
-                } else {
-                    view.nextLook = Clock::now() + watcherLookPeriod;
-                    view.waitingAtLook = false;
-                    view.arrivalSeen = false; // the watcher is not reading now
                 }
                 timeoutMs = checkTransmitEmptyLocked(timeoutMs);
             }
