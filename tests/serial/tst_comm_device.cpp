@@ -547,11 +547,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 12, 5000);
     }
 
-    void aWatcherThatReadsWakesTheReaderOncePerArrivalAndOneThatStopsIsRelieved()
+    void aWatcherThatReadsWakesTheReaderAtMostOncePerArrivalAndOneThatStopsIsRelieved()
     {
-        // Frames a watcher reads as they come cost the reader one wake each, not a second one
-        // to look whether they were read; when the watcher stops reading, bytes that keep
-        // coming are still taken into the queue.
+        // Frames a watcher reads as they come cost the reader at most one wake each, never a
+        // second one to look whether they were read; when the watcher stops reading, bytes that
+        // keep coming are still taken into the queue.
         PtyPair pty;
         auto device = openWatchedDevice(pty);
         QVERIFY(device);
