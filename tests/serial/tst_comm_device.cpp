@@ -8,6 +8,7 @@
 #include "serial/os/device_lock_file.h"
 #include "serial/os/tty_marks.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -106,6 +107,49 @@ long long readerWakeUps()
                 return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
     }
     return -1;
+}
+
+/// Opens the device with a caller watching its tty, once its reader has settled into its wait.
+std::unique_ptr<CommDevice> openWatchedDevice(const PtyPair &pty)
+{
+    auto device = openDevice(pty);
+    if (device) {
+        device->setInputWatched(true);
+        QTest::qWait(300);
+    }
+    return device;
+}
+
+QByteArray wakeUpsForFrames(long long wakeUps, int frames)
+{
+    return QStringLiteral("%1 wake-ups for %2 frames").arg(wakeUps).arg(frames).toLocal8Bit();
+}
+
+/// Reads the line as a watcher does until the queue holds queued bytes; false after 5 s.
+bool readAsTheWatcher(CommDevice &device, int queued)
+{
+    QDeadlineTimer bound(5000);
+    while ((device.readWaiting(), waiting(device) != queued)) {
+        if (bound.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+/// Sends frames of five bytes gapMs apart, each read by the watcher as it comes and kept in the
+/// queue; the reader's wake-ups meanwhile, or −1 if a frame was not read.
+long long readerWakeUpsWhileTheWatcherReads(CommDevice &device, PtyPair &pty, int frames, int gapMs)
+{
+    const long long before = readerWakeUps();
+    const int queued = waiting(device);
+    for (int i = 1; i <= frames; ++i) {
+        pty.send("frame");
+        if (!readAsTheWatcher(device, queued + 5 * i))
+            return -1;
+        QTest::qWait(gapMs);
+    }
+    return readerWakeUps() - before;
 }
 
 } // namespace
@@ -335,8 +379,19 @@ private slots:
     {
         // What a serial line's tty gives in marking mode: a doubled 0xFF, a break, a damaged
         // byte; the same bytes cut at every place come out the same.
-        const QByteArray raw("a\xff\xff" "b\xff\x00\x00" "c\xff\x00" "d" "e\x00", 13);
-        const QByteArray decoded("a\xff" "b" "<break>" "c" "<bad d>" "e\x00", 20);
+        const QByteArray raw("a\xff\xff"
+                             "b\xff\x00\x00"
+                             "c\xff\x00"
+                             "d"
+                             "e\x00",
+                             13);
+        const QByteArray decoded("a\xff"
+                                 "b"
+                                 "<break>"
+                                 "c"
+                                 "<bad d>"
+                                 "e\x00",
+                                 20);
         for (int cut = 0; cut <= raw.size(); ++cut) {
             comm::TtyMarkDecoder decoder;
             QByteArray out;
@@ -482,44 +537,71 @@ private slots:
         const long long before = readerWakeUps();
         QVERIFY(before >= 0);
         QTest::qWait(1000);
-        QVERIFY2(readerWakeUps() - before <= 1,
-                 qPrintable(QStringLiteral("%1 wake-ups in a quiet second")
-                                .arg(readerWakeUps() - before)));
+        QVERIFY2(
+            readerWakeUps() - before <= 1,
+            qPrintable(
+                QStringLiteral("%1 wake-ups in a quiet second").arg(readerWakeUps() - before)));
 
         // The watcher reads nothing: the reader takes the bytes into the queue.
         pty.send("status frame");
         QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 12, 5000);
     }
 
-    void aWatcherThatReadsWakesTheReaderOncePerArrivalAndOneThatStopsIsRelieved()
+    void aWatcherThatReadsWakesTheReaderAtMostOncePerArrivalAndOneThatStopsIsRelieved()
     {
-        // Frames a watcher reads as they come cost the reader one wake each, not a second one
-        // to look whether they were read; when the watcher stops reading, bytes that keep
-        // coming are still taken into the queue.
+        // Frames a watcher reads as they come cost the reader at most one wake each, never a
+        // second one to look whether they were read; when the watcher stops reading, bytes that
+        // keep coming are still taken into the queue.
         PtyPair pty;
-        auto device = openDevice(pty);
+        auto device = openWatchedDevice(pty);
         QVERIFY(device);
-        device->setInputWatched(true);
-        QTest::qWait(300);
-        const auto readAsTheWatcher = [&](int queued) {
-            QTRY_VERIFY_WITH_TIMEOUT((device->readWaiting(), waiting(*device) == queued), 5000);
-        };
+        QVERIFY(readerWakeUps() >= 0);
         constexpr int frames = 8;
-        const long long before = readerWakeUps();
-        QVERIFY(before >= 0);
-        for (int i = 1; i <= frames; ++i) {
-            pty.send("frame");
-            readAsTheWatcher(5 * i);
-            QTest::qWait(250);
-        }
-        const long long wakeUps = readerWakeUps() - before;
-        QVERIFY2(wakeUps <= frames + 3,
-                 qPrintable(QStringLiteral("%1 wake-ups for %2 frames").arg(wakeUps).arg(frames)));
+        const long long wakeUps = readerWakeUpsWhileTheWatcherReads(*device, pty, frames, 250);
+        QVERIFY(wakeUps >= 0);
+        QVERIFY2(wakeUps <= frames + 3, wakeUpsForFrames(wakeUps, frames).constData());
 
-        pty.send("late1");
-        QTest::qWait(50);
-        pty.send("late2");
-        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), 5 * frames + 10, 5000);
+        // Bytes keep coming, for longer than the reader sleeps while the watcher reads: they
+        // all reach the queue behind the frames, in order.
+        QByteArray late;
+        for (int i = 1; i <= 20; ++i) {
+            const QByteArray chunk = "late" + QByteArray::number(i) + ';';
+            pty.send(chunk);
+            late += chunk;
+            QTest::qWait(i == 1 ? 50 : 100);
+        }
+        const int total = 5 * frames + int(late.size());
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), total, 5000);
+        QCOMPARE(readAll(*device, total), QByteArray("frame").repeated(frames) + late);
+    }
+
+    void aWatcherThatKeepsUpLetsTheReaderSleepAndOneThatStallsIsStillRelieved()
+    {
+        // Once the watcher is seen to read frames as they come, the reader sleeps through them
+        // rather than waking at each. A watcher that then stalls on a frame with nothing after
+        // it is relieved of it all the same; when it reads again the reader goes back to sleep
+        // behind it, and a cable pulled then, with the watcher stalled again, is found.
+        PtyPair pty;
+        auto device = openWatchedDevice(pty);
+        QVERIFY(device);
+        QVERIFY(readerWakeUps() >= 0);
+        // The first frames show the reader that the watcher keeps up.
+        QVERIFY(readerWakeUpsWhileTheWatcherReads(*device, pty, 3, 300) >= 0);
+        constexpr int frames = 8;
+        const long long wakeUps = readerWakeUpsWhileTheWatcherReads(*device, pty, frames, 300);
+        QVERIFY(wakeUps >= 0);
+        QVERIFY2(wakeUps <= 2, wakeUpsForFrames(wakeUps, frames).constData());
+
+        pty.send("stall");
+        const int beforeStall = 5 * (3 + frames);
+        QTRY_COMPARE_WITH_TIMEOUT(waiting(*device), beforeStall + 5, 5000);
+
+        QVERIFY(readerWakeUpsWhileTheWatcherReads(*device, pty, 4, 300) >= 0);
+        pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(device->deviceGone(), 5000);
+        QCOMPARE(readAll(*device, beforeStall + 25),
+                 QByteArray("frame").repeated(3 + frames) + "stall"
+                     + QByteArray("frame").repeated(4));
     }
 
     void purgeEmptiesTheInputQueue()

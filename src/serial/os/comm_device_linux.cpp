@@ -4,8 +4,10 @@
 // unread never make the next event wait return at once) and the read time-outs can be measured
 // against byte arrivals. An internal reader thread does the draining, unless a caller watches
 // the tty itself and reads when it becomes readable (a user-interface thread with a socket
-// notifier): then the reader wakes when bytes arrive, looks again a while later whether they
-// still wait unread unless the watcher keeps up with the bytes, and takes over while they wait,
+// notifier): then the reader only guards against a watcher that stops reading. It wakes when
+// bytes arrive and looks again a while later whether they still wait unread; once the watcher is
+// seen to read as bytes come, it sleeps on a deadline that each of the watcher's reads pushes
+// forward, and wakes only when the watcher falls quiet. It takes over while bytes wait unread,
 // or while a read waits for bytes. Reading never stops: what does not fit in the
 // queue waits in a holding buffer behind it, so that a program that stalls for a while loses
 // nothing even where the adapter itself has little room. A second thread waits for modem line
@@ -24,7 +26,9 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -37,6 +41,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,9 +63,14 @@ constexpr std::size_t readBlock = 64u << 10;
 /// still wait unread. Bytes waiting at the arrival and at the look, or at two looks in a row,
 /// with no read by the watcher between them make it take over: at 115200 baud at most about
 /// 2.3 KB gather before it does, well within the kernel's own buffer. A quiet line wakes the
-/// reader not at all; bytes that come while the watcher has read everything that came before
-/// them wake it once, with no look, so a status frame a second wakes it once a second.
+/// reader not at all.
 constexpr auto watcherLookPeriod = std::chrono::milliseconds(100);
+/// Once bytes arrive while the watcher has read everything that came before them, the watcher
+/// reads as bytes come: the reader then stops waking at arrivals and sleeps until this long
+/// after the watcher's last read. Longer than the logger's one-second status frame interval
+/// with margin, so that an idle connected line never wakes the reader; far shorter than the
+/// time the kernel's tty buffers take to fill at 115200 baud (about 17 KB gather at most).
+constexpr auto watcherQuietLimit = std::chrono::milliseconds(1500);
 /// Pseudo-terminal slaves have these device majors.
 constexpr unsigned firstPtyMajor = 136;
 constexpr unsigned lastPtyMajor = 143;
@@ -221,6 +231,7 @@ public:
                     std::unique_ptr<DeviceLockFile> lock)
         : m_fd(fd)
         , m_wakeFd(wakeFd)
+        , m_deadlineFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
         , m_isPty(isPty)
         , m_original(original)
         , m_lock(std::move(lock))
@@ -282,6 +293,8 @@ public:
         tcsetattr(m_fd, TCSANOW, &m_original);
         ::close(m_fd);
         ::close(m_wakeFd);
+        if (m_deadlineFd >= 0)
+            ::close(m_deadlineFd);
         m_lock.reset();
     }
 
@@ -1020,8 +1033,12 @@ private:
             std::lock_guard lock(m_mutex);
             if (m_stopping || m_gone)
                 return -1;
-            if (byWatcher)
+            if (byWatcher) {
                 ++m_watcherReads;
+                // Pushed here rather than by the reader, which sleeps on through the read.
+                if (m_onWatcherDeadline)
+                    armWatcherDeadline();
+            }
         }
         int total = 0;
         for (;;) {
@@ -1029,7 +1046,7 @@ private:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                return total;
+                break;
             std::lock_guard lock(m_mutex);
             if (n <= 0) {
                 // End of file on a tty means that it hung up (the other end of a pty closed).
@@ -1039,8 +1056,25 @@ private:
             ingestLocked(m_readBuffer.data(), std::size_t(n));
             total = int(std::min<std::int64_t>(std::int64_t(total) + n, INT_MAX));
             if (std::size_t(n) < m_readBuffer.size())
-                return total; // drained: the next bytes come with the next poll
+                break; // drained: the next bytes come with the next poll
         }
+        if (byWatcher && total > 0)
+            tellReaderTheWatcherReads();
+        return total;
+    }
+
+    /// The watcher has read bytes: it reads as bytes come. A reader that waits for arrivals does
+    /// not see those that the watcher takes before its wait ends, so it is told, once.
+    void tellReaderTheWatcherReads()
+    {
+        bool wake = false;
+        {
+            std::lock_guard lock(m_mutex);
+            wake = m_readerAsksForWatcherReads && !m_watcherReadBytes;
+            m_watcherReadBytes = m_watcherReadBytes || wake;
+        }
+        if (wake)
+            wakeReader();
     }
 
     /// True if bytes (or a hang-up) wait on the tty.
@@ -1048,6 +1082,12 @@ private:
     {
         pollfd fd {m_fd, POLLIN, 0};
         return ::poll(&fd, 1, 0) > 0 && fd.revents != 0;
+    }
+
+    void drainWakeSignal() const
+    {
+        std::uint64_t value = 0;
+        [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
     }
 
     /// Waits, edge-triggered, for bytes that arrive on the tty (or a hang-up) or for the wake
@@ -1061,40 +1101,206 @@ private:
             return -1;
         int tty = 0;
         for (int i = 0; i < ready; ++i) {
-            if (events[i].data.fd == m_wakeFd) {
-                std::uint64_t value = 0;
-                [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
-            } else {
+            if (events[i].data.fd == m_wakeFd)
+                drainWakeSignal();
+            else
                 tty = int(events[i].events);
-            }
         }
         return tty;
+    }
+
+    /// An epoll set of the descriptors, each with the events it is watched for; −1 where none
+    /// can be made.
+    static int makeEpollSet(std::initializer_list<std::pair<int, std::uint32_t>> members)
+    {
+        const int epollFd = epoll_create1(EPOLL_CLOEXEC);
+        if (epollFd < 0)
+            return -1;
+        for (const auto &[fd, watched] : members) {
+            epoll_event event {};
+            event.events = watched;
+            event.data.fd = fd;
+            if (epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
+                ::close(epollFd);
+                return -1;
+            }
+        }
+        return epollFd;
     }
 
     /// An epoll set of the wake signal and the tty, the tty edge-triggered; −1 where none can be
     /// made, and the reader then looks after every arrival.
     int makeArrivalWait() const
     {
-        const int epollFd = epoll_create1(EPOLL_CLOEXEC);
-        if (epollFd < 0)
+        return makeEpollSet({{m_wakeFd, EPOLLIN}, {m_fd, EPOLLIN | EPOLLET}});
+    }
+
+    /// An epoll set of the wake signal, the watcher's deadline and the tty, the tty for its
+    /// hang-up and errors alone (epoll reports those whatever it is asked for), so that bytes
+    /// that arrive do not end the wait; −1 where none can be made, and the reader then keeps
+    /// waiting for arrivals while the watcher reads.
+    int makeDeadlineWait() const
+    {
+        if (m_deadlineFd < 0)
             return -1;
-        epoll_event wake {};
-        wake.events = EPOLLIN;
-        wake.data.fd = m_wakeFd;
-        epoll_event tty {};
-        tty.events = EPOLLIN | EPOLLET;
-        tty.data.fd = m_fd;
-        if (epoll_ctl(epollFd, EPOLL_CTL_ADD, m_wakeFd, &wake) != 0
-            || epoll_ctl(epollFd, EPOLL_CTL_ADD, m_fd, &tty) != 0) {
-            ::close(epollFd);
-            return -1;
+        return makeEpollSet({{m_wakeFd, EPOLLIN}, {m_deadlineFd, EPOLLIN}, {m_fd, 0}});
+    }
+
+    /// Sets the watcher's deadline watcherQuietLimit from now. Setting the timer again also
+    /// forgets an expiry that nobody has read yet.
+    void armWatcherDeadline() const
+    {
+        constexpr auto limitMs = std::chrono::milliseconds(watcherQuietLimit).count();
+        itimerspec spec {};
+        spec.it_value.tv_sec = limitMs / 1000;
+        spec.it_value.tv_nsec = (limitMs % 1000) * 1000000;
+        timerfd_settime(m_deadlineFd, 0, &spec, nullptr);
+    }
+
+    /// What the reader knows of the watcher; kept by the reader's thread alone.
+    struct WatcherView
+    {
+        /// The reader drains the tty until the watcher reads again (its reads then: readsAtLook).
+        bool takenOver = false;
+        /// The reader sleeps on the watcher's deadline instead of waiting for arrivals.
+        bool onDeadline = false;
+        /// Bytes waited at the last look, or arrived for the watcher, with its reads then.
+        bool waitingAtLook = false;
+        std::uint64_t readsAtLook = 0;
+        Clock::time_point nextLook;
+        /// The watcher's reads when bytes last arrived while it was watched (arrivalSeen): more
+        /// of them at the next arrival show that it reads as bytes come.
+        bool arrivalSeen = false;
+        std::uint64_t readsAtArrival = 0;
+    };
+
+    /// Starts the sleep on the deadline, watcherQuietLimit from now, and lets the watcher's
+    /// reads push it.
+    void enterDeadlineLocked(WatcherView &view)
+    {
+        view.onDeadline = true;
+        view.waitingAtLook = false;
+        m_onWatcherDeadline = true;
+        armWatcherDeadline();
+    }
+
+    /// Ends the sleep on the deadline: the watcher's reads no longer push it. The timer may
+    /// still run out; nothing waits for it until it is set again, which forgets that.
+    void leaveDeadlineLocked(WatcherView &view)
+    {
+        view.onDeadline = false;
+        m_onWatcherDeadline = false;
+    }
+
+    /// Bytes (or a hang-up, with the tty's events) arrived for the watcher. A watcher that has
+    /// read since the bytes before these came reads as bytes come: the reader sleeps on its
+    /// deadline from now on. Otherwise, or at a hang-up, the reader looks a while later whether
+    /// the bytes still wait unread.
+    void onArrivalLocked(WatcherView &view, int ttyEvents, bool deadlineWait)
+    {
+        const bool reading = view.arrivalSeen && m_watcherReads != view.readsAtArrival
+            && (ttyEvents & (EPOLLHUP | EPOLLERR)) == 0;
+        view.arrivalSeen = true;
+        view.readsAtArrival = m_watcherReads;
+        if (reading) {
+            if (deadlineWait)
+                enterDeadlineLocked(view);
+            return;
         }
-        return epollFd;
+        view.readsAtLook = m_watcherReads;
+        view.waitingAtLook = true;
+        view.nextLook = Clock::now() + watcherLookPeriod;
+    }
+
+    /// Looks whether bytes still wait unread. Bytes that waited through a whole period while
+    /// the watcher read nothing show it busy: the reader drains the tty until it reads again.
+    void lookForBusyWatcher(WatcherView &view)
+    {
+        const bool waiting = ttyReadable();
+        {
+            std::lock_guard lock(m_mutex);
+            view.takenOver = waiting && view.waitingAtLook && m_watcherReads == view.readsAtLook;
+            view.readsAtLook = m_watcherReads;
+        }
+        view.waitingAtLook = waiting;
+        view.nextLook = Clock::now() + watcherLookPeriod;
+    }
+
+    /// Sleeps on the watcher's deadline, which its reads push forward without waking this
+    /// thread, for at most timeoutMs (−1: no bound). A hang-up ends the sleep at once, and is
+    /// looked at as an arrival is. When the deadline passes, the watcher has read nothing for
+    /// watcherQuietLimit: bytes that wait now show it stuck, and the reader takes over from it;
+    /// none show a quiet line, and the reader waits for arrivals again.
+    void sleepOnDeadline(int epollFd, int timeoutMs, WatcherView &view)
+    {
+        epoll_event events[3] {};
+        const int ready = epoll_wait(epollFd, events, 3, timeoutMs);
+        if (ready < 0) {
+            const int error = errno;
+            if (error != EINTR) {
+                std::lock_guard lock(m_mutex);
+                markGoneLocked(error);
+            }
+            return;
+        }
+        bool deadlinePassed = false;
+        int tty = 0;
+        for (int i = 0; i < ready; ++i) {
+            if (events[i].data.fd == m_wakeFd)
+                drainWakeSignal();
+            else if (events[i].data.fd == m_deadlineFd)
+                deadlinePassed = true;
+            else
+                tty = int(events[i].events);
+        }
+        std::uint64_t reads = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            if (tty & (EPOLLHUP | EPOLLERR)) {
+                leaveDeadlineLocked(view);
+                onArrivalLocked(view, tty, true);
+                return;
+            }
+            // The watcher sets the timer again under this lock at each of its reads, which
+            // forgets an expiry: one that can still be read here is not out of date.
+            std::uint64_t expiries = 0;
+            if (!deadlinePassed
+                || ::read(m_deadlineFd, &expiries, sizeof expiries) != sizeof expiries)
+                return;
+            leaveDeadlineLocked(view);
+            reads = m_watcherReads;
+        }
+        const bool waiting = ttyReadable();
+        std::lock_guard lock(m_mutex);
+        if (waiting && m_watcherReads == reads) {
+            view.takenOver = true;
+            view.readsAtLook = reads;
+        }
+    }
+
+    /// Raises the transmit-empty event once the kernel's output queue has drained. While bytes
+    /// wait to go, the next check comes no sooner than the time they take to send: the
+    /// reader's wait is bounded by that, or by timeoutMs if shorter (−1: no bound).
+    int checkTransmitEmptyLocked(int timeoutMs)
+    {
+        if (!m_txPending)
+            return timeoutMs;
+        int outq = 0;
+        if (m_gone || ioctl(m_fd, TIOCOUTQ, &outq) != 0 || outq <= 0) {
+            m_txPending = false;
+            raiseLocked(EV_TXEMPTY);
+            return timeoutMs;
+        }
+        const std::uint64_t bitsPerSecond = std::max<std::uint32_t>(m_state.BaudRate, 1);
+        const int drainMs = int(
+            std::clamp<std::uint64_t>(std::uint64_t(outq) * 10000 / bitsPerSecond + 1, 1, 1000));
+        return timeoutMs < 0 ? drainMs : std::min(timeoutMs, drainMs);
     }
 
     void readerLoop()
     {
-        const int epollFd = makeArrivalWait();
+        const int arrivalWait = makeArrivalWait();
+        const int deadlineWait = makeDeadlineWait();
         struct CloseOnReturn
         {
             int fd;
@@ -1103,74 +1309,59 @@ private:
                 if (fd >= 0)
                     ::close(fd);
             }
-        } closeEpoll {epollFd};
-        // While a watcher reads the tty: whether the reader has taken over from it, and what
-        // the last look saw.
-        bool takenOver = false;
-        bool waitingAtLook = false;
-        std::uint64_t watcherReadsAtLook = 0;
-        Clock::time_point nextLook = Clock::now() + watcherLookPeriod;
-        // The watcher's reads when bytes last arrived while it was watched (arrivalSeen): more of
-        // them at the next arrival show that it reads as bytes come.
-        bool arrivalSeen = false;
-        std::uint64_t watcherReadsAtArrival = 0;
+        } closeArrival {arrivalWait}, closeDeadline {deadlineWait};
+        WatcherView view;
+        view.nextLook = Clock::now() + watcherLookPeriod;
         for (;;) {
             bool watchTty = false;
             bool awaitArrival = false;
+            bool onDeadline = false;
             bool look = false;
             int timeoutMs = -1;
             {
                 std::lock_guard lock(m_mutex);
                 if (m_stopping)
                     return;
-                if (takenOver && m_watcherReads != watcherReadsAtLook)
-                    takenOver = false; // the watcher reads again
-                const bool draining = !m_watched || takenOver || m_blockedReads > 0;
+                if (view.takenOver && m_watcherReads != view.readsAtLook)
+                    view.takenOver = false; // the watcher reads again
+                const bool draining = !m_watched || view.takenOver || m_blockedReads > 0;
                 watchTty = !m_gone && draining;
-                if (!m_gone && !draining && !waitingAtLook) {
+                // The watcher reads the tty, and the reader only guards against its stalling.
+                const bool guarding = !m_gone && !draining;
+                if (view.onDeadline && !guarding)
+                    leaveDeadlineLocked(view);
+                if (guarding && !view.onDeadline && m_watcherReadBytes)
+                    enterDeadlineLocked(view); // told by the watcher that it reads as bytes come
+                m_watcherReadBytes = false;
+                m_readerAsksForWatcherReads = guarding && !view.onDeadline && deadlineWait >= 0;
+                if (!guarding) {
+                    view.nextLook = Clock::now() + watcherLookPeriod;
+                    view.waitingAtLook = false;
+                    view.arrivalSeen = false; // the watcher is not reading now
+                } else if (view.onDeadline) {
+                    // The watcher reads as bytes come: sleep until it falls quiet.
+                    onDeadline = true;
+                } else if (!view.waitingAtLook) {
                     // Nothing waits: sleep until bytes arrive, however long that takes.
                     awaitArrival = true;
-                } else if (!m_gone && !draining) {
-                    const auto untilLook = std::chrono::ceil<std::chrono::milliseconds>(
-                        nextLook - Clock::now());
+                } else {
+                    const auto untilLook =
+                        std::chrono::ceil<std::chrono::milliseconds>(view.nextLook - Clock::now());
                     look = untilLook.count() <= 0;
                     timeoutMs = int(std::max<std::int64_t>(untilLook.count(), 0));
-                } else {
-                    nextLook = Clock::now() + watcherLookPeriod;
-                    waitingAtLook = false;
-                    arrivalSeen = false; // the watcher is not reading now
                 }
-                if (m_txPending) {
-                    // The transmit-empty event waits for the kernel's output queue to drain,
-                    // checked no more often than the time the waiting bytes take to send.
-                    int outq = 0;
-                    if (m_gone || ioctl(m_fd, TIOCOUTQ, &outq) != 0 || outq <= 0) {
-                        m_txPending = false;
-                        raiseLocked(EV_TXEMPTY);
-                    } else {
-                        const std::uint64_t bitsPerSecond =
-                            std::max<std::uint32_t>(m_state.BaudRate, 1);
-                        const int drainMs = int(std::clamp<std::uint64_t>(
-                            std::uint64_t(outq) * 10000 / bitsPerSecond + 1, 1, 1000));
-                        timeoutMs = timeoutMs < 0 ? drainMs : std::min(timeoutMs, drainMs);
-                    }
-                }
+                timeoutMs = checkTransmitEmptyLocked(timeoutMs);
             }
             if (look) {
-                // Bytes that waited through a whole period while the watcher read nothing: it
-                // is busy, and the reader drains the tty until it reads again.
-                const bool waiting = ttyReadable();
-                {
-                    std::lock_guard lock(m_mutex);
-                    takenOver = waiting && waitingAtLook && m_watcherReads == watcherReadsAtLook;
-                    watcherReadsAtLook = m_watcherReads;
-                }
-                waitingAtLook = waiting;
-                nextLook = Clock::now() + watcherLookPeriod;
+                lookForBusyWatcher(view);
                 continue; // taken over, the next turn drains the tty
             }
-            if (awaitArrival && epollFd >= 0) {
-                const int tty = waitForArrival(epollFd, timeoutMs);
+            if (onDeadline) {
+                sleepOnDeadline(deadlineWait, timeoutMs, view);
+                continue;
+            }
+            if (awaitArrival && arrivalWait >= 0) {
+                const int tty = waitForArrival(arrivalWait, timeoutMs);
                 const int error = errno;
                 if (tty < 0 && error != EINTR) {
                     std::lock_guard lock(m_mutex);
@@ -1179,18 +1370,7 @@ private:
                 if (tty <= 0)
                     continue;
                 std::lock_guard lock(m_mutex);
-                // The watcher has read since the bytes before these came: it reads as bytes
-                // come, and reads these too. A watcher that stops reading now is found at the
-                // next arrival, before 100 ms of bytes have gathered. A hang-up is looked at.
-                const bool reading = arrivalSeen && m_watcherReads != watcherReadsAtArrival
-                    && (tty & (EPOLLHUP | EPOLLERR)) == 0;
-                arrivalSeen = true;
-                watcherReadsAtArrival = m_watcherReads;
-                if (reading)
-                    continue;
-                watcherReadsAtLook = m_watcherReads;
-                waitingAtLook = true;
-                nextLook = Clock::now() + watcherLookPeriod;
+                onArrivalLocked(view, tty, deadlineWait >= 0);
                 continue;
             }
             pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
@@ -1202,17 +1382,15 @@ private:
                 markGoneLocked(errno);
                 continue;
             }
-            if (fds[0].revents & POLLIN) {
-                std::uint64_t value = 0;
-                [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
-            }
+            if (fds[0].revents & POLLIN)
+                drainWakeSignal();
             if (awaitArrival && fds[1].revents) {
                 // Bytes (or a hang-up) arrived for the watcher, which reads them now; the tty
                 // stays readable until it does, so the reader leaves it alone until the look.
                 std::lock_guard lock(m_mutex);
-                watcherReadsAtLook = m_watcherReads;
-                waitingAtLook = true;
-                nextLook = Clock::now() + watcherLookPeriod;
+                view.readsAtLook = m_watcherReads;
+                view.waitingAtLook = true;
+                view.nextLook = Clock::now() + watcherLookPeriod;
             }
             if (watchTty && fds[1].revents) {
                 if (fds[1].revents & POLLIN) {
@@ -1274,6 +1452,9 @@ private:
 
     const int m_fd;
     const int m_wakeFd;
+    /// The watcher's deadline, a timer; −1 where none could be made, and the reader then wakes
+    /// at every arrival while the watcher reads.
+    const int m_deadlineFd;
     const bool m_isPty;
     const termios m_original;
     /// The device's lock file, removed when the device is let go.
@@ -1309,6 +1490,12 @@ private:
     std::atomic<bool> m_watched {false};
     /// Reads of the tty made by the watcher so far.
     std::uint64_t m_watcherReads = 0;
+    /// The reader sleeps on the watcher's deadline, which each read by the watcher pushes.
+    bool m_onWatcherDeadline = false;
+    /// The reader waits for arrivals or looks whether bytes wait, and wants to be told when the
+    /// watcher reads bytes (m_watcherReadBytes).
+    bool m_readerAsksForWatcherReads = false;
+    bool m_watcherReadBytes = false;
     /// Reads that wait for bytes now.
     int m_blockedReads = 0;
     std::uint64_t m_maskGeneration = 0;
