@@ -1151,10 +1151,10 @@ private:
     void armWatcherDeadline() const
     {
         constexpr auto limitMs = std::chrono::milliseconds(watcherQuietLimit).count();
-        itimerspec spec {};
-        spec.it_value.tv_sec = limitMs / 1000;
-        spec.it_value.tv_nsec = (limitMs % 1000) * 1000000;
-        timerfd_settime(m_deadlineFd, 0, &spec, nullptr);
+        itimerspec deadline {};
+        deadline.it_value.tv_sec = limitMs / 1000;
+        deadline.it_value.tv_nsec = (limitMs % 1000) * 1000000;
+        timerfd_settime(m_deadlineFd, 0, &deadline, nullptr);
     }
 
     /// What the reader knows of the watcher; kept by the reader's thread alone.
@@ -1162,8 +1162,6 @@ private:
     {
         /// The reader drains the tty until the watcher reads again (its reads then: readsAtLook).
         bool takenOver = false;
-        /// The reader sleeps on the watcher's deadline instead of waiting for arrivals.
-        bool onDeadline = false;
         /// Bytes waited at the last look, or arrived for the watcher, with its reads then.
         bool waitingAtLook = false;
         std::uint64_t readsAtLook = 0;
@@ -1178,7 +1176,6 @@ private:
     /// reads push it.
     void enterDeadlineLocked(WatcherView &view)
     {
-        view.onDeadline = true;
         view.waitingAtLook = false;
         m_onWatcherDeadline = true;
         armWatcherDeadline();
@@ -1186,9 +1183,8 @@ private:
 
     /// Ends the sleep on the deadline: the watcher's reads no longer push it. The timer may
     /// still run out; nothing waits for it until it is set again, which forgets that.
-    void leaveDeadlineLocked(WatcherView &view)
+    void leaveDeadlineLocked()
     {
-        view.onDeadline = false;
         m_onWatcherDeadline = false;
     }
 
@@ -1257,7 +1253,7 @@ private:
         {
             std::lock_guard lock(m_mutex);
             if (tty & (EPOLLHUP | EPOLLERR)) {
-                leaveDeadlineLocked(view);
+                leaveDeadlineLocked();
                 onArrivalLocked(view, tty, true);
                 return;
             }
@@ -1267,7 +1263,7 @@ private:
             if (!deadlinePassed
                 || ::read(m_deadlineFd, &expiries, sizeof expiries) != sizeof expiries)
                 return;
-            leaveDeadlineLocked(view);
+            leaveDeadlineLocked();
             reads = m_watcherReads;
         }
         const bool waiting = ttyReadable();
@@ -1328,17 +1324,17 @@ private:
                 watchTty = !m_gone && draining;
                 // The watcher reads the tty, and the reader only guards against its stalling.
                 const bool guarding = !m_gone && !draining;
-                if (view.onDeadline && !guarding)
-                    leaveDeadlineLocked(view);
-                if (guarding && !view.onDeadline && m_watcherReadBytes)
+                if (m_onWatcherDeadline && !guarding)
+                    leaveDeadlineLocked();
+                if (guarding && !m_onWatcherDeadline && m_watcherReadBytes)
                     enterDeadlineLocked(view); // told by the watcher that it reads as bytes come
                 m_watcherReadBytes = false;
-                m_readerAsksForWatcherReads = guarding && !view.onDeadline && deadlineWait >= 0;
+                m_readerAsksForWatcherReads = guarding && !m_onWatcherDeadline && deadlineWait >= 0;
                 if (!guarding) {
                     view.nextLook = Clock::now() + watcherLookPeriod;
                     view.waitingAtLook = false;
                     view.arrivalSeen = false; // the watcher is not reading now
-                } else if (view.onDeadline) {
+                } else if (m_onWatcherDeadline) {
                     // The watcher reads as bytes come: sleep until it falls quiet.
                     onDeadline = true;
                 } else if (!view.waitingAtLook) {
@@ -1490,7 +1486,8 @@ private:
     std::atomic<bool> m_watched {false};
     /// Reads of the tty made by the watcher so far.
     std::uint64_t m_watcherReads = 0;
-    /// The reader sleeps on the watcher's deadline, which each read by the watcher pushes.
+    /// The reader sleeps on the watcher's deadline instead of waiting for arrivals, and each
+    /// read by the watcher pushes the deadline; written by the reader alone.
     bool m_onWatcherDeadline = false;
     /// The reader waits for arrivals or looks whether bytes wait, and wants to be told when the
     /// watcher reads bytes (m_watcherReadBytes).
