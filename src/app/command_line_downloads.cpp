@@ -12,12 +12,25 @@ namespace {
 /// Characters of a download's SHA-256 listed: enough to tell downloads apart by eye.
 constexpr int hashShown = 12;
 
+/// Runs `work` on the archive named by `options`, which must be there, and writes what it gives
+/// on standard output.
+template<typename Work>
+int onArchive(const Options &options, Work work)
+{
+    try {
+        StationArchive archive = existingArchive(options);
+        say(stdout, work(archive));
+    } catch (const ArchiveError &error) {
+        return fail(ArchiveFailed, error.message());
+    }
+    return Ok;
+}
+
 } // namespace
 
 int archiveDownloads(const Options &options)
 {
-    try {
-        StationArchive archive = existingArchive(options);
+    return onArchive(options, [&options](StationArchive &archive) {
         if (!options.station.isEmpty()
             && !archive.stationNames().contains(options.station.trimmed()))
             throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
@@ -35,34 +48,23 @@ int archiveDownloads(const Options &options)
                                  download.sha256.left(hashShown)}
                         .join(QLatin1Char('\t'))
                 + QLatin1Char('\n');
-        say(stdout, text);
-    } catch (const ArchiveError &error) {
-        return fail(ArchiveFailed, error.message());
-    }
-    return Ok;
+        return text;
+    });
 }
 
 int archiveRemoveDownload(const Options &options)
 {
-    try {
-        StationArchive archive = existingArchive(options);
-        say(stdout, archive.removeDownload(options.downloadId).line() + QLatin1Char('\n'));
-    } catch (const ArchiveError &error) {
-        return fail(ArchiveFailed, error.message());
-    }
-    return Ok;
+    return onArchive(options, [&options](StationArchive &archive) {
+        return archive.removeDownload(options.downloadId).line() + QLatin1Char('\n');
+    });
 }
 
 int archiveMoveDownload(const Options &options)
 {
-    try {
-        StationArchive archive = existingArchive(options);
-        say(stdout, archive.moveDownload(options.downloadId, options.station).line()
-                        + QLatin1Char('\n'));
-    } catch (const ArchiveError &error) {
-        return fail(ArchiveFailed, error.message());
-    }
-    return Ok;
+    return onArchive(options, [&options](StationArchive &archive) {
+        return archive.moveDownload(options.downloadId, options.station).line()
+            + QLatin1Char('\n');
+    });
 }
 
 } // namespace CommandLine
