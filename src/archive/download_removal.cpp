@@ -159,7 +159,8 @@ StoredDownload StationArchive::removeWithin(qint64 downloadId, DownloadRemoval &
     rewriteSamples(db, stationKey, keptSamples);
     keepConflicts(db, newConflicts);
     if (from <= to) {
-        dropSettledConflicts(db, stationKey, from, to);
+        for (const qint64 settled : dropSettledConflicts(db, stationKey, from, to))
+            touched.insert(settled);
         std::vector<qint64> credits(touched.begin(), touched.end());
         credits.push_back(downloadId);
         refreshRuns(db, stationKey, credits, from, to);

@@ -152,15 +152,24 @@ void deleteSamples(ArchiveDatabase &database, qint64 stationKey, const std::vect
               });
 }
 
-void dropSettledConflicts(ArchiveDatabase &database, qint64 stationKey, qint64 from, qint64 to)
+std::vector<qint64> dropSettledConflicts(ArchiveDatabase &database, qint64 stationKey,
+                                         qint64 from, qint64 to)
 {
-    database.run(QStringLiteral("DELETE FROM conflicts WHERE t >= ? AND t <= ? AND download_id IN "
-                                "(SELECT id FROM downloads WHERE station_id = ?) AND NOT EXISTS "
-                                "(SELECT 1 FROM samples s WHERE s.station_id = ? "
-                                "AND s.t = conflicts.t AND NOT (s.v1 = conflicts.v1 "
-                                "AND s.v2 = conflicts.v2 AND s.v3 = conflicts.v3 "
-                                "AND s.v4 = conflicts.v4))"),
-                 {from, to, stationKey, stationKey});
+    const QString settled =
+        QStringLiteral("FROM conflicts WHERE t >= ? AND t <= ? AND download_id IN "
+                       "(SELECT id FROM downloads WHERE station_id = ?) AND NOT EXISTS "
+                       "(SELECT 1 FROM samples s WHERE s.station_id = ? AND s.t = conflicts.t "
+                       "AND NOT (s.v1 = conflicts.v1 AND s.v2 = conflicts.v2 "
+                       "AND s.v3 = conflicts.v3 AND s.v4 = conflicts.v4))");
+    std::vector<qint64> downloads;
+    QSqlQuery which = database.run(QStringLiteral("SELECT DISTINCT download_id ") + settled,
+                                   {from, to, stationKey, stationKey});
+    while (which.next())
+        downloads.push_back(which.value(0).toLongLong());
+    which = QSqlQuery();
+    if (!downloads.empty())
+        database.run(QStringLiteral("DELETE ") + settled, {from, to, stationKey, stationKey});
+    return downloads;
 }
 
 void recountConflicts(ArchiveDatabase &database, const std::vector<qint64> &downloadIds)

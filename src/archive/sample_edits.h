@@ -32,8 +32,10 @@ void keepConflicts(ArchiveDatabase &database, const std::vector<CreditedSample> 
 void deleteSamples(ArchiveDatabase &database, qint64 stationKey, const std::vector<qint64> &times);
 
 /// Drops the conflicts of the station's downloads from `from` to `to` that are none any more:
-/// the record holds their values now, or holds no sample at their time.
-void dropSettledConflicts(ArchiveDatabase &database, qint64 stationKey, qint64 from, qint64 to);
+/// the record holds their values now, or holds no sample at their time. Returns the downloads
+/// whose conflicts it dropped.
+std::vector<qint64> dropSettledConflicts(ArchiveDatabase &database, qint64 stationKey,
+                                         qint64 from, qint64 to);
 
 /// Sets the conflict count each of `downloadIds` lists to the conflicts it keeps now.
 void recountConflicts(ArchiveDatabase &database, const std::vector<qint64> &downloadIds);

@@ -55,9 +55,14 @@ int takeOverUnconfirmed(ArchiveDatabase &database, qint64 stationKey, qint64 dow
     rewriteSamples(database, stationKey, taken);
     const qint64 from = taken.front().sample.t;
     const qint64 to = taken.back().sample.t;
-    dropSettledConflicts(database, stationKey, from, to);
+    std::set<qint64> recounted(previous.begin(), previous.end());
+    for (const qint64 settled : dropSettledConflicts(database, stationKey, from, to)) {
+        // This download's own conflicts are counted as it is entered.
+        if (settled != downloadId)
+            recounted.insert(settled);
+    }
+    recountConflicts(database, std::vector<qint64>(recounted.begin(), recounted.end()));
     std::vector<qint64> credited(previous.begin(), previous.end());
-    recountConflicts(database, credited);
     credited.push_back(downloadId);
     refreshRuns(database, stationKey, credited, from, to);
 

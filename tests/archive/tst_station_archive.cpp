@@ -376,6 +376,7 @@ private slots:
         QCOMPARE(summary[0].firstSample, std::optional<qint64>(first));
         QCOMPARE(summary[0].lastSample, std::optional<qint64>(timeOf(start, 59)));
         QCOMPARE(archive.conflicts(station).size(), std::size_t(conflicts));
+        QCOMPARE(archive.downloads(station).back().conflicts, conflicts);
         QCOMPARE(archive.coverage(station).gaps.size(), std::size_t(gaps));
         const std::vector<ArchivedSample> record = archive.samples(station);
         QCOMPARE(int(record.size()), samples);
