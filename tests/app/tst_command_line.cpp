@@ -761,6 +761,30 @@ private slots:
         QVERIFY2(run.errors.contains(QStringLiteral("no está en el archivo")), qPrintable(run.errors));
     }
 
+    void aFileImportedUnderAnotherStationIsRefused()
+    {
+        const QString file = m_dir->filePath(QStringLiteral("viejo.csv"));
+        {
+            QFile csv(file);
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            csv.write("timestamp,ch1_air_temp_C,ch2_soil_temp_C,ch3_rh_pct,ch4_par_umol_m2_s\n"
+                      "2026-03-01T10:00:07,23.4,18.5,61.0,120\n");
+        }
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const auto import = [&](const char *station) {
+            return runProgram({"--archive-import", "--station", station, "--archive", archive, file});
+        };
+        QCOMPARE(import("Parcela 3").exitCode, int(CommandLine::Ok));
+        Run run = import("Parcela 3");
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        run = import("Parcela 4");
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: %1: Esta descarga ya está archivada en "
+                                            "«Parcela 3»; no se archivó en «Parcela 4»\n")
+                                 .arg(file));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+    }
+
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()
     {
         startSimulator();
