@@ -284,6 +284,12 @@ int run(const QStringList &arguments)
         return archiveImport(options);
     case Options::Action::ArchiveSync:
         return archiveSync(options);
+    case Options::Action::ArchiveDownloads:
+        return archiveDownloads(options);
+    case Options::Action::ArchiveRemoveDownload:
+        return archiveRemoveDownload(options);
+    case Options::Action::ArchiveMoveDownload:
+        return archiveMoveDownload(options);
     }
     return BadArguments;
 }

@@ -23,16 +23,6 @@ QString isoTime(const std::optional<qint64> &t)
     return CsvExport::isoTimestamp(sampleDateText(*t), sampleTimeText(*t));
 }
 
-/// The archive named to be read, which must be there: a name mistyped must not quietly make a
-/// new, empty archive. The user's own is made on first use. Throws ArchiveError.
-StationArchive existingArchive(const Options &options)
-{
-    if (!options.archive.isEmpty() && !QFileInfo::exists(options.archive))
-        throw ArchiveError(
-            QStringLiteral("el archivo de estaciones %1 no existe").arg(options.archive));
-    return StationArchive::openFile(options.archive);
-}
-
 /// The shared archive's URL: the one given, or the one the archive keeps; empty for none.
 /// Throws ArchiveError when the archive cannot be read.
 QString serverUrlOf(const Options &options)
@@ -43,6 +33,14 @@ QString serverUrlOf(const Options &options)
 }
 
 } // namespace
+
+StationArchive existingArchive(const Options &options)
+{
+    if (!options.archive.isEmpty() && !QFileInfo::exists(options.archive))
+        throw ArchiveError(
+            QStringLiteral("el archivo de estaciones %1 no existe").arg(options.archive));
+    return StationArchive::openFile(options.archive);
+}
 
 QString archiveProblem(const Options &options)
 {
@@ -68,6 +66,10 @@ int archiveDownloaded(const Options &options, const DownloadEntry &entry, const 
             ArchiveFailed,
             QStringLiteral("no se pudo archivar la descarga: %1; %2").arg(result.failure, kept));
     }
+    // The same bytes under another station: not archived where asked, and said even to a cron
+    // job; the port is not taken to be that station's.
+    if (result.entry->archivedElsewhere())
+        return fail(ArchiveFailed, result.line());
     // Remembered as the window program remembers it, for the next download on this port.
     try {
         StationArchive::openFile(options.archive).setStationForPort(options.port, options.station);
@@ -163,7 +165,10 @@ int archiveImport(const Options &options)
         for (const QString &file : options.files) {
             try {
                 const EntryResult result = importFile(archive, options.station, file);
-                say(stdout, QStringLiteral("%1: %2\n").arg(file, result.line()));
+                if (result.archivedElsewhere())
+                    code = fail(ArchiveFailed, QStringLiteral("%1: %2").arg(file, result.line()));
+                else
+                    say(stdout, QStringLiteral("%1: %2\n").arg(file, result.line()));
             } catch (const ArchiveError &error) {
                 // One file that does not read keeps none of the others out.
                 code = fail(ArchiveFailed, error.message());

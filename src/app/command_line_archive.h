@@ -7,6 +7,10 @@
 /// says what went wrong in one line on standard error and returns its exit code.
 namespace CommandLine {
 
+/// The archive named to be read, which must be there: a name mistyped must not quietly make a
+/// new, empty archive. The user's own is made on first use. Throws ArchiveError.
+[[nodiscard]] StationArchive existingArchive(const Options &options);
+
 /// Why the archive named by `options` cannot take a download, found before the port opens so
 /// that a download is never made for nowhere; empty when it can.
 [[nodiscard]] QString archiveProblem(const Options &options);
@@ -24,5 +28,9 @@ namespace CommandLine {
 [[nodiscard]] int archiveExport(const Options &options);
 [[nodiscard]] int archiveImport(const Options &options);
 [[nodiscard]] int archiveSync(const Options &options);
+/// --archive-downloads, --archive-remove-download and --archive-move-download.
+[[nodiscard]] int archiveDownloads(const Options &options);
+[[nodiscard]] int archiveRemoveDownload(const Options &options);
+[[nodiscard]] int archiveMoveDownload(const Options &options);
 
 } // namespace CommandLine

@@ -131,11 +131,12 @@ Parse parse(const QStringList &arguments)
         QStringLiteral("--download"), QStringLiteral("--output"),
         QStringLiteral("--timeout"),  QStringLiteral("--station"),
         QStringLiteral("--archive"),  QStringLiteral("--archive-server"),
-        QStringLiteral("--from"),     QStringLiteral("--to")};
+        QStringLiteral("--from"),     QStringLiteral("--to"),
+        QStringLiteral("--archive-remove-download"), QStringLiteral("--archive-move-download")};
     static const QStringList actionFlags = {
         QStringLiteral("--list-ports"), QStringLiteral("--archive-list"),
         QStringLiteral("--archive-export"), QStringLiteral("--archive-import"),
-        QStringLiteral("--archive-sync")};
+        QStringLiteral("--archive-sync"), QStringLiteral("--archive-downloads")};
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -172,6 +173,17 @@ Parse parse(const QStringList &arguments)
             if (option == QLatin1String("--download")) {
                 actions << option;
                 options.port = *text;
+                continue;
+            }
+            if (option == QLatin1String("--archive-remove-download")
+                || option == QLatin1String("--archive-move-download")) {
+                actions << option;
+                bool ok = false;
+                options.downloadId = text->toLongLong(&ok);
+                if (!ok || options.downloadId < 1)
+                    return failure(QStringLiteral("%1 toma el número de una descarga, como lo "
+                                                  "da --archive-downloads, no \"%2\"")
+                                       .arg(option, *text));
                 continue;
             }
             given << option;
@@ -274,6 +286,15 @@ Parse parse(const QStringList &arguments)
         {QStringLiteral("--archive-sync"),
          Options::Action::ArchiveSync,
          {QStringLiteral("--archive"), QStringLiteral("--archive-server")}},
+        {QStringLiteral("--archive-downloads"),
+         Options::Action::ArchiveDownloads,
+         {QStringLiteral("--station"), QStringLiteral("--archive")}},
+        {QStringLiteral("--archive-remove-download"),
+         Options::Action::ArchiveRemoveDownload,
+         {QStringLiteral("--archive")}},
+        {QStringLiteral("--archive-move-download"),
+         Options::Action::ArchiveMoveDownload,
+         {QStringLiteral("--station"), QStringLiteral("--archive")}},
     };
     if (action.isEmpty()) {
         if (given.isEmpty())
@@ -311,6 +332,11 @@ Parse parse(const QStringList &arguments)
         if (options.from && options.to && *options.from > *options.to)
             return failure(QStringLiteral("--from es posterior a --to"));
         break;
+    case Options::Action::ArchiveMoveDownload:
+        if (options.station.isEmpty())
+            return failure(QStringLiteral("--archive-move-download necesita --station NOMBRE, "
+                                          "la estación a la que pasa"));
+        break;
     case Options::Action::ArchiveImport:
         if (options.station.isEmpty() || options.files.isEmpty())
             return failure(QStringLiteral("--archive-import necesita --station NOMBRE y uno o "
@@ -336,6 +362,9 @@ QString helpText()
         "     brentavius4 --archive-import --station NOMBRE ARCHIVO... [--archive BASE]\n"
         "                 [--archive-server URL]\n"
         "     brentavius4 --archive-sync [--archive BASE] [--archive-server URL]\n"
+        "     brentavius4 --archive-downloads [--station NOMBRE] [--archive BASE]\n"
+        "     brentavius4 --archive-remove-download N [--archive BASE]\n"
+        "     brentavius4 --archive-move-download N --station NOMBRE [--archive BASE]\n"
         "     brentavius4 --list-ports | --help | --version\n"
         "\n"
         "Sin opciones abre la ventana principal. Con --download descarga el logger sin\n"
@@ -343,8 +372,9 @@ QString helpText()
         "las muestras que informó el logger y guarda el archivo como lo guarda \"GUARDAR\".\n"
         "Con --station también la archiva: el archivo de estaciones guarda cada descarga una\n"
         "vez y une sus muestras al registro de la estación; una descarga que no pasó la\n"
-        "verificación se archiva marcada, sin sus líneas dañadas. Si hay un archivo\n"
-        "compartido, se le envía después.\n"
+        "verificación se archiva marcada y solo con las muestras anteriores a su primera\n"
+        "línea dañada: las demás siguen en el logger. Si hay un archivo compartido, se le\n"
+        "envía después.\n"
         "\n"
         "  --list-ports         los puertos que ofrece el diálogo de configuración, uno por\n"
         "                       línea; tras un tabulador, lo que el sistema dice del adaptador\n"
@@ -376,6 +406,14 @@ QString helpText()
         "  --archive-import     trae al archivo los archivos guardados con \"GUARDAR\" y los\n"
         "                       CSV de este programa\n"
         "  --archive-sync       envía al archivo compartido las descargas que no tiene\n"
+        "  --archive-downloads  las descargas archivadas (de una estación, con --station):\n"
+        "                       número, llegada (UTC), estación, muestras, verificación y\n"
+        "                       el comienzo de su SHA-256\n"
+        "  --archive-remove-download N\n"
+        "                       quita la descarga N del archivo: sus muestras que ninguna\n"
+        "                       otra descarga trajo salen del registro\n"
+        "  --archive-move-download N\n"
+        "                       pasa la descarga N a la estación de --station (nueva o no)\n"
         "  -h, --help           esta ayuda\n"
         "  -v, --version        la versión\n"
         "\n"
@@ -394,8 +432,9 @@ QString helpText()
         "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
         "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
         "     antes de abrir el puerto: nada se descargó\n"
-        "  7  no se pudo escribir o leer el archivo de estaciones (o no tiene esa estación):\n"
-        "     un archivo guardado con --output queda guardado y el reloj no se ajustó\n"
+        "  7  no se pudo escribir o leer el archivo de estaciones (o no tiene esa estación\n"
+        "     o esa descarga), o la descarga ya estaba archivada en otra estación: un\n"
+        "     archivo guardado con --output queda guardado y el reloj no se ajustó\n"
         "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
         "     enviar, hasta la próxima sincronización\n"
         "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"

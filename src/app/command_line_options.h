@@ -32,6 +32,9 @@ struct Options
         ArchiveExport,
         ArchiveImport,
         ArchiveSync,
+        ArchiveDownloads,
+        ArchiveRemoveDownload,
+        ArchiveMoveDownload,
     };
     Action action = Action::Help;
     QString port;
@@ -53,6 +56,8 @@ struct Options
     std::optional<qint64> to;
     /// The old files brought in.
     QStringList files;
+    /// The download removed or moved, as --archive-downloads lists it.
+    qint64 downloadId = 0;
 };
 
 /// The outcome of reading the arguments: a run, or the one-line reason they make none.

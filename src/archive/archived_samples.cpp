@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -167,9 +169,16 @@ DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> report
         // Without a start or a rate no sample has a time: none is entered.
     }
     const QSet<int> damaged(check.damagedRows.begin(), check.damagedRows.end());
+    // The first row that came damaged, the check's or one that did not decode.
+    std::optional<int> firstDamaged;
+    // The row of each sample decoded, for cutting at the first damaged one.
+    std::vector<int> rowOf;
+    rowOf.reserve(std::size_t(lines.samples()));
     entry.samples.reserve(std::size_t(lines.samples()));
     for (int row = 1; row <= lines.samples(); ++row) {
         if (damaged.contains(row) || row > int(stamps.size())) {
+            if (damaged.contains(row) && !firstDamaged)
+                firstDamaged = row;
             ++entry.damagedRows;
             continue;
         }
@@ -180,6 +189,8 @@ DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> report
                 sample.values[std::size_t(channel)] =
                     gridValue(channel, readings[std::size_t(channel)]).value();
         } catch (...) {
+            if (!firstDamaged)
+                firstDamaged = row;
             ++entry.damagedRows;
             continue;
         }
@@ -187,8 +198,18 @@ DecodedEntry decodeDownloadText(const QByteArray &raw, std::optional<int> report
         sample.t = sampleTime(2000 + stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute,
                               stamp.second);
         entry.samples.push_back(sample);
+        rowOf.push_back(row);
     }
     entry.checkPassed = check.passed() && headerRight && entry.damagedRows == 0;
+    if (!entry.checkPassed) {
+        // A line split or lost on the wire moves every later row one step off its time: only
+        // the rows before the first damaged one are sure, and none when lines went missing or
+        // came extra without a trace.
+        const int cut = firstDamaged ? *firstDamaged : (check.countRight() ? INT_MAX : 1);
+        const auto kept = std::lower_bound(rowOf.begin(), rowOf.end(), cut) - rowOf.begin();
+        entry.samples.resize(std::size_t(kept));
+        entry.leftInDownload = entry.samplesReceived - int(entry.samples.size());
+    }
     return entry;
 }
 

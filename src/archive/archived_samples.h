@@ -39,11 +39,17 @@ struct DecodedEntry
     /// Rows that are not entered: damaged lines and rows without a date.
     int damagedRows = 0;
     bool checkPassed = false;
+    /// For a download text whose check failed, the rows not entered: every row from the first
+    /// damaged one on (all of them when the count was wrong and no row came damaged), damaged
+    /// rows and rows without a date included. The logger still holds them.
+    int leftInDownload = 0;
 };
 
 /// Decodes `raw` of `kind` as the data window decodes it. A download's damaged lines (see
 /// checkDownload) and rows without a date are left out and counted; the check passes when the
-/// download is what the logger reported (`reported`) and every row was entered. A saved file or
+/// download is what the logger reported (`reported`) and every row was entered. Of a download
+/// whose check failed only the rows before the first damaged one are taken, since the times of
+/// the rows after it may be off; none when the count is wrong and no row came damaged. A saved file or
 /// CSV that does not read throws ArchiveError naming the line.
 [[nodiscard]] DecodedEntry decodeEntry(const QByteArray &raw, RawKind kind,
                                        std::optional<int> reported);

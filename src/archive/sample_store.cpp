@@ -531,3 +531,37 @@ void rebuildRuns(ArchiveDatabase &database, qint64 stationKey)
     for (const auto &[downloadId, times] : timesOf)
         insertRuns(database, stationKey, downloadId, runsOf(times));
 }
+
+void refreshRuns(ArchiveDatabase &database, qint64 stationKey,
+                 const std::vector<qint64> &downloadIds, qint64 from, qint64 to)
+{
+    // Their samples lay in their runs before the change and in [from, to] after it.
+    for (const qint64 downloadId : downloadIds) {
+        QSqlQuery span = database.run(
+            QStringLiteral("SELECT MIN(first_t), MAX(first_t + spacing_s * (samples - 1)) "
+                           "FROM sample_runs WHERE station_id = ? AND download_id = ?"),
+            {stationKey, downloadId});
+        if (span.next() && !span.value(0).isNull()) {
+            from = std::min(from, span.value(0).toLongLong());
+            to = std::max(to, span.value(1).toLongLong());
+        }
+    }
+    for (const qint64 downloadId : downloadIds)
+        database.run(
+            QStringLiteral("DELETE FROM sample_runs WHERE station_id = ? AND download_id = ?"),
+            {stationKey, downloadId});
+    const QSet<qint64> wanted(downloadIds.begin(), downloadIds.end());
+    std::map<qint64, std::vector<qint64>> timesOf;
+    QSqlQuery query = database.run(QStringLiteral("SELECT t, download_id FROM samples "
+                                                  "WHERE station_id = ? AND t >= ? AND t <= ? "
+                                                  "ORDER BY t"),
+                                   {stationKey, from, to});
+    while (query.next()) {
+        const qint64 downloadId = query.value(1).toLongLong();
+        if (wanted.contains(downloadId))
+            timesOf[downloadId].push_back(query.value(0).toLongLong());
+    }
+    query = QSqlQuery();
+    for (const auto &[downloadId, times] : timesOf)
+        insertRuns(database, stationKey, downloadId, runsOf(times));
+}

@@ -43,3 +43,9 @@ struct MergedSamples
 /// Makes the runs of station `stationKey` again from its samples, inside the transaction that
 /// changed them.
 void rebuildRuns(ArchiveDatabase &database, qint64 stationKey);
+
+/// Makes the runs of the station's downloads `downloadIds` again, inside the transaction that
+/// changed which samples they are credited with: their samples lay in their runs before and
+/// lie from `from` to `to` (both included) after.
+void refreshRuns(ArchiveDatabase &database, qint64 stationKey,
+                 const std::vector<qint64> &downloadIds, qint64 from, qint64 to);

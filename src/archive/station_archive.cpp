@@ -5,6 +5,7 @@
 #include "archive/archive_location.h"
 #include "archive/archive_schema.h"
 #include "archive/sample_store.h"
+#include "archive/unconfirmed_samples.h"
 #include "data/csv_export.h"
 
 #include <QCryptographicHash>
@@ -66,17 +67,34 @@ QString counted(int count, const QString &one, const QString &many)
 
 QString EntryResult::line() const
 {
+    if (archivedElsewhere())
+        return QStringLiteral("Esta descarga ya está archivada en «%1»; no se archivó en «%2»")
+            .arg(station, askedStation);
+    // Rows a damaged download could not vouch for: the logger still holds them.
+    const QString leftOut = leftInDownload == 1
+        ? QStringLiteral("; 1 muestra sin archivar: la descarga no llegó bien y el logger aún la "
+                         "conserva, descargue de nuevo")
+        : QStringLiteral("; %1 muestras sin archivar: la descarga no llegó bien y el logger aún "
+                         "las conserva, descargue de nuevo")
+              .arg(leftInDownload);
     if (conflicts > 0)
         return QStringLiteral("%1 con lo archivado para «%2»: ¿es otro logger?")
-            .arg(counted(conflicts, QStringLiteral("muestra no coincide"),
-                         QStringLiteral("muestras no coinciden")),
-                 station);
+                   .arg(counted(conflicts, QStringLiteral("muestra no coincide"),
+                                QStringLiteral("muestras no coinciden")),
+                        station)
+            + (leftInDownload > 0 ? leftOut : QString());
     const QString counts = QStringLiteral("%1, %2").arg(
         counted(newSamples, QStringLiteral("nueva"), QStringLiteral("nuevas")),
         counted(alreadyArchived, QStringLiteral("ya archivada"), QStringLiteral("ya archivadas")));
     QString text = alreadyEntered
         ? QStringLiteral("La misma descarga ya estaba archivada en «%1»: %2").arg(station, counts)
         : QStringLiteral("Archivada en «%1»: %2").arg(station, counts);
+    if (replaced > 0)
+        text += QStringLiteral("; %1 de una descarga dañada")
+                    .arg(counted(replaced, QStringLiteral("muestra corregida"),
+                                 QStringLiteral("muestras corregidas")));
+    if (leftInDownload > 0)
+        return text + leftOut;
     if (notEntered > 0)
         text += QStringLiteral("; %1 sin archivar")
                     .arg(counted(notEntered, QStringLiteral("fila dañada o sin fecha"),
@@ -196,12 +214,26 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
 EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntry &entry,
                                       const DecodedEntry &decoded, const QString &sha256)
 {
+    m_database->begin();
+    const EntryResult result = enterWithin(station, entry, decoded, sha256);
+    // The same bytes were archived before: nothing of this attempt is kept.
+    if (result.alreadyEntered)
+        m_database->rollback();
+    else
+        m_database->commit();
+    return result;
+}
+
+EntryResult StationArchive::enterWithin(const QString &station, const DownloadEntry &entry,
+                                        const DecodedEntry &decoded, const QString &sha256)
+{
     ArchiveDatabase &db = *m_database;
     EntryResult result;
     result.station = station;
+    result.askedStation = station;
     result.notEntered = decoded.damagedRows;
     result.checkPassed = decoded.checkPassed;
-    db.begin();
+    result.leftInDownload = decoded.leftInDownload;
     const qint64 stationKey = stationId(station);
     const QSqlQuery added = db.run(
         QStringLiteral("INSERT INTO downloads (station_id, arrived_utc_ms, raw, raw_kind, sha256, "
@@ -222,16 +254,17 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
             QStringLiteral("la descarga no quedó en el archivo %1").arg(shownName()));
     result.downloadId = known.value(0).toLongLong();
     if (alreadyEntered) {
-        // The same bytes were archived before: nothing of this attempt is kept.
         result.station = known.value(1).toString();
-        known = QSqlQuery();
-        db.rollback();
         result.alreadyEntered = true;
         result.alreadyArchived = int(decoded.samples.size());
         return result;
     }
+    known = QSqlQuery();
 
-    const MergedSamples merged = mergeSamples(db, stationKey, result.downloadId, decoded.samples);
+    MergedSamples merged = mergeSamples(db, stationKey, result.downloadId, decoded.samples);
+    if (decoded.checkPassed)
+        result.replaced =
+            takeOverUnconfirmed(db, stationKey, result.downloadId, decoded.samples, merged);
     result.newSamples = merged.newSamples;
     result.alreadyArchived = merged.alreadyArchived;
     result.conflicts = int(merged.conflicting.size());
@@ -252,7 +285,6 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
                               "THEN CAST(? AS BIGINT) ELSE last_t END WHERE id = ?"),
                {qint64(result.newSamples), first->t, first->t, last->t, last->t, stationKey});
     }
-    db.commit();
     return result;
 }
 
@@ -344,6 +376,46 @@ void StationArchive::renameOnce(StationMerge &result)
     ArchiveSchema::countSamplesAgain(db, toKey);
     rebuildRuns(db, toKey);
     db.commit();
+}
+
+DownloadRemoval StationArchive::removeDownload(qint64 downloadId)
+{
+    if (m_database->readOnly())
+        throw ArchiveError(
+            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    return retried(*m_database, [&] {
+        DownloadRemoval result;
+        m_database->begin();
+        removeWithin(downloadId, result);
+        m_database->commit();
+        return result;
+    });
+}
+
+DownloadMove StationArchive::moveDownload(qint64 downloadId, const QString &station)
+{
+    const QString name = checkedStationName(station);
+    if (m_database->readOnly())
+        throw ArchiveError(
+            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    if (storedDownload(downloadId).station == name)
+        throw ArchiveError(
+            QStringLiteral("la descarga %1 ya está archivada en «%2»").arg(downloadId).arg(name));
+    return retried(*m_database, [&] {
+        DownloadMove result;
+        m_database->begin();
+        const StoredDownload stored = removeWithin(downloadId, result.removal);
+        const DecodedEntry decoded =
+            decodeEntry(stored.entry.raw, stored.entry.kind, stored.entry.samplesReported);
+        result.entry = enterWithin(name, stored.entry, decoded, stored.sha256);
+        // A station made by mistake and now gone: the ports that named it name this one.
+        if (result.removal.stationRemoved)
+            m_database->run(
+                QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
+                {name, portStationPrefix + QLatin1Char('%'), result.removal.station});
+        m_database->commit();
+        return result;
+    });
 }
 
 std::vector<StationSummary> StationArchive::stations()

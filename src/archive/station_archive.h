@@ -47,10 +47,23 @@ struct EntryResult
     /// Rows not entered: damaged lines and samples without a date.
     int notEntered = 0;
     bool checkPassed = true;
+    /// Rows of a download text whose check failed that were not entered (see
+    /// DecodedEntry::leftInDownload); they stay in the kept download and on the logger.
+    int leftInDownload = 0;
+    /// Samples only downloads whose check failed had brought, replaced by this one's values.
+    int replaced = 0;
+    /// The station it was asked to be archived under.
+    QString askedStation;
 
+    /// The same bytes were archived before under another station than the one asked.
+    [[nodiscard]] bool archivedElsewhere() const
+    {
+        return alreadyEntered && station != askedStation;
+    }
     /// The line that says it: "Archivada en «Parcela 3»: 2688 nuevas, 1312 ya archivadas", or
     /// for conflicts "N muestras no coinciden con lo archivado para «Parcela 3»: ¿es otro
-    /// logger?".
+    /// logger?", or for the same bytes under another station "Esta descarga ya está archivada
+    /// en «A»; no se archivó en «B»".
     [[nodiscard]] QString line() const;
 };
 
@@ -125,6 +138,31 @@ struct StoredDownload
     DownloadEntry entry;
 };
 
+/// What removing a download did.
+struct DownloadRemoval
+{
+    qint64 downloadId = 0;
+    QString station;
+    /// Samples that left the record: no other download had brought them.
+    int removed = 0;
+    /// Samples another download had brought too, now credited to it.
+    int kept = 0;
+    /// The station had no other download and is gone.
+    bool stationRemoved = false;
+    /// "Se quitó la descarga 12 de «Parcela 3»: 40 muestras quitadas, 10 quedan por otras
+    /// descargas".
+    [[nodiscard]] QString line() const;
+};
+
+/// What moving a download to another station did.
+struct DownloadMove
+{
+    DownloadRemoval removal;
+    EntryResult entry;
+    /// "La descarga 12 pasó de «A» a «B»: …" with what entering it there did.
+    [[nodiscard]] QString line() const;
+};
+
 /// The station archive: every download entered once, its samples merged into one record per
 /// station, in a local SQLite file or on a lab's PostgreSQL server, through the same code.
 /// Like the connection it holds, an archive is used on the thread that opened it; open one per
@@ -176,6 +214,14 @@ public:
     /// values become conflicts (the sample of `to` stays). Throws ArchiveError; nothing changes
     /// then.
     StationMerge renameStation(const QString &from, const QString &to);
+    /// Removes download `id` in one transaction: the samples no other download of its station
+    /// brought go, those another brought stay, credited to it (with its values when they
+    /// differ), its conflicts go, and a station left without downloads goes too. Throws
+    /// ArchiveError; nothing changes then.
+    DownloadRemoval removeDownload(qint64 downloadId);
+    /// Removes download `id` and enters its kept bytes under `station` (made when new), in one
+    /// transaction. Throws ArchiveError; nothing changes then.
+    DownloadMove moveDownload(qint64 downloadId, const QString &station);
     /// The downloads of `station`, or of every station when it is empty, in the order they
     /// were entered.
     [[nodiscard]] std::vector<DownloadSummary> downloads(const QString &station = {});
@@ -213,6 +259,11 @@ private:
     void renameOnce(StationMerge &result);
     EntryResult enterOnce(const QString &station, const DownloadEntry &entry,
                           const DecodedEntry &decoded, const QString &sha256);
+    /// enterOnce inside a transaction already open, left open.
+    EntryResult enterWithin(const QString &station, const DownloadEntry &entry,
+                            const DecodedEntry &decoded, const QString &sha256);
+    /// removeDownload inside a transaction already open, left open; the download as it was.
+    StoredDownload removeWithin(qint64 downloadId, DownloadRemoval &result);
 
     std::unique_ptr<ArchiveDatabase> m_database;
 };

@@ -82,7 +82,9 @@ void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &down
 {
     refill(table, int(downloads.size()), [&](int row) {
         const DownloadSummary &download = downloads[std::size_t(row)];
-        table.setItem(row, 0, item(ArchiveTexts::pcMoment(download.arrivedUtcMs)));
+        QTableWidgetItem *arrival = item(ArchiveTexts::pcMoment(download.arrivedUtcMs));
+        arrival->setData(Qt::UserRole, download.id);
+        table.setItem(row, 0, arrival);
         table.setItem(row, 1,
                       item(download.samplesReported
                                ? QStringLiteral("%1 de %2").arg(download.samplesReceived)

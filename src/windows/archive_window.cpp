@@ -246,6 +246,12 @@ void ArchiveWindow::buildComponents()
          QStringLiteral("Traído canal 3"), QStringLiteral("Traído canal 4"),
          QStringLiteral("Archivado canal 1"), QStringLiteral("Archivado canal 2"),
          QStringLiteral("Archivado canal 3"), QStringLiteral("Archivado canal 4")});
+    DownloadsTable->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *removeDownload = new QAction(QStringLiteral("Quitar descarga…"), DownloadsTable);
+    removeDownload->setObjectName(QStringLiteral("RemoveDownloadAction"));
+    auto *moveDownload = new QAction(QStringLiteral("Mover a otra estación…"), DownloadsTable);
+    moveDownload->setObjectName(QStringLiteral("MoveDownloadAction"));
+    DownloadsTable->addActions({removeDownload, moveDownload});
     Tabs->addTab(DownloadsTable, QStringLiteral("Descargas"));
     Tabs->addTab(GapsTable, QStringLiteral("Huecos"));
     Tabs->addTab(ConflictsTable, QStringLiteral("Conflictos"));
@@ -270,6 +276,10 @@ void ArchiveWindow::buildComponents()
     });
     connect(rename, &QAction::triggered, this,
             [this] { ErrorReport::guard([this] { askRename(); }); });
+    connect(removeDownload, &QAction::triggered, this,
+            [this] { ErrorReport::guard([this] { askRemoveDownload(); }); });
+    connect(moveDownload, &QAction::triggered, this,
+            [this] { ErrorReport::guard([this] { askMoveDownload(); }); });
     connect(StationsTable, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem *> chosen = StationsTable->selectedItems();
         if (m_filling || chosen.isEmpty())
@@ -649,6 +659,63 @@ void ArchiveWindow::renameStation(const QString &from, const QString &to)
             refresh();
             if (merge.conflicts > 0)
                 Tabs->setCurrentWidget(ConflictsTable);
+        };
+    });
+}
+
+std::optional<std::pair<qint64, QString>> ArchiveWindow::chosenDownload() const
+{
+    const QTableWidgetItem *arrival = DownloadsTable->item(DownloadsTable->currentRow(), 0);
+    if (!arrival || m_station.isEmpty())
+        return std::nullopt;
+    return std::pair(arrival->data(Qt::UserRole).toLongLong(), arrival->text());
+}
+
+void ArchiveWindow::askRemoveDownload()
+{
+    const auto chosen = chosenDownload();
+    if (!chosen
+        || !askYesNo(QStringLiteral("¿Quitar del archivo la descarga de %1?").arg(chosen->second),
+                     QStringLiteral("Sus muestras que ninguna otra descarga de «%1» trajo salen "
+                                    "del registro; las demás quedan. Sus conflictos se van con "
+                                    "ella.")
+                         .arg(m_station)))
+        return;
+    m_reader->ask([this, id = chosen->first](StationArchive &archive) -> ArchiveReader::Answer {
+        const DownloadRemoval removal = archive.removeDownload(id);
+        return [this, removal] {
+            say(removal.line());
+            if (removal.stationRemoved)
+                m_station.clear();
+            refresh();
+        };
+    });
+}
+
+void ArchiveWindow::askMoveDownload()
+{
+    const auto chosen = chosenDownload();
+    if (!chosen)
+        return;
+    QStringList known;
+    for (const StationSummary &station : m_stations) {
+        if (station.name != m_station)
+            known.append(station.name);
+    }
+    const std::optional<QString> answer =
+        askStation(QStringLiteral("Mover a otra estación"),
+                   QStringLiteral("¿A qué estación pasa la descarga de %1?").arg(chosen->second),
+                   known, {});
+    if (!answer)
+        return;
+    const QString station = checkedStationName(*answer);
+    m_reader->ask([this, id = chosen->first, station](StationArchive &archive)
+                      -> ArchiveReader::Answer {
+        const DownloadMove move = archive.moveDownload(id, station);
+        return [this, move] {
+            say(move.line());
+            m_station = move.entry.station;
+            refresh();
         };
     });
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class ArchiveReader;
@@ -82,6 +83,11 @@ public:
     void renameStation(const QString &from, const QString &to);
     /// "Renombrar…" of the stations' menu, for the chosen station.
     void askRename();
+    /// "Quitar descarga…" of the downloads' menu: asks, then removes the chosen download.
+    void askRemoveDownload();
+    /// "Mover a otra estación…" of the downloads' menu: asks for the station, then moves the
+    /// chosen download there.
+    void askMoveDownload();
 
     [[nodiscard]] ArchiveReader &reader() const { return *m_reader; }
     [[nodiscard]] DailySummaryWindow *summaryWindow() const { return m_summary; }
@@ -114,6 +120,8 @@ private:
     void stationNameEdited(int row);
     void rangeDataAsked(const std::function<void(std::vector<ArchivedSample> samples,
                                                  RecordCoverage coverage)> &use);
+    /// The key and arrival text of the download chosen in the downloads' table; none when none.
+    [[nodiscard]] std::optional<std::pair<qint64, QString>> chosenDownload() const;
     void say(const QString &text);
     void fail(const QString &reason);
     void setRangeEnabled(bool enabled);

@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QThread>
 #include <QTimer>
 
@@ -69,6 +70,12 @@ WindowArchiving::WindowArchiving(TForm1 &form)
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.station();
+    };
+    askYesNo = [this](const QString &question, const QString &details) {
+        QMessageBox box(QMessageBox::Question, ErrorReport::applicationTitle(), question,
+                        QMessageBox::Yes | QMessageBox::No, dialogParent(m_form));
+        box.setInformativeText(details);
+        return box.exec() == QMessageBox::Yes;
     };
     askServer = [this](const QString &keptUrl) -> std::optional<QString> {
         SharedArchiveDialog dialog(keptUrl, dialogParent(m_form));
@@ -174,16 +181,18 @@ void WindowArchiving::enterAside(const DownloadEntry &entry, const QString &port
             result = archive.enter(station, entry);
             serverUrl = archive.serverUrl();
             // Remembered once the download is in: a failure to remember costs only a question
-            // at the next download, and is said.
+            // at the next download, and is said. Bytes archived under another station tell
+            // nothing of this port's.
             try {
-                archive.setStationForPort(port, station);
+                if (!result->archivedElsewhere())
+                    archive.setStationForPort(port, station);
             } catch (const ArchiveError &) {
                 remembered = false;
             }
         } catch (const std::exception &) {
             failure = ArchiveLines::currentFailure();
         }
-        return [result, serverUrl, failure, remembered](WindowArchiving &self) {
+        return [result, serverUrl, failure, remembered, port](WindowArchiving &self) {
             if (!result) {
                 self.fail(failure);
                 return;
@@ -192,9 +201,42 @@ void WindowArchiving::enterAside(const DownloadEntry &entry, const QString &port
                 result->line()
                 + (remembered ? QString()
                               : QStringLiteral("; la estación del puerto no se pudo recordar")));
+            if (result->archivedElsewhere()) {
+                self.offerMove(*result, port);
+                return;
+            }
             if (!serverUrl.isEmpty())
                 self.startSync(false);
         };
+    });
+}
+
+void WindowArchiving::offerMove(const EntryResult &result, const QString &port)
+{
+    whenNoModal([this, result, port] {
+        if (!askYesNo(QStringLiteral("¿Pasar la descarga a «%1»?").arg(result.askedStation),
+                      QStringLiteral("Esta descarga ya está archivada en «%1». Si es de «%2», "
+                                     "pasa a «%2»: sus muestras salen de «%1», salvo las que "
+                                     "otra descarga de «%1» también trajo.")
+                          .arg(result.station, result.askedStation)))
+            return;
+        runAside([path = m_path, result, port]() -> Done {
+            std::optional<DownloadMove> move;
+            QString failure;
+            try {
+                StationArchive archive = StationArchive::openFile(path);
+                move = archive.moveDownload(result.downloadId, result.askedStation);
+                archive.setStationForPort(port, result.askedStation);
+            } catch (const std::exception &) {
+                failure = ArchiveLines::currentFailure();
+            }
+            return [move, failure](WindowArchiving &self) {
+                if (move)
+                    self.showEntryLine(move->line());
+                else
+                    self.fail(failure);
+            };
+        });
     });
 }
 

@@ -63,6 +63,8 @@ public:
     /// Asks for the shared archive's URL given the one kept; none when the user cancelled.
     /// Tests replace it.
     std::function<std::optional<QString>(const QString &keptUrl)> askServer;
+    /// Asks a yes-or-no question with its details; true for yes. Tests replace it.
+    std::function<bool(const QString &question, const QString &details)> askYesNo;
 
 signals:
     /// A sync has ended and its line is shown.
@@ -77,6 +79,9 @@ private:
     /// Asks for the port's station when it has none, then enters the download aside.
     void enter(const DownloadEntry &entry, const QString &port);
     void enterAside(const DownloadEntry &entry, const QString &port, const QString &station);
+    /// For a download archived before under another station than its port's: offers to move
+    /// it to the port's station, and moves it aside when the user agrees.
+    void offerMove(const EntryResult &result, const QString &port);
     /// Runs `action` now when no modal window is open, else once none is.
     void whenNoModal(const std::function<void()> &action);
     /// Runs `work` in a thread of its own once the work before it has ended, and what it gives

@@ -9,6 +9,7 @@
 // opens, one locked by another program until after the download leaving the file saved and
 // the clock alone), and old files imported, then exported as one record.
 #include "app/command_line_options.h"
+#include "archive/station_archive.h"
 #include "download_text.h"
 #include "pty_pair.h"
 #include "saved_by_the_window.h"
@@ -280,6 +281,17 @@ private slots:
         QTest::newRow("a station for no archive")
             << QStringList {"--list-ports", "--station", "P"} << int(CommandLine::BadArguments)
             << "brentavius4: --station no vale con --list-ports" + help;
+        QTest::newRow("a download that is no number")
+            << QStringList {"--archive-remove-download", "la última"}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --archive-remove-download toma el número de una descarga, como lo "
+               "da --archive-downloads, no \"la última\""
+                + help;
+        QTest::newRow("a move to no station")
+            << QStringList {"--archive-move-download", "3"} << int(CommandLine::BadArguments)
+            << "brentavius4: --archive-move-download necesita --station NOMBRE, la estación a la "
+               "que pasa"
+                + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
@@ -688,6 +700,89 @@ private slots:
         QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
         QCOMPARE(readFile(output), savedFromTheSimulator(samples));
         QVERIFY(!m_sim->lines().join('\n').contains(QStringLiteral("\nclock ")));
+    }
+
+    void aDownloadArchivedUnderAnotherStationIsRefusedThenMoved()
+    {
+        startSimulator();
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const QStringList inArchive {QStringLiteral("--archive"), archive};
+        QCOMPARE(runProgram(QStringList {"--download", m_sim->linkPath(), "--station", "Parcela 3"}
+                            + inArchive)
+                     .exitCode,
+                 int(CommandLine::Ok));
+        // The same bytes again, under another station: said even to a cron job, not archived.
+        Run run = runProgram(QStringList {"--download", m_sim->linkPath(), "--station",
+                                          "Parcela 4"}
+                             + inArchive);
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: Esta descarga ya está archivada en "
+                                            "«Parcela 3»; no se archivó en «Parcela 4»\n"));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        {
+            StationArchive kept = StationArchive::openFile(archive);
+            QCOMPARE(kept.stationNames(), QStringList {QStringLiteral("Parcela 3")});
+            QCOMPARE(kept.stationForPort(m_sim->linkPath()), QStringLiteral("Parcela 3"));
+        }
+
+        const auto output = [](const QStringList &arguments, int &code) {
+            QProcess program;
+            startProgram(program, arguments);
+            code = program.waitForFinished(boundMs) ? program.exitCode() : -1;
+            return QString::fromUtf8(program.readAllStandardOutput());
+        };
+        int code = -1;
+        const QStringList listed =
+            output(QStringList {"--archive-downloads"} + inArchive, code).split('\n');
+        QCOMPARE(code, int(CommandLine::Ok));
+        const QStringList fields = listed.value(1).split('\t');
+        QCOMPARE(fields.size(), 6);
+        QCOMPARE(fields.mid(2, 3),
+                 (QStringList {"Parcela 3", QString::number(samples), "verificada"}));
+        const QString id = fields[0];
+        QVERIFY(output(QStringList {"--archive-move-download", id, "--station", "Parcela 4"}
+                           + inArchive,
+                       code)
+                    .startsWith(QStringLiteral("La descarga %1 salió de «Parcela 3»").arg(id)));
+        QCOMPARE(code, int(CommandLine::Ok));
+        const QString moved =
+            output(QStringList {"--archive-downloads", "--station", "Parcela 4"} + inArchive, code);
+        QCOMPARE(moved.count('\n'), 2);
+        QVERIFY2(moved.contains(QStringLiteral("\tParcela 4\t%1\t").arg(samples)),
+                 qPrintable(moved));
+        const QString movedId = moved.split('\n')[1].section('\t', 0, 0);
+        QVERIFY(output(QStringList {"--archive-remove-download", movedId} + inArchive, code)
+                    .startsWith(QStringLiteral("Se quitó la descarga %1 de «Parcela 4»: %2 muestras "
+                                               "quitadas")
+                                    .arg(movedId)
+                                    .arg(samples)));
+        QCOMPARE(code, int(CommandLine::Ok));
+        run = runProgram(QStringList {"--archive-remove-download", movedId} + inArchive);
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QVERIFY2(run.errors.contains(QStringLiteral("no está en el archivo")), qPrintable(run.errors));
+    }
+
+    void aFileImportedUnderAnotherStationIsRefused()
+    {
+        const QString file = m_dir->filePath(QStringLiteral("viejo.csv"));
+        {
+            QFile csv(file);
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            csv.write("timestamp,ch1_air_temp_C,ch2_soil_temp_C,ch3_rh_pct,ch4_par_umol_m2_s\n"
+                      "2026-03-01T10:00:07,23.4,18.5,61.0,120\n");
+        }
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const auto import = [&](const char *station) {
+            return runProgram({"--archive-import", "--station", station, "--archive", archive, file});
+        };
+        QCOMPARE(import("Parcela 3").exitCode, int(CommandLine::Ok));
+        Run run = import("Parcela 3");
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+        run = import("Parcela 4");
+        QCOMPARE(run.errors, QStringLiteral("brentavius4: %1: Esta descarga ya está archivada en "
+                                            "«Parcela 3»; no se archivó en «Parcela 4»\n")
+                                 .arg(file));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
     }
 
     void aDownloadArchivedUnderItsStationExportsAsItsOwnCsv()

@@ -35,6 +35,16 @@ DownloadEntry entryOf(const QByteArray &text, std::optional<int> reported = std:
     return {text, RawKind::DownloadText, 1'700'000'000'000, reported, qint64(-42)};
 }
 
+/// A plain download of 200 samples whose line of row 30 came split in two on the wire.
+QByteArray splitLineDownload()
+{
+    QList<QByteArray> lines = plainDownload(start, 200).split('\n');
+    const QByteArray row30 = lines[2 + 29];
+    lines[2 + 29] = row30.left(12) + '\r';
+    lines.insert(2 + 30, row30.mid(12));
+    return lines.join('\n');
+}
+
 /// A plain record's download of `count` samples every 30 minutes from `from`.
 QByteArray halfHourlyDownload(const QDateTime &from, int count)
 {
@@ -157,7 +167,11 @@ private slots:
         QVERIFY(again.alreadyEntered);
         QCOMPARE(again.station, QStringLiteral("Parcela 2"));
         QCOMPARE(again.downloadId, first.downloadId);
-        QCOMPARE(again.line(),
+        QCOMPARE(again.line(), QStringLiteral("Esta descarga ya está archivada en «Parcela 2»; no "
+                                              "se archivó en «Parcela 3»"));
+        const EntryResult same = archive.enter(QStringLiteral("Parcela 2"), entryOf(text, 30));
+        QVERIFY(same.alreadyEntered && !same.archivedElsewhere());
+        QCOMPARE(same.line(),
                  QStringLiteral("La misma descarga ya estaba archivada en "
                                 "«Parcela 2»: 0 nuevas, 30 ya archivadas"));
         QCOMPARE(archive.stationNames(), QStringList {QStringLiteral("Parcela 2")});
@@ -218,7 +232,8 @@ private slots:
         const EntryResult result = archive.enter(QStringLiteral("Parcela 3"), entryOf(text, 12));
         QVERIFY(!result.checkPassed);
         QCOMPARE(result.notEntered, 1);
-        QCOMPARE(result.newSamples, 9);
+        QCOMPARE(result.newSamples, 3);
+        QCOMPARE(result.leftInDownload, 7);
         const std::vector<DownloadSummary> downloads = archive.downloads();
         QCOMPARE(downloads.size(), std::size_t(1));
         QVERIFY(!downloads[0].checkPassed);
@@ -226,6 +241,204 @@ private slots:
         QVERIFY(std::none_of(record.begin(), record.end(), [](const ArchivedSample &sample) {
             return sample.t == timeOf(start, 3);
         }));
+    }
+
+    void aDamagedDownloadEntersOnlyTheRowsBeforeItsFirstFault_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("entered");
+        QTest::addColumn<int>("left");
+        QTest::newRow("a line split in two") << splitLineDownload() << 29 << 172;
+        QList<QByteArray> lines = plainDownload(start, 200).split('\n');
+        lines.removeAt(2 + 50);
+        QTest::newRow("a line lost, nothing damaged") << lines.join('\n') << 0 << 199;
+    }
+
+    void aDamagedDownloadEntersOnlyTheRowsBeforeItsFirstFault()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, entered);
+        QFETCH(int, left);
+        StationArchive archive = emptyArchive();
+        const EntryResult result = archive.enter(QStringLiteral("P"), entryOf(text, 200));
+        QVERIFY(!result.checkPassed);
+        QCOMPARE(result.newSamples, entered);
+        QCOMPARE(result.leftInDownload, left);
+        QCOMPARE(result.line(),
+                 QStringLiteral("Archivada en «P»: %1 nuevas, 0 ya archivadas; %2 muestras sin "
+                                "archivar: la descarga no llegó bien y el logger aún las "
+                                "conserva, descargue de nuevo")
+                     .arg(entered)
+                     .arg(left));
+        // Each at its own time with its own values, as the download that came whole has them.
+        archive.enter(QStringLiteral("Entera"), entryOf(plainDownload(start, 200), 200));
+        const std::vector<ArchivedSample> whole = archive.samples(QStringLiteral("Entera"));
+        const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("P"));
+        QCOMPARE(int(record.size()), entered);
+        QVERIFY(std::equal(record.begin(), record.end(), whole.begin()));
+        QCOMPARE(archive.downloads()[0].samplesReceived, text.count('\n') - 2);
+    }
+
+    void theGoodDownloadAfterADamagedOneTakesOverWhatItLeft()
+    {
+        StationArchive archive = emptyArchive();
+        const QString station = QStringLiteral("Parcela 3");
+        const EntryResult damaged = archive.enter(station, entryOf(splitLineDownload(), 200));
+        const std::vector<ArchivedSample> vouched = archive.samples(station);
+        // As an older program left it: a sample of the damaged download one step off.
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        const std::array<int, 4> shifted = vouched[6].values;
+        QCOMPARE(behind->run(QStringLiteral("UPDATE samples SET v1 = %1, v2 = %2, v3 = %3, v4 = %4 "
+                                            "WHERE t = %5")
+                                 .arg(shifted[0])
+                                 .arg(shifted[1])
+                                 .arg(shifted[2])
+                                 .arg(shifted[3])
+                                 .arg(timeOf(start, 5))),
+                 QString());
+
+        const EntryResult good = archive.enter(station, entryOf(plainDownload(start, 200), 200));
+        QVERIFY(good.checkPassed);
+        QCOMPARE(good.conflicts, 0);
+        QCOMPARE(good.newSamples, 171);
+        QCOMPARE(good.alreadyArchived, 28);
+        QCOMPARE(good.replaced, 1);
+        QCOMPARE(good.line(),
+                 QStringLiteral("Archivada en «Parcela 3»: 171 nuevas, 28 ya archivadas; "
+                                "1 muestra corregida de una descarga dañada"));
+        const std::vector<ArchivedSample> record = archive.samples(station);
+        QCOMPARE(record.size(), std::size_t(200));
+        QVERIFY(std::equal(vouched.begin(), vouched.end(), record.begin()));
+        QCOMPARE(archive.conflicts(station),
+                 (std::vector<ConflictRow> {{timeOf(start, 5), damaged.downloadId,
+                                             1'700'000'000'000, shifted, vouched[5].values}}));
+        // Every sample is the good download's now: one run, the figures whole.
+        QCOMPARE(behind->number(QStringLiteral("SELECT COUNT(*) FROM samples WHERE download_id = %1")
+                                    .arg(good.downloadId)),
+                 200);
+        QCOMPARE(behind->number(QStringLiteral("SELECT COUNT(*) FROM sample_runs")), 1);
+        QCOMPARE(archive.coverage(station).periods,
+                 (std::vector<CoveredPeriod> {{timeOf(start, 0), timeOf(start, 199), 200}}));
+        QCOMPARE(archive.stations()[0].samples, 200);
+        QCOMPARE(archive.downloads()[0].conflicts, 1);
+    }
+
+    void removingADownloadLeavesWhatTheOthersBrought_data()
+    {
+        QTest::addColumn<int>("removed"); // 0, 1 or 2: the first, the overlapping, the other's
+        QTest::addColumn<int>("gone");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("conflicts");
+        QTest::addColumn<int>("gaps");
+        QTest::newRow("the first") << 0 << 20 << 20 << timeOf(start, 20) << 40 << 10 << 0;
+        QTest::newRow("the second") << 1 << 10 << 10 << timeOf(start, 0) << 50 << 0 << 1;
+        QTest::newRow("another logger's") << 2 << 0 << 0 << timeOf(start, 0) << 60 << 0 << 0;
+    }
+
+    void removingADownloadLeavesWhatTheOthersBrought()
+    {
+        QFETCH(int, removed);
+        QFETCH(int, gone);
+        QFETCH(int, kept);
+        QFETCH(qint64, first);
+        QFETCH(int, samples);
+        QFETCH(int, conflicts);
+        QFETCH(int, gaps);
+        StationArchive archive = emptyArchive();
+        const QString station = QStringLiteral("Parcela 3");
+        // Samples 0 to 39, then 20 to 59, then another logger's 50 to 59.
+        const auto other = [](int i) { return std::array<int, 4> {900 + i, 900, 900, 900}; };
+        const std::array<qint64, 3> ids {
+            archive.enter(station, entryOf(plainDownload(start, 40))).downloadId,
+            archive.enter(station, entryOf(plainDownload(start.addSecs(900 * 20), 40)))
+                .downloadId,
+            archive.enter(station, entryOf(downloadText(start.addSecs(900 * 50), 10, other)))
+                .downloadId};
+        const std::vector<ConflictRow> before = archive.conflicts(station);
+        QCOMPARE(before.size(), std::size_t(10));
+        const ConflictRow &at55Before = before[5];
+        QCOMPARE(at55Before.t, timeOf(start, 55));
+
+        const DownloadRemoval removal = archive.removeDownload(ids[std::size_t(removed)]);
+        QCOMPARE(removal.removed, gone);
+        QCOMPARE(removal.kept, kept);
+        QCOMPARE(removal.line(),
+                 QStringLiteral("Se quitó la descarga %1 de «Parcela 3»: %2 muestras quitadas, "
+                                "%3 quedan por otras descargas")
+                     .arg(ids[std::size_t(removed)])
+                     .arg(gone)
+                     .arg(kept));
+        const std::vector<StationSummary> summary = archive.stations();
+        QCOMPARE(summary[0].samples, samples);
+        QCOMPARE(summary[0].downloads, 2);
+        QCOMPARE(summary[0].firstSample, std::optional<qint64>(first));
+        QCOMPARE(summary[0].lastSample, std::optional<qint64>(timeOf(start, 59)));
+        QCOMPARE(archive.conflicts(station).size(), std::size_t(conflicts));
+        QCOMPARE(archive.downloads(station).back().conflicts, conflicts);
+        QCOMPARE(archive.coverage(station).gaps.size(), std::size_t(gaps));
+        const std::vector<ArchivedSample> record = archive.samples(station);
+        QCOMPARE(int(record.size()), samples);
+        // What stays at 55 is what a remaining download brought there.
+        const auto at55 = std::find_if(record.begin(), record.end(), [](const ArchivedSample &s) {
+            return s.t == timeOf(start, 55);
+        });
+        QVERIFY(at55 != record.end());
+        QCOMPARE(at55->values, removed == 1 ? at55Before.brought : at55Before.archived);
+        // Each sample is credited to a download that is there, and the runs count them all.
+        std::unique_ptr<Connection> behind = connectionTo(archive);
+        QCOMPARE(behind->number(QStringLiteral("SELECT COUNT(*) FROM samples WHERE download_id "
+                                               "NOT IN (SELECT id FROM downloads)")),
+                 0);
+        QCOMPARE(behind->number(QStringLiteral("SELECT SUM(samples) FROM sample_runs")), samples);
+        QCOMPARE(behind->number(QStringLiteral("SELECT COUNT(*) FROM conflicts")), conflicts);
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, archive.removeDownload(ids[std::size_t(removed)]));
+    }
+
+    void movingADownloadTakesItToItsStation_data()
+    {
+        QTest::addColumn<int>("there"); // samples the station moved to has already
+        QTest::addColumn<bool>("wrongStationGoes");
+        QTest::newRow("to a new station") << 0 << false;
+        QTest::newRow("to a station that has part") << 5 << false;
+        QTest::newRow("from a station made by mistake") << 0 << true;
+    }
+
+    void movingADownloadTakesItToItsStation()
+    {
+        QFETCH(int, there);
+        QFETCH(bool, wrongStationGoes);
+        StationArchive archive = emptyArchive();
+        const QString wrong = QStringLiteral("Parcela 3");
+        const QString right = QStringLiteral("Parcela 4");
+        const QDateTime later = start.addDays(5);
+        if (!wrongStationGoes)
+            archive.enter(wrong, entryOf(plainDownload(start, 40)));
+        if (there > 0)
+            archive.enter(right, entryOf(plainDownload(later, there)));
+        const EntryResult mistaken = archive.enter(wrong, entryOf(plainDownload(later, 10), 10));
+
+        const DownloadMove move = archive.moveDownload(mistaken.downloadId, right);
+        QCOMPARE(move.removal.removed, 10);
+        QCOMPARE(move.removal.stationRemoved, wrongStationGoes);
+        QCOMPARE(move.entry.station, right);
+        QCOMPARE(move.entry.newSamples, 10 - there);
+        QCOMPARE(move.entry.alreadyArchived, there);
+        QVERIFY2(move.line().endsWith(move.entry.line()), qPrintable(move.line()));
+        QCOMPARE(archive.stationNames(),
+                 (wrongStationGoes ? QStringList {right} : QStringList {wrong, right}));
+        if (!wrongStationGoes) {
+            QCOMPARE(archive.samples(wrong).size(), std::size_t(40));
+            QCOMPARE(archive.downloads(wrong).size(), std::size_t(1));
+        }
+        QCOMPARE(archive.samples(right).size(), std::size_t(10));
+        const std::vector<DownloadSummary> moved = archive.downloads(right);
+        QCOMPARE(moved.back().sha256, downloadHash(plainDownload(later, 10)));
+        QCOMPARE(moved.back().samplesReported, std::optional<int>(10));
+        QCOMPARE(archive.coverage(right).periods,
+                 (std::vector<CoveredPeriod> {{timeOf(later, 0), timeOf(later, 9), 10}}));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, archive.moveDownload(moved.back().id, right));
     }
 
     void aRangeIsReadInTimeOrderEachSampleOnce()
@@ -351,6 +564,8 @@ private slots:
         QCOMPARE(downloads[2].clockOffsetSeconds, std::optional<qint64>(-42));
         QCOMPARE(downloads[2].damagedRows, 1);
         QCOMPARE(downloads[1].damagedRows, 0);
+        // The rows after the damaged one, from a download of their own.
+        archive.enter(station, entryOf(plainDownload(after.addSecs(900 * 11), 19)));
 
         const RecordCoverage whole = archive.coverage(station);
         QCOMPARE(whole.periods,

@@ -3,7 +3,8 @@
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as designed, which reads back to the same grid; renaming a station to a name that
-// exists asks before joining the two, and then shows the merge and its conflicts.
+// exists asks before joining the two, and then shows the merge and its conflicts; a download
+// is moved to another station and removed from the downloads' menu.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -20,6 +21,7 @@
 #include "windows/window_archiving.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -234,6 +236,48 @@ private slots:
         QCOMPARE(m_window->ConflictsTable->item(0, 0)->text(), ArchiveTexts::moment(firstOf(0)));
         QCOMPARE(m_window->ConflictsTable->item(0, 5)->text().toInt(),
                  m_window->ConflictsTable->item(0, 9)->text().toInt() + 1);
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void aDownloadIsMovedAndRemovedFromItsMenu()
+    {
+        writeFiles();
+        importAll();
+        QTRY_COMPARE(m_window->DownloadsTable->rowCount(), 3);
+        const auto trigger = [this](const char *name, int row) {
+            m_window->DownloadsTable->setCurrentCell(row, 0);
+            auto *action = m_window->DownloadsTable->findChild<QAction *>(QLatin1String(name));
+            QVERIFY(action);
+            QVERIFY(m_window->DownloadsTable->actions().contains(action));
+            QSignalSpy shown(m_window, &ArchiveWindow::stationShown);
+            action->trigger();
+            QTRY_VERIFY(!shown.isEmpty() && m_window->reader().pending() == 0);
+        };
+        QStringList known;
+        m_window->askStation = [&known](const QString &, const QString &, const QStringList &list,
+                                        const QString &) {
+            known = list;
+            return QStringLiteral("Parcela 4");
+        };
+        trigger("MoveDownloadAction", 2);
+        QCOMPARE(known, QStringList());
+        QVERIFY2(m_window->ArchiveLine->text().startsWith(QStringLiteral("La descarga ")),
+                 qPrintable(m_window->ArchiveLine->text()));
+        QCOMPARE(m_window->StationsTable->rowCount(), 2);
+        QCOMPARE(m_window->station(), QStringLiteral("Parcela 4"));
+        QCOMPARE(m_window->DownloadsTable->rowCount(), 1);
+
+        QStringList asked;
+        m_window->askYesNo = [&asked](const QString &question, const QString &) {
+            asked.append(question);
+            return true;
+        };
+        trigger("RemoveDownloadAction", 0);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(m_window->ArchiveLine->text().endsWith(
+                     QStringLiteral("«Parcela 4» quedó sin descargas y se quitó")),
+                 qPrintable(m_window->ArchiveLine->text()));
+        QCOMPARE(m_window->StationsTable->rowCount(), 1);
         QCOMPARE(m_errors, QStringList());
     }
 

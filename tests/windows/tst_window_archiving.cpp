@@ -2,7 +2,8 @@
 // lands in a temporary archive under the port's station, asked once, and the line says so; a
 // download done again counts nothing twice; an archive that cannot be written leaves the
 // download whole with one message; the shared archive's sync runs beside the window, even with
-// a server that hangs, and says why it could not send; a server's password survives being kept
+// a server that hangs, and says why it could not send; the same download under another station
+// is said and moved when the user agrees; a server's password survives being kept
 // and is never shown.
 #include "app/window_set.h"
 #include "archive/archive_sync.h"
@@ -173,6 +174,31 @@ private slots:
         const std::optional<qint64> offset = archive.stations().front().lastClockOffsetSeconds;
         QVERIFY(offset);
         QVERIFY(qAbs(*offset - (loggerClock - pcWallClock)) <= 5);
+    }
+
+    void theSameDownloadUnderAnotherStationIsSaidAndMovedWhenTheUserAgrees()
+    {
+        connectAndDownload();
+        QTRY_VERIFY(line().startsWith(QStringLiteral("Archivada en «Parcela 3»")));
+        StationArchive::openFile(m_archive)
+            .setStationForPort(m_port->Port(), QStringLiteral("Parcela 4"));
+        QStringList offered;
+        QString said;
+        m_form->archiving().askYesNo = [&](const QString &question, const QString &) {
+            offered.append(question);
+            said = line();
+            return true;
+        };
+
+        connectAndDownload();
+        QTRY_VERIFY(line().startsWith(QStringLiteral("La descarga ")));
+        QCOMPARE(said, QStringLiteral("Esta descarga ya está archivada en «Parcela 3»; no se "
+                                      "archivó en «Parcela 4»"));
+        QCOMPARE(offered, QStringList {QStringLiteral("¿Pasar la descarga a «Parcela 4»?")});
+        StationArchive archive = StationArchive::openFile(m_archive);
+        QCOMPARE(archive.stationNames(), QStringList {QStringLiteral("Parcela 4")});
+        QCOMPARE(archive.samples(QStringLiteral("Parcela 4")).size(), std::size_t(1));
+        QVERIFY(m_errors.isEmpty());
     }
 
     void aStationLeftUnnamedLeavesTheDownloadOutAndIsAskedAgain()
