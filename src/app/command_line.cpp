@@ -265,6 +265,7 @@ int run(const QStringList &arguments)
         return fail(BadArguments,
                     parsed.error + QStringLiteral(" (brentavius4 --help muestra las opciones)"));
     const Options &options = *parsed.options;
+    noteArchiveInUse(options);
     switch (options.action) {
     case Options::Action::Help:
         say(stdout, helpText());
@@ -284,6 +285,8 @@ int run(const QStringList &arguments)
         return archiveImport(options);
     case Options::Action::ArchiveSync:
         return archiveSync(options);
+    case Options::Action::ArchiveRebuild:
+        return archiveRebuild(options);
     }
     return BadArguments;
 }

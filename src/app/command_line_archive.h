@@ -24,5 +24,10 @@ namespace CommandLine {
 [[nodiscard]] int archiveExport(const Options &options);
 [[nodiscard]] int archiveImport(const Options &options);
 [[nodiscard]] int archiveSync(const Options &options);
+[[nodiscard]] int archiveRebuild(const Options &options);
+
+/// Records the archive that `options` name (or the user's own) as in use, so that no output of
+/// this run is written over it (see ArchiveFiles).
+void noteArchiveInUse(const Options &options);
 
 } // namespace CommandLine

@@ -135,7 +135,7 @@ Parse parse(const QStringList &arguments)
     static const QStringList actionFlags = {
         QStringLiteral("--list-ports"), QStringLiteral("--archive-list"),
         QStringLiteral("--archive-export"), QStringLiteral("--archive-import"),
-        QStringLiteral("--archive-sync")};
+        QStringLiteral("--archive-sync"), QStringLiteral("--archive-rebuild")};
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -274,6 +274,9 @@ Parse parse(const QStringList &arguments)
         {QStringLiteral("--archive-sync"),
          Options::Action::ArchiveSync,
          {QStringLiteral("--archive"), QStringLiteral("--archive-server")}},
+        {QStringLiteral("--archive-rebuild"),
+         Options::Action::ArchiveRebuild,
+         {QStringLiteral("--archive"), QStringLiteral("--output")}},
     };
     if (action.isEmpty()) {
         if (given.isEmpty())
@@ -311,6 +314,10 @@ Parse parse(const QStringList &arguments)
         if (options.from && options.to && *options.from > *options.to)
             return failure(QStringLiteral("--from es posterior a --to"));
         break;
+    case Options::Action::ArchiveRebuild:
+        if (options.output.isEmpty())
+            return failure(QStringLiteral("--archive-rebuild necesita --output NUEVO.sqlite"));
+        break;
     case Options::Action::ArchiveImport:
         if (options.station.isEmpty() || options.files.isEmpty())
             return failure(QStringLiteral("--archive-import necesita --station NOMBRE y uno o "
@@ -336,6 +343,7 @@ QString helpText()
         "     brentavius4 --archive-import --station NOMBRE ARCHIVO... [--archive BASE]\n"
         "                 [--archive-server URL]\n"
         "     brentavius4 --archive-sync [--archive BASE] [--archive-server URL]\n"
+        "     brentavius4 --archive-rebuild [--archive BASE] --output NUEVO.sqlite\n"
         "     brentavius4 --list-ports | --help | --version\n"
         "\n"
         "Sin opciones abre la ventana principal. Con --download descarga el logger sin\n"
@@ -376,6 +384,8 @@ QString helpText()
         "  --archive-import     trae al archivo los archivos guardados con \"GUARDAR\" y los\n"
         "                       CSV de este programa\n"
         "  --archive-sync       envía al archivo compartido las descargas que no tiene\n"
+        "  --archive-rebuild    rehace el archivo de estaciones en uno nuevo desde las\n"
+        "                       descargas que guarda, sin tocar el viejo (para uno dañado)\n"
         "  -h, --help           esta ayuda\n"
         "  -v, --version        la versión\n"
         "\n"
@@ -393,9 +403,12 @@ QString helpText()
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
         "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
         "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
-        "     antes de abrir el puerto: nada se descargó\n"
+        "     antes de abrir el puerto: nada se descargó; el archivo de estaciones nunca es\n"
+        "     una salida\n"
         "  7  no se pudo escribir o leer el archivo de estaciones (o no tiene esa estación):\n"
-        "     un archivo guardado con --output queda guardado y el reloj no se ajustó\n"
+        "     un archivo guardado con --output queda guardado y el reloj no se ajustó. Uno\n"
+        "     dañado no se escribe ni se exporta; --archive-rebuild lo rehace. Con\n"
+        "     --archive-rebuild: alguna descarga no se pudo leer y quedó fuera\n"
         "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
         "     enviar, hasta la próxima sincronización\n"
         "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"

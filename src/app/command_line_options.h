@@ -32,6 +32,7 @@ struct Options
         ArchiveExport,
         ArchiveImport,
         ArchiveSync,
+        ArchiveRebuild,
     };
     Action action = Action::Help;
     QString port;

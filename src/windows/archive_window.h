@@ -82,6 +82,9 @@ public:
     void renameStation(const QString &from, const QString &to);
     /// "Renombrar…" of the stations' menu, for the chosen station.
     void askRename();
+    /// "Reconstruir archivo…" of the stations' menu: a new archive, named by the user, from the
+    /// downloads this one keeps (see rebuildArchive).
+    void askRebuild();
 
     [[nodiscard]] ArchiveReader &reader() const { return *m_reader; }
     [[nodiscard]] DailySummaryWindow *summaryWindow() const { return m_summary; }
@@ -123,6 +126,7 @@ private:
                             const QString &suffix);
 
     ProgramWindows &m_windows;
+    const QString m_archivePath;
     ArchiveReader *m_reader;
     std::vector<StationSummary> m_stations;
     QString m_station;
