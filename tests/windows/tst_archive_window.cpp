@@ -3,7 +3,8 @@
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as designed, which reads back to the same grid; renaming a station to a name that
-// exists asks before joining the two, and then shows the merge and its conflicts.
+// exists asks before joining the two, and then shows the merge and its conflicts;
+// "Reconstruir archivo…" makes a new archive of the downloads and never goes over a file.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -20,6 +21,7 @@
 #include "windows/window_archiving.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -235,6 +237,36 @@ private slots:
         QCOMPARE(m_window->ConflictsTable->item(0, 5)->text().toInt(),
                  m_window->ConflictsTable->item(0, 9)->text().toInt() + 1);
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void reconstruirArchivoMakesANewArchiveOfTheDownloadsAndNeverGoesOverAFile()
+    {
+        auto *rebuild =
+            m_window->StationsTable->findChild<QAction *>(QStringLiteral("RebuildAction"));
+        QVERIFY(rebuild);
+        QCOMPARE(rebuild->text(), QStringLiteral("Reconstruir archivo…"));
+        const QString rebuilt = m_dir->filePath(QStringLiteral("nuevo.sqlite"));
+        m_window->executeFileDialog = [&rebuilt](QFileDialog &) { return QStringList {rebuilt}; };
+        rebuild->trigger();
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY2(m_window->ArchiveLine->text().startsWith(
+                     QStringLiteral("Archivo %1 reconstruido desde").arg(rebuilt)),
+                 qPrintable(m_window->ArchiveLine->text()));
+        QCOMPARE(StationArchive::openFile(rebuilt).downloads().size(), std::size_t(3));
+
+        // Asked again for the same name: refused, the file left as it is.
+        const auto bytes = [&rebuilt] {
+            QFile file(rebuilt);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        rebuild->trigger();
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.front().contains(QStringLiteral("ya existe")),
+                 qPrintable(m_errors.front()));
+        QVERIFY(bytes() == before);
     }
 
     void theMainAndDataWindowsOpenOneArchiveWindowByTheirShortcut()
