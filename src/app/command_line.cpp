@@ -265,6 +265,7 @@ int run(const QStringList &arguments)
         return fail(BadArguments,
                     parsed.error + QStringLiteral(" (brentavius4 --help muestra las opciones)"));
     const Options &options = *parsed.options;
+    noteArchiveInUse(options);
     switch (options.action) {
     case Options::Action::Help:
         say(stdout, helpText());
@@ -290,6 +291,8 @@ int run(const QStringList &arguments)
         return archiveRemoveDownload(options);
     case Options::Action::ArchiveMoveDownload:
         return archiveMoveDownload(options);
+    case Options::Action::ArchiveRebuild:
+        return archiveRebuild(options);
     }
     return BadArguments;
 }

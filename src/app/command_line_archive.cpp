@@ -4,10 +4,13 @@
 #include "app/output_check.h"
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
+#include "archive/archive_location.h"
+#include "archive/archive_rebuild.h"
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
 #include "data/csv_export.h"
 #include "data/text_export.h"
+#include "runtime/archive_files.h"
 #include "runtime/in_out_error.h"
 
 #include <QDateTime>
@@ -36,10 +39,21 @@ QString serverUrlOf(const Options &options)
 
 StationArchive existingArchive(const Options &options)
 {
+    if (!options.archive.isEmpty())
+        checkArchiveFolder(options.archive);
     if (!options.archive.isEmpty() && !QFileInfo::exists(options.archive))
         throw ArchiveError(
             QStringLiteral("el archivo de estaciones %1 no existe").arg(options.archive));
     return StationArchive::openFile(options.archive);
+}
+
+void noteArchiveInUse(const Options &options)
+{
+    try {
+        ArchiveFiles::noteInUse(options.archive.isEmpty() ? defaultArchivePath() : options.archive);
+    } catch (const ArchiveError &) {
+        // Without a home folder there is no archive of the user's own to keep from harm.
+    }
 }
 
 QString archiveProblem(const Options &options)
@@ -49,6 +63,7 @@ QString archiveProblem(const Options &options)
         StationArchive archive = StationArchive::openFile(options.archive);
         if (archive.readOnly())
             return QStringLiteral("el archivo %1 es de solo lectura").arg(archive.shownName());
+        archive.checkIntact();
     } catch (const ArchiveError &error) {
         return error.message();
     }
@@ -162,6 +177,7 @@ int archiveImport(const Options &options)
     int code = Ok;
     try {
         StationArchive archive = StationArchive::openFile(options.archive);
+        archive.checkIntact();
         for (const QString &file : options.files) {
             try {
                 const EntryResult result = importFile(archive, options.station, file);
@@ -185,6 +201,8 @@ int archiveSync(const Options &options)
 {
     QString url;
     try {
+        if (!options.archive.isEmpty())
+            checkArchiveFolder(options.archive);
         url = serverUrlOf(options);
     } catch (const ArchiveError &error) {
         return fail(ArchiveFailed, error.message());
@@ -196,6 +214,31 @@ int archiveSync(const Options &options)
     const SyncResult result = syncArchive(options.archive, url);
     if (!result.succeeded())
         return fail(SyncFailed, result.line());
+    say(stdout, result.line() + QLatin1Char('\n'));
+    return Ok;
+}
+
+int archiveRebuild(const Options &options)
+{
+    if (const QString problem = outputProblem(options.output); !problem.isEmpty())
+        return fail(SaveFailed,
+                    QStringLiteral("no se pudo guardar %1: %2").arg(options.output, problem));
+    if (QFileInfo::exists(options.output) || QFileInfo(options.output).isSymLink())
+        return fail(SaveFailed,
+                    QStringLiteral("no se pudo guardar %1: ya existe, y la reconstrucción va a "
+                                   "un archivo nuevo")
+                        .arg(options.output));
+    RebuildResult result;
+    try {
+        if (!options.archive.isEmpty())
+            checkArchiveFolder(options.archive);
+        result = rebuildArchive(options.archive.isEmpty() ? defaultArchivePath() : options.archive,
+                                options.output);
+    } catch (const ArchiveError &error) {
+        return fail(ArchiveFailed, error.message());
+    }
+    if (!result.complete())
+        return fail(ArchiveFailed, result.line());
     say(stdout, result.line() + QLatin1Char('\n'));
     return Ok;
 }

@@ -32,5 +32,10 @@ namespace CommandLine {
 [[nodiscard]] int archiveDownloads(const Options &options);
 [[nodiscard]] int archiveRemoveDownload(const Options &options);
 [[nodiscard]] int archiveMoveDownload(const Options &options);
+[[nodiscard]] int archiveRebuild(const Options &options);
+
+/// Records the archive that `options` name (or the user's own) as in use, so that no output of
+/// this run is written over it (see ArchiveFiles).
+void noteArchiveInUse(const Options &options);
 
 } // namespace CommandLine

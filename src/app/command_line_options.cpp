@@ -136,7 +136,8 @@ Parse parse(const QStringList &arguments)
     static const QStringList actionFlags = {
         QStringLiteral("--list-ports"), QStringLiteral("--archive-list"),
         QStringLiteral("--archive-export"), QStringLiteral("--archive-import"),
-        QStringLiteral("--archive-sync"), QStringLiteral("--archive-downloads")};
+        QStringLiteral("--archive-sync"), QStringLiteral("--archive-downloads"),
+        QStringLiteral("--archive-rebuild")};
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -295,6 +296,9 @@ Parse parse(const QStringList &arguments)
         {QStringLiteral("--archive-move-download"),
          Options::Action::ArchiveMoveDownload,
          {QStringLiteral("--station"), QStringLiteral("--archive")}},
+        {QStringLiteral("--archive-rebuild"),
+         Options::Action::ArchiveRebuild,
+         {QStringLiteral("--archive"), QStringLiteral("--output")}},
     };
     if (action.isEmpty()) {
         if (given.isEmpty())
@@ -337,6 +341,10 @@ Parse parse(const QStringList &arguments)
             return failure(QStringLiteral("--archive-move-download necesita --station NOMBRE, "
                                           "la estación a la que pasa"));
         break;
+    case Options::Action::ArchiveRebuild:
+        if (options.output.isEmpty())
+            return failure(QStringLiteral("--archive-rebuild necesita --output NUEVO.sqlite"));
+        break;
     case Options::Action::ArchiveImport:
         if (options.station.isEmpty() || options.files.isEmpty())
             return failure(QStringLiteral("--archive-import necesita --station NOMBRE y uno o "
@@ -365,6 +373,7 @@ QString helpText()
         "     brentavius4 --archive-downloads [--station NOMBRE] [--archive BASE]\n"
         "     brentavius4 --archive-remove-download N [--archive BASE]\n"
         "     brentavius4 --archive-move-download N --station NOMBRE [--archive BASE]\n"
+        "     brentavius4 --archive-rebuild [--archive BASE] --output NUEVO.sqlite\n"
         "     brentavius4 --list-ports | --help | --version\n"
         "\n"
         "Sin opciones abre la ventana principal. Con --download descarga el logger sin\n"
@@ -414,6 +423,8 @@ QString helpText()
         "                       otra descarga trajo salen del registro\n"
         "  --archive-move-download N\n"
         "                       pasa la descarga N a la estación de --station (nueva o no)\n"
+        "  --archive-rebuild    rehace el archivo de estaciones en uno nuevo desde las\n"
+        "                       descargas que guarda, sin tocar el viejo (para uno dañado)\n"
         "  -h, --help           esta ayuda\n"
         "  -v, --version        la versión\n"
         "\n"
@@ -431,10 +442,13 @@ QString helpText()
         "     se guardó igual, para revisarlo, y el reloj no se ajustó\n"
         "  6  el archivo no se pudo guardar; el reloj no se ajustó. Una salida que no sirve\n"
         "     (una carpeta, una carpeta que no existe o sin permiso, un dispositivo) se ve\n"
-        "     antes de abrir el puerto: nada se descargó\n"
+        "     antes de abrir el puerto: nada se descargó; el archivo de estaciones nunca es\n"
+        "     una salida\n"
         "  7  no se pudo escribir o leer el archivo de estaciones (o no tiene esa estación\n"
         "     o esa descarga), o la descarga ya estaba archivada en otra estación: un\n"
-        "     archivo guardado con --output queda guardado y el reloj no se ajustó\n"
+        "     archivo guardado con --output queda guardado y el reloj no se ajustó. Uno\n"
+        "     dañado no se escribe ni se exporta; --archive-rebuild lo rehace. Con\n"
+        "     --archive-rebuild: alguna descarga no se pudo leer y quedó fuera\n"
         "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
         "     enviar, hasta la próxima sincronización\n"
         "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"

@@ -35,6 +35,7 @@ struct Options
         ArchiveDownloads,
         ArchiveRemoveDownload,
         ArchiveMoveDownload,
+        ArchiveRebuild,
     };
     Action action = Action::Help;
     QString port;

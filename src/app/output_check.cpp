@@ -1,6 +1,7 @@
 #include "app/output_check.h"
 
 #include "data/text_export.h"
+#include "runtime/archive_files.h"
 #include "runtime/in_out_error.h"
 
 #include <QFile>
@@ -67,6 +68,8 @@ QString outputProblem(const QString &output)
             return QStringLiteral("es una carpeta");
         if (const QString what = TextExport::notAFile(output); !what.isEmpty())
             return what + QStringLiteral(", no un archivo");
+        if (const QString archive = ArchiveFiles::archiveAt(output); !archive.isEmpty())
+            return QStringLiteral("es el archivo de estaciones %1").arg(archive);
         // An existing file is rewritten in place where its folder takes no new file, so
         // writing the file itself is all a save needs.
         switch (accessError(output, W_OK)) {

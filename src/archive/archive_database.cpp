@@ -1,6 +1,7 @@
 #include "archive/archive_database.h"
 
 #include "archive/archive_error.h"
+#include "runtime/archive_files.h"
 
 #include <QAtomicInt>
 #include <QFile>
@@ -94,6 +95,42 @@ QString connectionMessage(const ServerAddress &address, const QSqlError &error)
     return QStringLiteral("no se pudo conectar con el servidor %1 (%2)").arg(server, said);
 }
 
+/// The size of `path`, 0 for a file that is not there.
+qint64 sizeOfFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.size() : 0;
+}
+
+/// The log beside the archive `file` that holds committed changes not yet in the file itself
+/// (a write-ahead log, or the journal of a transaction left half-way); empty when none.
+QString waitingLog(const QString &file)
+{
+    for (const QString &suffix : {QStringLiteral("-wal"), QStringLiteral("-journal")})
+        if (sizeOfFile(file + suffix) > 0)
+            return file + suffix;
+    return {};
+}
+
+/// Whether SQLite can read the archive `file` as it is, without making a file beside it: its
+/// log and the shared memory that indexes it are both there, as a program that writes it keeps
+/// them, and no half-done transaction waits in a journal.
+bool readableAsItIs(const QString &file)
+{
+    return QFileInfo::exists(file + QStringLiteral("-wal"))
+        && QFileInfo::exists(file + QStringLiteral("-shm"))
+        && sizeOfFile(file + QStringLiteral("-journal")) == 0;
+}
+
+QString unreadableChanges(const QString &file, const QString &log)
+{
+    return QStringLiteral("el archivo %1 tiene cambios en %2 que sin permiso de escritura no se "
+                          "pueden leer; ábralo una vez con permiso para escribirlo (su dueño, "
+                          "por ejemplo con brentavius4 --archive-list --archive %1) y vuelva a "
+                          "intentarlo; no se tocó")
+        .arg(file, log);
+}
+
 } // namespace
 
 ArchiveDatabase::ArchiveDatabase(ArchiveBackend backend, QString shownName)
@@ -113,7 +150,7 @@ ArchiveDatabase::~ArchiveDatabase()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-std::unique_ptr<ArchiveDatabase> ArchiveDatabase::openFile(const QString &path)
+std::unique_ptr<ArchiveDatabase> ArchiveDatabase::openFile(const QString &path, FileAccess access)
 {
     const QString driver = QStringLiteral("QSQLITE");
     if (!QSqlDatabase::isDriverAvailable(driver))
@@ -136,31 +173,37 @@ std::unique_ptr<ArchiveDatabase> ArchiveDatabase::openFile(const QString &path)
                     .arg(path));
     }
     std::unique_ptr<ArchiveDatabase> archive(new ArchiveDatabase(ArchiveBackend::SQLite, path));
+    ArchiveFiles::noteInUse(path);
     // SQLite writes a journal beside the file: without a writable folder nothing can be
     // written, though everything can be read.
     const QFileInfo folder(info.absolutePath());
-    archive->m_readOnly = !info.isWritable() || !folder.isWritable();
+    const bool mayWrite = info.isWritable() && folder.isWritable();
+    archive->m_readOnly = !mayWrite || access == FileAccess::ReadOnly;
     archive->m_db = QSqlDatabase::addDatabase(driver, archive->m_connectionName);
-    archive->m_db->setDatabaseName(path);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
     if (archive->m_readOnly)
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    archive->m_db->setConnectOptions(options);
-    if (!archive->m_db->open())
-        archive->fail(archive->m_db->lastError());
-    if (archive->m_readOnly
-        && !QSqlQuery(*archive->m_db).exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-        // A write-ahead log needs a shared-memory file beside the archive, which a folder that
-        // may not be written does not take: such an archive is read as a file that no one
-        // changes meanwhile.
-        archive->m_db->close();
+    if (mayWrite || readableAsItIs(info.absoluteFilePath())) {
+        archive->m_db->setDatabaseName(path);
+        archive->m_db->setConnectOptions(options);
+    } else {
+        // A reader that may not write would leave behind a shared-memory file and an empty log
+        // of its own, which no one else could then write, and the owner could no longer write
+        // the archive. With no committed change waiting in a log, the file alone holds
+        // everything: it is read as a file that no one changes meanwhile, and nothing is made
+        // beside it.
+        if (const QString waiting = waitingLog(info.absoluteFilePath()); !waiting.isEmpty())
+            throw ArchiveError(unreadableChanges(path, waiting));
         archive->m_db->setDatabaseName(
             QStringLiteral("file:%1?immutable=1")
                 .arg(QString::fromUtf8(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"))));
         archive->m_db->setConnectOptions(options + QStringLiteral(";QSQLITE_OPEN_URI"));
-        if (!archive->m_db->open())
-            archive->fail(archive->m_db->lastError());
     }
+    if (!archive->m_db->open())
+        archive->fail(archive->m_db->lastError());
+    if (!mayWrite
+        && !QSqlQuery(*archive->m_db).exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")))
+        throw ArchiveError(unreadableChanges(path, path + QStringLiteral("-wal")));
     return archive;
 }
 
@@ -241,6 +284,16 @@ void ArchiveDatabase::exec(QSqlQuery &query)
 {
     if (!query.exec())
         fail(query.lastError());
+}
+
+bool ArchiveDatabase::next(QSqlQuery &query)
+{
+    if (query.next())
+        return true;
+    // A query also stops at a page it cannot read: that is no end of the rows.
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return false;
 }
 
 void ArchiveDatabase::begin()

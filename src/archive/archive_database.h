@@ -14,6 +14,9 @@
 /// The two kinds of archive: the user's own file and a lab's shared server.
 enum class ArchiveBackend { SQLite, PostgreSQL };
 
+/// Whether a file is opened to be written where it may be, or only read.
+enum class FileAccess { ReadWrite, ReadOnly };
+
 /// One open connection to an archive, under a connection name of its own, closed and removed
 /// from Qt's list when it goes. Every statement binds its values; a failure throws
 /// ArchiveError with a Spanish message that names the archive (never a password).
@@ -22,8 +25,11 @@ class ArchiveDatabase
 public:
     /// Opens the SQLite file `path`, made 0600 when it does not exist. A file that is not
     /// SQLite at all is refused before the database library touches it; one that may not be
-    /// written is opened for reading only. Waits a few seconds for a lock held elsewhere.
-    [[nodiscard]] static std::unique_ptr<ArchiveDatabase> openFile(const QString &path);
+    /// written (or with `access` ReadOnly) is opened for reading only, and read whole or not
+    /// at all: never without changes committed to its log, never leaving a file beside it.
+    /// Waits a few seconds for a lock held elsewhere.
+    [[nodiscard]] static std::unique_ptr<ArchiveDatabase>
+    openFile(const QString &path, FileAccess access = FileAccess::ReadWrite);
     /// Connects to the server; a server that does not answer, a refused password or a missing
     /// database throw ArchiveError, each with its own message.
     [[nodiscard]] static std::unique_ptr<ArchiveDatabase> openServer(const ServerAddress &address);
@@ -43,6 +49,9 @@ public:
     [[nodiscard]] QSqlQuery prepare(const QString &sql);
     /// Runs a prepared statement with the values bound to it.
     void exec(QSqlQuery &query);
+    /// Steps `query` to its next row: false at its end, ArchiveError when a row cannot be
+    /// read (a damaged page), never taken for the end.
+    bool next(QSqlQuery &query);
 
     /// Starts a transaction that writes: SQLite takes its write lock at once, so that two
     /// writers wait for each other instead of failing half-way.

@@ -26,9 +26,35 @@ QString defaultArchivePath()
     return folder + QStringLiteral("/estaciones.sqlite");
 }
 
+namespace {
+
+/// Whether `path` names the user's own archive.
+bool isDefaultArchive(const QString &path)
+{
+    try {
+        return QFileInfo(path).absoluteFilePath()
+            == QFileInfo(defaultArchivePath()).absoluteFilePath();
+    } catch (const ArchiveError &) {
+        return false;
+    }
+}
+
+} // namespace
+
+void checkArchiveFolder(const QString &path)
+{
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
+        throw ArchiveError(QStringLiteral("la carpeta %1 del archivo de estaciones %2 no existe; "
+                                          "no se creó nada")
+                               .arg(QFileInfo(path).path(), path));
+}
+
 void makeArchiveFile(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
+    // A mistyped folder must not quietly become a new archive of its own.
+    if (!isDefaultArchive(path))
+        checkArchiveFolder(path);
     if (!QFileInfo(folder).isDir()) {
         if (!QDir().mkpath(folder))
             throw ArchiveError(

@@ -2,6 +2,7 @@
 
 #include "archive/archive_database.h"
 #include "archive/archive_error.h"
+#include "archive/archive_integrity.h"
 #include "archive/sample_store.h"
 
 #include <QSqlQuery>
@@ -111,7 +112,7 @@ void addSampleRuns(ArchiveDatabase &archive)
                     .arg(d.bigInteger, d.withoutRowId));
     QSqlQuery stations = archive.run(QStringLiteral("SELECT id FROM stations"));
     std::vector<qint64> keys;
-    while (stations.next())
+    while (archive.next(stations))
         keys.push_back(stations.value(0).toLongLong());
     stations = QSqlQuery();
     for (const qint64 key : keys)
@@ -133,7 +134,7 @@ QStringList tablesPresent(ArchiveDatabase &archive)
         : archive.run(QStringLiteral("SELECT table_name FROM information_schema.tables "
                                      "WHERE table_schema = current_schema()"));
     QStringList names;
-    while (query.next())
+    while (archive.next(query))
         names << query.value(0).toString();
     return names;
 }
@@ -154,7 +155,7 @@ void keepWriteAheadLog(ArchiveDatabase &archive)
     if (archive.backend() != ArchiveBackend::SQLite || archive.readOnly())
         return;
     QSqlQuery mode = archive.run(QStringLiteral("PRAGMA journal_mode"));
-    if (mode.next()
+    if (archive.next(mode)
         && mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
         return;
     mode = QSqlQuery();
@@ -183,7 +184,7 @@ int storedVersion(ArchiveDatabase &archive)
         return 0;
     if (archive.backend() == ArchiveBackend::SQLite) {
         QSqlQuery id = archive.run(QStringLiteral("PRAGMA application_id"));
-        if (!id.next() || id.value(0).toInt() != sqliteApplicationId)
+        if (!archive.next(id) || id.value(0).toInt() != sqliteApplicationId)
             notOurs(archive);
     }
     if (!tables.contains(QLatin1String("schema_version"))) {
@@ -196,7 +197,7 @@ int storedVersion(ArchiveDatabase &archive)
         return 0;
     }
     QSqlQuery query = archive.run(QStringLiteral("SELECT version FROM schema_version"));
-    if (!query.next())
+    if (!archive.next(query))
         notOurs(archive);
     return query.value(0).toInt();
 }
@@ -218,6 +219,9 @@ void bringUpToDate(ArchiveDatabase &archive)
         throw ArchiveError(
             QStringLiteral("el archivo %1 es de solo lectura y hay que prepararlo; no se tocó")
                 .arg(archive.shownName()));
+    // A damaged file is not built upon; an empty one has nothing to check.
+    if (version > 0)
+        ArchiveIntegrity::checkFile(archive);
     while (version < currentVersion) {
         archive.begin();
         try {

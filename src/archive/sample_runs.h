@@ -27,3 +27,6 @@ struct SampleRun
 /// Appends each time of `run` from `from` to `to` (both included) with `stepMinutes`.
 void appendTimes(std::vector<TimedStep> &times, const SampleRun &run,
                  std::optional<int> stepMinutes, qint64 from, qint64 to);
+
+/// How many times of `run` lie from `from` to `to` (both included).
+[[nodiscard]] qint64 countWithin(const SampleRun &run, qint64 from, qint64 to);

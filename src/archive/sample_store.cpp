@@ -116,7 +116,7 @@ MergedSamples mergeInFile(ArchiveDatabase &db, qint64 stationKey, qint64 downloa
                                                 "FROM samples WHERE station_id = ? "
                                                 "AND t >= ? AND t <= ?"),
                                  {stationKey, ordered.front().t, ordered.back().t});
-        while (query.next())
+        while (db.next(query))
             archived.insert(query.value(0).toLongLong(),
                             {{query.value(1).toInt(), query.value(2).toInt(),
                               query.value(3).toInt(), query.value(4).toInt()},
@@ -250,7 +250,7 @@ MergedSamples mergeOnServer(ArchiveDatabase &db, qint64 stationKey, qint64 downl
     insert.addBindValue(downloadId);
     bindRows(insert, ordered);
     db.exec(insert);
-    if (!insert.next())
+    if (!db.next(insert))
         sampleMissing(db);
     const std::vector<qint64> added = integersOf(insert.value(0).toString(), db);
     insert = QSqlQuery();
@@ -286,7 +286,7 @@ MergedSamples mergeOnServer(ArchiveDatabase &db, qint64 stationKey, qint64 downl
     compare.addBindValue(earliest->t);
     compare.addBindValue(latest->t);
     db.exec(compare);
-    if (!compare.next() || compare.value(0).toLongLong() != 0)
+    if (!db.next(compare) || compare.value(0).toLongLong() != 0)
         sampleMissing(db);
     for (const qint64 ordinal : integersOf(compare.value(1).toString(), db)) {
         if (ordinal < 1 || ordinal > qint64(rest.size()))
@@ -350,7 +350,7 @@ void readPagesFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from, qi
         page.addBindValue(to);
         page.addBindValue(serverSamplesPerPage);
         db.exec(page);
-        if (!page.next())
+        if (!db.next(page))
             unexpectedAnswer(db);
         const qint64 count = page.value(0).toLongLong();
         ServerColumns<N> values;
@@ -410,7 +410,7 @@ std::vector<ArchivedSample> readFromFile(ArchiveDatabase &db, qint64 stationKey,
                               "WHERE station_id = ? AND t >= ? AND t <= ? ORDER BY t"),
                {stationKey, from, to});
     std::vector<ArchivedSample> list;
-    while (query.next())
+    while (db.next(query))
         list.push_back({query.value(0).toLongLong(),
                         {query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
                          query.value(4).toInt()}});
@@ -467,7 +467,7 @@ std::vector<std::pair<qint64, qint64>> sampleDownloads(ArchiveDatabase &db, qint
     QSqlQuery query = db.run(QStringLiteral("SELECT t, download_id FROM samples "
                                             "WHERE station_id = ? ORDER BY t"),
                              {stationKey});
-    while (query.next())
+    while (db.next(query))
         list.emplace_back(query.value(0).toLongLong(), query.value(1).toLongLong());
     return list;
 }
@@ -506,7 +506,7 @@ std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationK
                        "WHERE r.station_id = ? AND r.first_t <= ? ORDER BY r.first_t"),
         {stationKey, to});
     std::vector<TimedStep> times;
-    while (query.next()) {
+    while (database.next(query)) {
         const SampleRun run {query.value(0).toLongLong(), query.value(1).toLongLong(),
                              query.value(2).toLongLong()};
         const std::optional<int> step =

@@ -2,6 +2,7 @@
 
 #include "archive/archive_database.h"
 #include "archive/archive_error.h"
+#include "archive/archive_integrity.h"
 #include "archive/archive_location.h"
 #include "archive/archive_schema.h"
 #include "archive/sample_store.h"
@@ -177,6 +178,23 @@ bool StationArchive::readOnly() const
     return m_database->readOnly();
 }
 
+void StationArchive::checkIntact()
+{
+    if (m_checked)
+        return;
+    ArchiveIntegrity::checkFile(*m_database);
+    m_checked = true;
+}
+
+void StationArchive::addStation(const QString &station)
+{
+    const QString name = checkedStationName(station);
+    checkIntact();
+    m_database->run(QStringLiteral("INSERT INTO stations (name) VALUES (?) "
+                                   "ON CONFLICT (name) DO NOTHING"),
+                    {name});
+}
+
 qint64 StationArchive::stationId(const QString &station)
 {
     m_database->run(QStringLiteral("INSERT INTO stations (name) VALUES (?) "
@@ -184,7 +202,7 @@ qint64 StationArchive::stationId(const QString &station)
                     {station});
     QSqlQuery query =
         m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {station});
-    if (!query.next())
+    if (!m_database->next(query))
         throw ArchiveError(
             QStringLiteral("la estación «%1» no quedó en el archivo %2").arg(station, shownName()));
     return query.value(0).toLongLong();
@@ -194,7 +212,7 @@ qint64 StationArchive::existingStationId(const QString &station)
 {
     QSqlQuery id = m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"),
                                    {station.trimmed()});
-    if (!id.next())
+    if (!m_database->next(id))
         throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
                                .arg(station.trimmed(), shownName()));
     return id.value(0).toLongLong();
@@ -206,6 +224,7 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
     if (m_database->readOnly())
         throw ArchiveError(
             QStringLiteral("el archivo %1 es de solo lectura; nada se archivó").arg(shownName()));
+    checkIntact();
     const DecodedEntry decoded = decodeEntry(entry.raw, entry.kind, entry.samplesReported);
     const QString sha256 = downloadHash(entry.raw);
     return retried(*m_database, [&] { return enterOnce(name, entry, decoded, sha256); });
@@ -249,7 +268,7 @@ EntryResult StationArchive::enterWithin(const QString &station, const DownloadEn
                                             "JOIN stations s ON s.id = d.station_id "
                                             "WHERE d.sha256 = ?"),
                              {sha256});
-    if (!known.next())
+    if (!m_database->next(known))
         throw ArchiveError(
             QStringLiteral("la descarga no quedó en el archivo %1").arg(shownName()));
     result.downloadId = known.value(0).toLongLong();
@@ -298,6 +317,7 @@ StationMerge StationArchive::renameStation(const QString &from, const QString &t
             QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
     if (result.from == result.to)
         throw ArchiveError(QStringLiteral("la estación ya se llama «%1»").arg(result.to));
+    checkIntact();
     retried(*m_database, [&] { renameOnce(result); });
     return result;
 }
@@ -316,7 +336,7 @@ void StationArchive::renameOnce(StationMerge &result)
     const qint64 fromKey = existingStationId(result.from);
     QSqlQuery target =
         db.run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {result.to});
-    const bool toExists = target.next();
+    const bool toExists = db.next(target);
     const qint64 toKey = toExists ? target.value(0).toLongLong() : 0;
     target = QSqlQuery();
     // The ports that named the old station go on to the new name, lest the next download
@@ -326,7 +346,7 @@ void StationArchive::renameOnce(StationMerge &result)
     if (!toExists) {
         QSqlQuery count =
             db.run(QStringLiteral("SELECT COUNT(*) FROM samples WHERE station_id = ?"), {fromKey});
-        result.moved = count.next() ? count.value(0).toLongLong() : 0;
+        result.moved = db.next(count) ? count.value(0).toLongLong() : 0;
         count = QSqlQuery();
         db.run(QStringLiteral("UPDATE stations SET name = ? WHERE id = ?"), {result.to, fromKey});
         db.commit();
@@ -335,7 +355,7 @@ void StationArchive::renameOnce(StationMerge &result)
     result.merged = true;
     const auto number = [&db](const QString &sql, std::initializer_list<QVariant> values) {
         QSqlQuery query = db.run(sql, values);
-        return query.next() ? query.value(0).toLongLong() : qint64(0);
+        return db.next(query) ? query.value(0).toLongLong() : qint64(0);
     };
     // The samples of `from` at times `to` holds: the same values are already archived, others
     // are kept as conflicts of the download that brought them; `to`'s own sample stays.
@@ -428,7 +448,7 @@ std::vector<StationSummary> StationArchive::stations()
         "(SELECT MAX(arrived_utc_ms) FROM downloads WHERE station_id = s.id) "
         "FROM stations s ORDER BY s.name"));
     std::vector<StationSummary> list;
-    while (query.next())
+    while (m_database->next(query))
         list.push_back({query.value(0).toString(), optionalOf<qint64>(query.value(1)),
                         optionalOf<qint64>(query.value(2)), query.value(3).toLongLong(),
                         query.value(4).toInt(), optionalOf<qint64>(query.value(5)),
@@ -440,7 +460,7 @@ QStringList StationArchive::stationNames()
 {
     QSqlQuery query = m_database->run(QStringLiteral("SELECT name FROM stations ORDER BY name"));
     QStringList names;
-    while (query.next())
+    while (m_database->next(query))
         names << query.value(0).toString();
     return names;
 }
@@ -470,7 +490,7 @@ std::vector<ConflictRow> StationArchive::conflicts(const QString &station)
                        "WHERE d.station_id = ? ORDER BY c.t, c.download_id"),
         {existingStationId(station)});
     std::vector<ConflictRow> list;
-    while (query.next()) {
+    while (m_database->next(query)) {
         ConflictRow row;
         row.t = query.value(0).toLongLong();
         row.downloadId = query.value(1).toLongLong();
@@ -497,7 +517,7 @@ std::vector<DownloadSummary> StationArchive::downloads(const QString &station)
         : m_database->run(head + QStringLiteral("WHERE s.name = ? ORDER BY d.id"),
                           {station.trimmed()});
     std::vector<DownloadSummary> list;
-    while (query.next()) {
+    while (m_database->next(query)) {
         DownloadSummary download;
         download.id = query.value(0).toLongLong();
         download.station = query.value(1).toString();
@@ -526,7 +546,7 @@ StoredDownload StationArchive::storedDownload(qint64 downloadId)
                        "d.samples_reported, d.clock_offset_s FROM downloads d "
                        "JOIN stations s ON s.id = d.station_id WHERE d.id = ?"),
         {downloadId});
-    if (!query.next())
+    if (!m_database->next(query))
         throw ArchiveError(QStringLiteral("la descarga %1 no está en el archivo %2")
                                .arg(downloadId)
                                .arg(shownName()));
@@ -554,7 +574,18 @@ QByteArray StationArchive::savedFileText(qint64 downloadId)
 QByteArray StationArchive::csvText(const QString &station, std::optional<qint64> from,
                                    std::optional<qint64> to)
 {
-    const std::vector<ArchivedSample> list = samples(station, from, to);
+    checkIntact();
+    const qint64 stationKey = existingStationId(station);
+    const std::vector<ArchivedSample> list =
+        readSamples(*m_database, stationKey, from.value_or(earliest), to.value_or(latest));
+    // A page that reads as fewer or other rows would otherwise give a file that looks whole.
+    if (const qint64 kept = ArchiveIntegrity::keptSampleCount(*m_database, stationKey, from, to);
+        kept != qint64(list.size()))
+        ArchiveIntegrity::damaged(*m_database,
+                                  QStringLiteral("«%1» guarda %2 muestras y se leyeron %3")
+                                      .arg(station.trimmed())
+                                      .arg(kept)
+                                      .arg(list.size()));
     return CsvExport::samplesText(int(list.size()), [&list](int column, int row) {
         const ArchivedSample &sample = list[std::size_t(row - 1)];
         if (column == 1)
@@ -569,13 +600,14 @@ QStringList StationArchive::downloadHashes()
 {
     QSqlQuery query = m_database->run(QStringLiteral("SELECT sha256 FROM downloads"));
     QStringList hashes;
-    while (query.next())
+    while (m_database->next(query))
         hashes << query.value(0).toString();
     return hashes;
 }
 
 void StationArchive::markSent(qint64 downloadId)
 {
+    checkIntact();
     m_database->run(QStringLiteral("UPDATE downloads SET sent = 1 WHERE id = ?"), {downloadId});
 }
 
@@ -583,18 +615,19 @@ int StationArchive::unsentCount()
 {
     QSqlQuery query =
         m_database->run(QStringLiteral("SELECT COUNT(*) FROM downloads WHERE sent = 0"));
-    return query.next() ? query.value(0).toInt() : 0;
+    return m_database->next(query) ? query.value(0).toInt() : 0;
 }
 
 QString StationArchive::setting(const QString &key)
 {
     QSqlQuery query =
         m_database->run(QStringLiteral("SELECT value FROM settings WHERE key = ?"), {key});
-    return query.next() ? query.value(0).toString() : QString();
+    return m_database->next(query) ? query.value(0).toString() : QString();
 }
 
 void StationArchive::setSetting(const QString &key, const QString &value)
 {
+    checkIntact();
     m_database->run(QStringLiteral("INSERT INTO settings (key, value) VALUES (?, ?) "
                                    "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
                     {key, value});

@@ -185,12 +185,17 @@ public:
     [[nodiscard]] bool isServer() const;
     /// A file that may not be written: everything can be read, nothing entered.
     [[nodiscard]] bool readOnly() const;
+    /// Throws ArchiveError when the file is damaged (SQLite's quick check, once per opened
+    /// archive); every write and export runs it first.
+    void checkIntact();
 
     /// Enters a download under `station` in one transaction: a new sample is added, one
     /// archived with the same values counted, one archived with other values kept as a
     /// conflict. Any failure leaves the archive as it was and throws ArchiveError.
     EntryResult enter(const QString &station, const DownloadEntry &entry);
 
+    /// Adds `station` without a download, when it is not archived yet.
+    void addStation(const QString &station);
     [[nodiscard]] std::vector<StationSummary> stations();
     [[nodiscard]] QStringList stationNames();
     /// The samples of `station` from `from` to `to` (both included; t as ArchivedSample has
@@ -227,7 +232,8 @@ public:
     [[nodiscard]] std::vector<DownloadSummary> downloads(const QString &station = {});
     /// The bytes "GUARDAR" gave for download `id`.
     [[nodiscard]] QByteArray savedFileText(qint64 downloadId);
-    /// The CSV of the samples of `station` in the layout of "Exportar CSV…".
+    /// The CSV of the samples of `station` in the layout of "Exportar CSV…". Throws
+    /// ArchiveError when the rows read are not as many as the archive keeps count of.
     [[nodiscard]] QByteArray csvText(const QString &station,
                                      std::optional<qint64> from = std::nullopt,
                                      std::optional<qint64> to = std::nullopt);
@@ -266,6 +272,7 @@ private:
     StoredDownload removeWithin(qint64 downloadId, DownloadRemoval &result);
 
     std::unique_ptr<ArchiveDatabase> m_database;
+    bool m_checked = false;
 };
 
 /// A station name as the archive takes it: trimmed; throws ArchiveError for an empty one, one

@@ -1,6 +1,7 @@
 #include "data/text_export.h"
 
 #include "data/file_kind.h"
+#include "runtime/archive_files.h"
 #include "runtime/in_out_error.h"
 
 #include <QFile>
@@ -76,6 +77,11 @@ void refuseNonFile(const QString &fileName)
     if (!what.isEmpty())
         throw EInOutError(
             EPERM, QStringLiteral("No se guarda en %1: %2, no un archivo.").arg(fileName, what));
+    if (const QString archive = ArchiveFiles::archiveAt(fileName); !archive.isEmpty())
+        throw EInOutError(EPERM,
+                          QStringLiteral("No se guarda en %1: es el archivo de estaciones %2, "
+                                         "que está en uso.")
+                              .arg(fileName, archive));
 }
 
 void writeFile(const QString &fileName, const QByteArray &bytes)

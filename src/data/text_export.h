@@ -25,7 +25,8 @@ using CellReader = std::function<QString(int column, int row)>;
 [[nodiscard]] QString notAFile(const QString &fileName);
 
 /// Throws EInOutError naming `fileName` when notAFile() finds it no place for a file, so that
-/// a device, a FIFO or a socket is never opened, written or replaced by a save.
+/// a device, a FIFO or a socket is never opened, written or replaced by a save; likewise for a
+/// station archive in use or the files beside it (see ArchiveFiles).
 void refuseNonFile(const QString &fileName);
 
 /// Writes `bytes` as the file `fileName`. The bytes go to a temporary file beside it that

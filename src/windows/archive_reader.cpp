@@ -56,6 +56,11 @@ ArchiveReader::~ArchiveReader()
 
 void ArchiveReader::ask(Work work)
 {
+    askAside([this, work = std::move(work)] { return work(m_thread->archive()); });
+}
+
+void ArchiveReader::askAside(std::function<Answer()> work)
+{
     ++m_pending;
     QMetaObject::invokeMethod(
         m_context,
@@ -63,7 +68,7 @@ void ArchiveReader::ask(Work work)
             Answer answer;
             QString failure;
             try {
-                answer = work(m_thread->archive());
+                answer = work();
             } catch (const std::exception &) {
                 failure = ArchiveLines::currentFailure();
             }

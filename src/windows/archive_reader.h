@@ -32,6 +32,9 @@ public:
 
     /// Queues `work`; its answer is run on this object's thread once it is done.
     void ask(Work work);
+    /// Queues `work` that does not read through the reader's own connection (it may not open),
+    /// in turn with the rest.
+    void askAside(std::function<Answer()> work);
     /// Work asked and not answered yet.
     [[nodiscard]] int pending() const { return m_pending; }
 

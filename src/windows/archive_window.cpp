@@ -2,6 +2,7 @@
 
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
+#include "archive/archive_rebuild.h"
 #include "data/daily_summary.h"
 #include "data/text_export.h"
 #include "runtime/error_report.h"
@@ -111,6 +112,7 @@ ArchiveWindow::ArchiveWindow(ProgramWindows &windows, const QString &archivePath
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     })
     , m_windows(windows)
+    , m_archivePath(archivePath)
 {
     setObjectName(windowName);
     setWindowTitle(QStringLiteral("Archivo de estaciones"));
@@ -190,6 +192,9 @@ void ArchiveWindow::buildComponents()
     auto *rename = new QAction(QStringLiteral("Renombrar…"), StationsTable);
     rename->setObjectName(QStringLiteral("RenameAction"));
     StationsTable->addAction(rename);
+    auto *rebuild = new QAction(QStringLiteral("Reconstruir archivo…"), StationsTable);
+    rebuild->setObjectName(QStringLiteral("RebuildAction"));
+    StationsTable->addAction(rebuild);
     splitter->addWidget(StationsTable);
 
     auto *station = new QWidget(splitter);
@@ -280,6 +285,8 @@ void ArchiveWindow::buildComponents()
             [this] { ErrorReport::guard([this] { askRemoveDownload(); }); });
     connect(moveDownload, &QAction::triggered, this,
             [this] { ErrorReport::guard([this] { askMoveDownload(); }); });
+    connect(rebuild, &QAction::triggered, this,
+            [this] { ErrorReport::guard([this] { askRebuild(); }); });
     connect(StationsTable, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem *> chosen = StationsTable->selectedItems();
         if (m_filling || chosen.isEmpty())
@@ -620,6 +627,31 @@ void ArchiveWindow::askRename()
         QStringLiteral("Nuevo nombre de «%1»:").arg(m_station), QLineEdit::Normal, m_station, &ok);
     if (ok)
         renameStation(m_station, name);
+}
+
+void ArchiveWindow::askRebuild()
+{
+    const QStringList files =
+        chooseFiles(QFileDialog::AcceptSave, QFileDialog::AnyFile,
+                    QStringLiteral("Reconstruir archivo"),
+                    {QStringLiteral("Archivo de estaciones (*.sqlite)")}, QStringLiteral("sqlite"));
+    if (files.isEmpty())
+        return;
+    const QString fileName = files.first();
+    if (QFileInfo::exists(fileName) || QFileInfo(fileName).isSymLink())
+        throw ArchiveError(
+            QStringLiteral("%1 ya existe: la reconstrucción va a un archivo nuevo").arg(fileName));
+    say(QStringLiteral("Reconstruyendo el archivo en %1…").arg(QFileInfo(fileName).fileName()));
+    // The archive may be too damaged to open as the reader opens it: the rebuild reads it its
+    // own way.
+    m_reader->askAside([this, fileName]() -> ArchiveReader::Answer {
+        const RebuildResult result = rebuildArchive(m_archivePath, fileName);
+        return [this, result] {
+            say(result.line());
+            if (!result.complete())
+                ErrorReport::show(result.line());
+        };
+    });
 }
 
 void ArchiveWindow::stationNameEdited(int row)

@@ -88,6 +88,9 @@ public:
     /// "Mover a otra estación…" of the downloads' menu: asks for the station, then moves the
     /// chosen download there.
     void askMoveDownload();
+    /// "Reconstruir archivo…" of the stations' menu: a new archive, named by the user, from the
+    /// downloads this one keeps (see rebuildArchive).
+    void askRebuild();
 
     [[nodiscard]] ArchiveReader &reader() const { return *m_reader; }
     [[nodiscard]] DailySummaryWindow *summaryWindow() const { return m_summary; }
@@ -131,6 +134,7 @@ private:
                             const QString &suffix);
 
     ProgramWindows &m_windows;
+    const QString m_archivePath;
     ArchiveReader *m_reader;
     std::vector<StationSummary> m_stations;
     QString m_station;

@@ -4,6 +4,7 @@
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
 #include "archive/server_address.h"
+#include "runtime/archive_files.h"
 #include "runtime/error_report.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
@@ -96,6 +97,9 @@ WindowArchiving::~WindowArchiving()
 void WindowArchiving::setArchivePath(const QString &path)
 {
     m_path = path;
+    // No save of the windows goes over it, opened yet or not.
+    if (!path.isEmpty())
+        ArchiveFiles::noteInUse(path);
 }
 
 void WindowArchiving::downloadEnded(const QByteArray &text, std::optional<int> samplesReported)

@@ -7,9 +7,14 @@
 // option table: ours, Qt's, or refused before any window or display, and a download archived
 // under its station and exported again (an archive that cannot take it refused before the port
 // opens, one locked by another program until after the download leaving the file saved and
-// the clock alone), and old files imported, then exported as one record.
+// the clock alone), and old files imported, then exported as one record. The archive is never
+// an output, however named; a named archive in a missing folder, or a damaged one, is refused
+// by every run; a rebuild says which download it could not read; and a reader who may not
+// write the archive sees everything a crashed writer committed, or says it cannot, and leaves
+// nothing that keeps the owner from writing.
 #include "app/command_line_options.h"
 #include "archive/station_archive.h"
+#include "damaged_archive.h"
 #include "download_text.h"
 #include "pty_pair.h"
 #include "saved_by_the_window.h"
@@ -52,11 +57,11 @@ constexpr uid_t nobody = 65534;
 /// with `display`, where windows could open (offscreen); with `ordinaryUser`, never as the
 /// superuser.
 void startProgram(QProcess &program, const QStringList &arguments, bool display = false,
-                  bool ordinaryUser = false)
+                  bool ordinaryUser = false, uid_t user = nobody)
 {
     if (ordinaryUser && geteuid() == 0)
-        program.setChildProcessModifier([] {
-            if (setgid(nobody) != 0 || setuid(nobody) != 0)
+        program.setChildProcessModifier([user] {
+            if (setgid(nobody) != 0 || setuid(user) != 0)
                 _exit(127);
         });
     QProcessEnvironment environment;
@@ -141,6 +146,38 @@ private:
     QByteArray savedByTheWindow(const QByteArray &downloadText)
     {
         return ::savedByTheWindow(downloadText, m_dir->filePath(QStringLiteral("guardar.txt")));
+    }
+
+    /// A file saved with "GUARDAR" in the test's folder: `count` samples 15 minutes apart from
+    /// sample `first` after recordingStart.
+    QString savedFile(const QString &name, int first, int count)
+    {
+        QByteArray text = DownloadText::header(recordingStart.addSecs(900 * first), 4)
+            + "SAMPLES " + QByteArray::number(count) + "\r\n";
+        for (int i = first; i < first + count; ++i)
+            text += DownloadText::sampleLine({500 + i % 300, 600, 700, i % 2000});
+        const QString path = m_dir->filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(savedByTheWindow(text + "A"));
+        return path;
+    }
+
+    /// The archive estaciones.sqlite of the test's folder with `count` samples of station "P",
+    /// brought in from a saved file; empty when the import failed.
+    QString importedArchive(int count)
+    {
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const Run run = runProgram({"--archive-import", "--station", "P", "--archive", archive,
+                                    savedFile(QStringLiteral("guardado.txt"), 0, count)});
+        return run.exitCode == CommandLine::Ok ? archive : QString();
+    }
+
+    /// `arguments` with DIR standing for the test's folder.
+    QStringList inFolder(QStringList arguments) const
+    {
+        arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path());
+        return arguments;
     }
 
     /// What "GUARDAR" writes of the simulator's `count` samples from recordingStart.
@@ -828,6 +865,218 @@ private slots:
         const QDateTime arrived = QDateTime::fromString(fields.value(6), Qt::ISODate);
         QVERIFY2(arrived.isValid() && fields.value(6).endsWith('Z'), qPrintable(lines[1]));
         QVERIFY(qAbs(arrived.secsTo(QDateTime::currentDateTimeUtc())) < 3600);
+    }
+
+    void theArchiveIsNeverAnOutput_data()
+    {
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<QString>("spelling");
+        for (const char *run : {"export", "download"})
+            for (const char *spelling : {"same name", "link", "other spelling"})
+                QTest::addRow("%s, %s", run, spelling) << run << spelling;
+    }
+
+    void theArchiveIsNeverAnOutput()
+    {
+        QFETCH(QString, run);
+        QFETCH(QString, spelling);
+        const QString archive = importedArchive(20);
+        QVERIFY(!archive.isEmpty());
+        QString output = archive;
+        if (spelling == QLatin1String("link")) {
+            output = m_dir->filePath(QStringLiteral("enlace.csv"));
+            QVERIFY(QFile::link(archive, output));
+        } else if (spelling == QLatin1String("other spelling")) {
+            output = m_dir->path() + QStringLiteral("/./estaciones.sqlite");
+        }
+        const QByteArray before = readFile(archive);
+        const QStringList arguments = run == QLatin1String("export")
+            ? QStringList {"--archive-export", "--station", "P", "--output", output}
+            : QStringList {"--download", "/dev/ttyNoSuchPort7", "--station", "P", "--output",
+                           output};
+        const Run result = runProgram(arguments + QStringList {"--archive", archive});
+        QVERIFY2(result.errors.contains(
+                     QStringLiteral("%1: es el archivo de estaciones %2").arg(output, archive)),
+                 qPrintable(result.errors));
+        QCOMPARE(result.exitCode, int(CommandLine::SaveFailed));
+        QVERIFY(readFile(archive) == before);
+    }
+
+    void aNamedArchiveInAMissingFolderIsRefusedByEveryRun_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("list") << QStringList {"--archive-list"};
+        QTest::newRow("export") << QStringList {"--archive-export", "--station", "P", "--output",
+                                                "DIR/p.csv"};
+        QTest::newRow("import") << QStringList {"--archive-import", "--station", "P",
+                                                "DIR/guardado.txt"};
+        QTest::newRow("download") << QStringList {"--download", "/dev/ttyNoSuchPort7",
+                                                  "--station", "P"};
+        QTest::newRow("sync") << QStringList {"--archive-sync", "--archive-server",
+                                              "postgresql://lab@127.0.0.1:9/estaciones"};
+        QTest::newRow("rebuild") << QStringList {"--archive-rebuild", "--output",
+                                                 "DIR/nuevo.sqlite"};
+    }
+
+    void aNamedArchiveInAMissingFolderIsRefusedByEveryRun()
+    {
+        QFETCH(QStringList, arguments);
+        (void)savedFile(QStringLiteral("guardado.txt"), 0, 10);
+        const QString archive = m_dir->filePath(QStringLiteral("sin-carpeta/A.sqlite"));
+        const Run run = runProgram(inFolder(arguments) + QStringList {"--archive", archive});
+        QVERIFY2(run.errors.contains(
+                     QStringLiteral("la carpeta %1 del archivo de estaciones %2 no existe")
+                         .arg(m_dir->filePath(QStringLiteral("sin-carpeta")), archive)),
+                 qPrintable(run.errors));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("sin-carpeta"))));
+    }
+
+    void aDamagedArchiveIsRefusedAndLeftAsItWas_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("export") << QStringList {"--archive-export", "--station", "P", "--output",
+                                                "DIR/p.csv"};
+        QTest::newRow("import") << QStringList {"--archive-import", "--station", "P",
+                                                "DIR/otro.txt"};
+        QTest::newRow("download") << QStringList {"--download", "/dev/ttyNoSuchPort7",
+                                                  "--station", "P"};
+    }
+
+    void aDamagedArchiveIsRefusedAndLeftAsItWas()
+    {
+        QFETCH(QStringList, arguments);
+        const QString archive = importedArchive(4000);
+        QVERIFY(!archive.isEmpty());
+        (void)savedFile(QStringLiteral("otro.txt"), 5000, 20);
+        QVERIFY(damageSamplePages(archive));
+        const QByteArray before = readFile(archive);
+        const Run run = runProgram(inFolder(arguments) + QStringList {"--archive", archive});
+        QVERIFY2(run.errors.contains(QStringLiteral("el archivo %1 está dañado").arg(archive))
+                     && run.errors.contains(QStringLiteral("--archive-rebuild")),
+                 qPrintable(run.errors));
+        QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
+        QVERIFY(readFile(archive) == before);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("p.csv"))));
+    }
+
+    void aRebuildSaysWhichDownloadItCouldNotRead_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("every download read") << false << int(CommandLine::Ok);
+        QTest::newRow("one download damaged") << true << int(CommandLine::ArchiveFailed);
+    }
+
+    void aRebuildSaysWhichDownloadItCouldNotRead()
+    {
+        QFETCH(bool, damaged);
+        QFETCH(int, exitCode);
+        const QString archive = importedArchive(20);
+        QVERIFY(!archive.isEmpty());
+        QCOMPARE(runProgram({"--archive-import", "--station", "P", "--archive", archive,
+                             savedFile(QStringLiteral("otro.txt"), 100, 20)})
+                     .exitCode,
+                 int(CommandLine::Ok));
+        if (damaged) {
+            const QString name = QStringLiteral("damage-raw");
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(archive);
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec(
+                    QStringLiteral("UPDATE downloads SET raw = X'0000001078DA0102' WHERE id = 1")));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        const QString rebuilt = m_dir->filePath(QStringLiteral("nuevo.sqlite"));
+        QProcess program;
+        startProgram(program, {"--archive-rebuild", "--archive", archive, "--output", rebuilt});
+        const Run run = finishProgram(program);
+        const QString said = run.errors + QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(said.contains(QStringLiteral("Archivo %1 reconstruido desde %2: %3")
+                                   .arg(rebuilt, archive,
+                                        damaged ? QStringLiteral("1 descarga")
+                                                : QStringLiteral("2 descargas"))),
+                 qPrintable(said));
+        QCOMPARE(said.contains(QStringLiteral("no se pudo leer la descarga 1 de «P»")), damaged);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(QFileInfo::exists(rebuilt));
+    }
+
+    void aReaderWhoMayNotWriteSeesAllThatWasCommittedOrNothing_data()
+    {
+        QTest::addColumn<bool>("sharedMemoryKept");
+        QTest::addColumn<bool>("folderWritable");
+        QTest::newRow("log and shared memory, folder closed") << true << false;
+        QTest::newRow("log and shared memory, folder open") << true << true;
+        QTest::newRow("log alone, folder closed") << false << false;
+        QTest::newRow("log alone, folder open") << false << true;
+    }
+
+    void aReaderWhoMayNotWriteSeesAllThatWasCommittedOrNothing()
+    {
+        QFETCH(bool, sharedMemoryKept);
+        QFETCH(bool, folderWritable);
+        if (geteuid() != 0)
+            QSKIP("runs the archive's owner and its reader as two other users: needs root");
+        constexpr uid_t owner = nobody - 1;
+        const QString archive = importedArchive(20);
+        QVERIFY(!archive.isEmpty());
+        QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+        // A writer that crashed: its last transaction committed to the log, never copied into
+        // the file itself.
+        const QString shared = m_dir->filePath(QStringLiteral("compartida"));
+        QVERIFY(QDir().mkdir(shared));
+        const QString copy = shared + QStringLiteral("/estaciones.sqlite");
+        QStringList suffixes {QString(), QStringLiteral("-wal")};
+        if (sharedMemoryKept)
+            suffixes << QStringLiteral("-shm");
+        const QString writer = QStringLiteral("crashed-writer");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), writer);
+            db.setDatabaseName(archive);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")));
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO stations (name) VALUES ('Tardía')")));
+            for (const QString &suffix : suffixes)
+                QVERIFY(QFile::copy(archive + suffix, copy + suffix));
+            query = QSqlQuery();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(writer);
+        for (const QString &suffix : suffixes) {
+            const QByteArray name = QFile::encodeName(copy + suffix);
+            QVERIFY(::chown(name.constData(), owner, nobody) == 0);
+            QVERIFY(::chmod(name.constData(), 0644) == 0);
+        }
+        QVERIFY(::chown(QFile::encodeName(shared).constData(), owner, nobody) == 0);
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), folderWritable ? 01777 : 0755)
+                == 0);
+
+        QProcess reader;
+        startProgram(reader, {"--archive-list", "--archive", copy}, false, true);
+        const Run read = finishProgram(reader);
+        const QString listed = QString::fromUtf8(reader.readAllStandardOutput());
+        if (read.exitCode == CommandLine::Ok)
+            QVERIFY2(listed.contains(QStringLiteral("Tardía")), qPrintable(listed));
+        else
+            QVERIFY2(read.exitCode == CommandLine::ArchiveFailed
+                         && read.errors.contains(QStringLiteral("permiso para escribirlo")),
+                     qPrintable(read.errors));
+        // The owner writes the archive as before.
+        const Run write = [&] {
+            QProcess program;
+            startProgram(program,
+                         {"--archive-import", "--station", "P", "--archive", copy,
+                          savedFile(QStringLiteral("otro.txt"), 100, 20)},
+                         false, true, owner);
+            return finishProgram(program);
+        }();
+        QCOMPARE(write.errors, QString());
+        QCOMPARE(write.exitCode, int(CommandLine::Ok));
     }
 };
 

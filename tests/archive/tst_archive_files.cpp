@@ -4,18 +4,23 @@
 // file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
 // old files brought in; values as the grid's texts; the logger's clock offset against the PC's
 // local time, and said in words; and a server that cannot be reached, whose message never shows the
-// password. Merging on both backends is in tst_station_archive.
+// password. A damaged file is neither written nor exported, nor an export that reads other than
+// the count the archive keeps; a rebuild from the downloads gives the same archive and names a
+// download that cannot be read. Merging on both backends is in tst_station_archive.
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
+#include "archive/archive_rebuild.h"
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
 #include "archive/server_address.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "damaged_archive.h"
 #include "saved_by_the_window.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -71,7 +76,7 @@ private slots:
 
     void aNewArchiveIsReadableByItsUserAlone()
     {
-        const QString path = m_dir.filePath(QStringLiteral("new/folder/archivo.sqlite"));
+        const QString path = m_dir.filePath(QStringLiteral("archivo-nuevo.sqlite"));
         const mode_t before = umask(0);
         (void)StationArchive::openFile(path);
         umask(before);
@@ -288,6 +293,192 @@ private slots:
         QFETCH(qint64, seconds);
         QFETCH(QString, text);
         QCOMPARE(clockOffsetText(seconds), text);
+    }
+
+    void aNamedArchiveInAMissingFolderIsNotMade()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("sin-carpeta/archivo.sqlite"));
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)StationArchive::openFile(path));
+        QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
+    }
+
+    void aDamagedArchiveIsNeitherWrittenNorExported_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("export") << "export";
+        QTest::newRow("enter a download") << "enter";
+        QTest::newRow("rename a station") << "rename";
+        QTest::newRow("keep a setting") << "setting";
+    }
+
+    void aDamagedArchiveIsNeitherWrittenNorExported()
+    {
+        QFETCH(QString, operation);
+        const QString path = newPath();
+        {
+            StationArchive archive = StationArchive::openFile(path);
+            for (int i = 0; i < 3; ++i)
+                archive.enter(QStringLiteral("P"),
+                              entryOf(plainDownload(start.addDays(i * 50), 4000)));
+        }
+        QVERIFY(damageSamplePages(path));
+        const QByteArray before = readFile(path);
+        QString message;
+        try {
+            StationArchive archive = StationArchive::openFile(path);
+            if (operation == QLatin1String("export"))
+                (void)archive.csvText(QStringLiteral("P"));
+            else if (operation == QLatin1String("enter"))
+                archive.enter(QStringLiteral("P"), entryOf(plainDownload(start.addDays(200), 10)));
+            else if (operation == QLatin1String("rename"))
+                archive.renameStation(QStringLiteral("P"), QStringLiteral("Q"));
+            else
+                archive.setServerUrl(QStringLiteral("postgresql://lab@servidor/estaciones"));
+        } catch (const ArchiveError &error) {
+            message = error.message();
+        }
+        QVERIFY2(message.contains(QStringLiteral("dañado"))
+                     && message.contains(QStringLiteral("--archive-rebuild")),
+                 qPrintable(message));
+        QVERIFY(readFile(path) == before);
+    }
+
+    void anExportThatReadsOtherThanTheKeptCountIsRefused_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("range");
+        QTest::newRow("whole record, count kept higher")
+            << "UPDATE stations SET sample_count = sample_count + 1" << false;
+        QTest::newRow("a range, a sample gone")
+            << "DELETE FROM samples WHERE t = (SELECT t FROM samples ORDER BY t LIMIT 1 OFFSET 10)"
+            << true;
+    }
+
+    void anExportThatReadsOtherThanTheKeptCountIsRefused()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, range);
+        const QString path = newPath();
+        qint64 first = 0;
+        {
+            StationArchive archive = StationArchive::openFile(path);
+            archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 40)));
+            first = *archive.stations().front().firstSample;
+        }
+        {
+            Connection behind(path);
+            QCOMPARE(behind.run(change), QString());
+        }
+        StationArchive archive = StationArchive::openFile(path);
+        const std::optional<qint64> from = range ? std::optional(first + 5 * 900) : std::nullopt;
+        const std::optional<qint64> to = range ? std::optional(first + 20 * 900) : std::nullopt;
+        QString message;
+        try {
+            (void)archive.csvText(QStringLiteral("P"), from, to);
+        } catch (const ArchiveError &error) {
+            message = error.message();
+        }
+        QVERIFY2(message.contains(QStringLiteral("dañado")), qPrintable(message));
+    }
+
+    void aRebuiltArchiveHoldsWhatTheOldOneHeld()
+    {
+        const QString path = newPath();
+        {
+            StationArchive archive = StationArchive::openFile(path);
+            DownloadEntry first = entryOf(plainDownload(start, 300));
+            // Overlaps the first with other values: conflicts.
+            DownloadEntry other = entryOf(downloadText(start.addSecs(900 * 200), 300, [](int i) {
+                return std::array<int, 4> {100, 200, 300, i};
+            }));
+            other.arrivedUtcMs += 1000;
+            DownloadEntry elsewhere = entryOf(plainDownload(start.addDays(30), 50));
+            elsewhere.arrivedUtcMs += 2000;
+            elsewhere.clockOffsetSeconds = -42;
+            elsewhere.samplesReported = 50;
+            archive.enter(QStringLiteral("P"), first);
+            QVERIFY(archive.enter(QStringLiteral("P"), other).conflicts > 0);
+            archive.markSent(archive.enter(QStringLiteral("Q"), elsewhere).downloadId);
+            archive.addStation(QStringLiteral("Sin descargas"));
+            archive.setStationForPort(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Q"));
+            archive.setServerUrl(QStringLiteral("postgresql://lab@servidor/estaciones"));
+        }
+        const QByteArray before = readFile(path);
+        const QString rebuiltPath = newPath();
+        const RebuildResult result = rebuildArchive(path, rebuiltPath);
+        QVERIFY2(result.complete(), qPrintable(result.line()));
+        QCOMPARE(result.entered, 3);
+        QVERIFY(readFile(path) == before);
+
+        StationArchive old = StationArchive::openFile(path);
+        StationArchive rebuilt = StationArchive::openFile(rebuiltPath);
+        QCOMPARE(rebuilt.stationNames(), old.stationNames());
+        const std::vector<StationSummary> oldStations = old.stations();
+        const std::vector<StationSummary> newStations = rebuilt.stations();
+        for (std::size_t i = 0; i < oldStations.size(); ++i) {
+            const StationSummary &a = oldStations[i];
+            const StationSummary &b = newStations[i];
+            QCOMPARE(b.samples, a.samples);
+            QCOMPARE(b.firstSample, a.firstSample);
+            QCOMPARE(b.lastSample, a.lastSample);
+            QCOMPARE(b.downloads, a.downloads);
+            QCOMPARE(b.lastClockOffsetSeconds, a.lastClockOffsetSeconds);
+            QCOMPARE(b.lastDownloadUtcMs, a.lastDownloadUtcMs);
+            if (a.downloads > 0) {
+                QVERIFY(rebuilt.samples(a.name) == old.samples(a.name));
+                QVERIFY(rebuilt.conflicts(a.name) == old.conflicts(a.name));
+            }
+        }
+        const std::vector<DownloadSummary> oldDownloads = old.downloads();
+        const std::vector<DownloadSummary> newDownloads = rebuilt.downloads();
+        QCOMPARE(newDownloads.size(), oldDownloads.size());
+        for (std::size_t i = 0; i < oldDownloads.size(); ++i) {
+            const DownloadSummary &a = oldDownloads[i];
+            const DownloadSummary &b = newDownloads[i];
+            QCOMPARE(b.station, a.station);
+            QCOMPARE(b.sha256, a.sha256);
+            QCOMPARE(b.arrivedUtcMs, a.arrivedUtcMs);
+            QCOMPARE(b.newSamples, a.newSamples);
+            QCOMPARE(b.alreadyArchived, a.alreadyArchived);
+            QCOMPARE(b.conflicts, a.conflicts);
+            QCOMPARE(b.sent, a.sent);
+            QCOMPARE(b.samplesReported, a.samplesReported);
+            QCOMPARE(b.clockOffsetSeconds, a.clockOffsetSeconds);
+        }
+        QCOMPARE(rebuilt.stationForPort(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("Q"));
+        QCOMPARE(rebuilt.serverUrl(), old.serverUrl());
+    }
+
+    void aDownloadThatCannotBeReadIsLeftOutOfTheRebuildAndNamed()
+    {
+        const QString path = newPath();
+        {
+            StationArchive archive = StationArchive::openFile(path);
+            for (int i = 0; i < 3; ++i) {
+                DownloadEntry entry = entryOf(plainDownload(start.addDays(i * 10), 20));
+                entry.arrivedUtcMs += i;
+                archive.enter(QStringLiteral("P"), entry);
+            }
+        }
+        {
+            Connection behind(path);
+            QCOMPARE(behind.run(QStringLiteral("UPDATE downloads SET raw = X'0000001078DA0102' "
+                                               "WHERE id = 2")),
+                     QString());
+        }
+        const QString rebuiltPath = newPath();
+        const RebuildResult result = rebuildArchive(path, rebuiltPath);
+        QVERIFY(!result.complete());
+        QCOMPARE(result.entered, 2);
+        QCOMPARE(result.unread.size(), std::size_t(1));
+        QCOMPARE(result.unread.front().id, qint64(2));
+        QCOMPARE(result.unread.front().station, QStringLiteral("P"));
+        QCOMPARE(result.unread.front().arrivedUtcMs, qint64(1'700'000'000'001));
+        QVERIFY2(result.line().contains(QStringLiteral("descarga 2 de «P»")),
+                 qPrintable(result.line()));
+        QCOMPARE(StationArchive::openFile(rebuiltPath).downloads().size(), std::size_t(2));
+        // A rebuild never goes over a file that is there.
+        QVERIFY_THROWS_EXCEPTION(ArchiveError, (void)rebuildArchive(path, rebuiltPath));
     }
 
     void serverAddressesAreReadAndShownWithoutThePassword()

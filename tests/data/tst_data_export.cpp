@@ -1,9 +1,11 @@
 // Covers the pure code behind the data window's menu: reading a saved data file back, the CSV
-// text, the writer every save goes through, and the daily summary's figures.
+// text, the writer every save goes through (which never goes over the station archive in use),
+// and the daily summary's figures.
 #include "data/csv_export.h"
 #include "data/daily_summary.h"
 #include "data/saved_file.h"
 #include "data/text_export.h"
+#include "runtime/archive_files.h"
 #include "runtime/in_out_error.h"
 
 #include <QDir>
@@ -220,6 +222,42 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System
                                             | QDir::NoDotAndDotDot),
                  entries);
+    }
+
+    void noSaveGoesOverTheArchiveInUse_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("the archive") << "estaciones.sqlite";
+        QTest::newRow("a link to it") << "enlace.txt";
+        QTest::newRow("its write-ahead log") << "estaciones.sqlite-wal";
+        QTest::newRow("another spelling of it") << "./estaciones.sqlite";
+    }
+
+    void noSaveGoesOverTheArchiveInUse()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath(QStringLiteral("estaciones.sqlite"));
+        for (const QString &file : {archive, archive + QStringLiteral("-wal")}) {
+            QFile made(file);
+            QVERIFY(made.open(QIODevice::WriteOnly));
+            made.write("SQLite format 3");
+        }
+        QVERIFY(QFile::link(archive, dir.filePath(QStringLiteral("enlace.txt"))));
+        ArchiveFiles::noteInUse(archive);
+        try {
+            TextExport::writeFile(dir.filePath(name), "FECHA\r\n");
+            QFAIL("written");
+        } catch (const EInOutError &error) {
+            QVERIFY2(error.message().contains(
+                         QStringLiteral("es el archivo de estaciones %1").arg(archive)),
+                     qPrintable(error.message()));
+        }
+        QFile kept(dir.filePath(name));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("SQLite format 3"));
+        // A name that is not there yet is no archive.
+        TextExport::writeFile(dir.filePath(QStringLiteral("estaciones.sqlite-shm")), "FECHA\r\n");
     }
 
     void dailyMeansRoundExactHalvesAwayFromZero()

@@ -4,7 +4,8 @@
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as designed, which reads back to the same grid; renaming a station to a name that
 // exists asks before joining the two, and then shows the merge and its conflicts; a download
-// is moved to another station and removed from the downloads' menu.
+// is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
+// makes a new archive of the downloads and never goes over a file.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -279,6 +280,36 @@ private slots:
                  qPrintable(m_window->ArchiveLine->text()));
         QCOMPARE(m_window->StationsTable->rowCount(), 1);
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void reconstruirArchivoMakesANewArchiveOfTheDownloadsAndNeverGoesOverAFile()
+    {
+        auto *rebuild =
+            m_window->StationsTable->findChild<QAction *>(QStringLiteral("RebuildAction"));
+        QVERIFY(rebuild);
+        QCOMPARE(rebuild->text(), QStringLiteral("Reconstruir archivo…"));
+        const QString rebuilt = m_dir->filePath(QStringLiteral("nuevo.sqlite"));
+        m_window->executeFileDialog = [&rebuilt](QFileDialog &) { return QStringList {rebuilt}; };
+        rebuild->trigger();
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY2(m_window->ArchiveLine->text().startsWith(
+                     QStringLiteral("Archivo %1 reconstruido desde").arg(rebuilt)),
+                 qPrintable(m_window->ArchiveLine->text()));
+        QCOMPARE(StationArchive::openFile(rebuilt).downloads().size(), std::size_t(3));
+
+        // Asked again for the same name: refused, the file left as it is.
+        const auto bytes = [&rebuilt] {
+            QFile file(rebuilt);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        rebuild->trigger();
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.front().contains(QStringLiteral("ya existe")),
+                 qPrintable(m_errors.front()));
+        QVERIFY(bytes() == before);
     }
 
     void theMainAndDataWindowsOpenOneArchiveWindowByTheirShortcut()
