@@ -124,6 +124,8 @@ private slots:
         m_form = m_set->windows.Form1;
         m_form->skipPortSetup = true;
         m_dir = std::make_unique<QTemporaryDir>();
+        // A server password the window keeps goes into this test's folder.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("config"))));
         m_archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
         m_form->archiving().setArchivePath(m_archive);
         m_asked.clear();
