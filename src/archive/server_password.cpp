@@ -1,6 +1,7 @@
 #include "archive/server_password.h"
 
 #include "archive/archive_error.h"
+#include "archive/secret_store.h"
 #include "archive/server_address.h"
 #include "archive/station_archive.h"
 
@@ -79,12 +80,23 @@ QString filePath()
 
 QString kept(const ServerAddress &address)
 {
+    if (const std::optional<QString> secret = SecretStore::lookup(address.shownText());
+        secret && !secret->isEmpty())
+        return *secret;
     return readAll().value(address.shownText()).toString();
 }
 
 void keep(const ServerAddress &address, const QString &password)
 {
     QJsonObject passwords = readAll();
+    if (SecretStore::store(address.shownText(), password)) {
+        // Kept by the desktop: a copy in the file, from before there was a store, goes.
+        if (passwords.contains(address.shownText())) {
+            passwords.remove(address.shownText());
+            writeAll(passwords);
+        }
+        return;
+    }
     if (passwords.value(address.shownText()).toString() == password)
         return;
     passwords.insert(address.shownText(), password);

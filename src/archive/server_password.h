@@ -6,20 +6,22 @@ class StationArchive;
 struct ServerAddress;
 
 /// The passwords of shared archives' servers typed in the window program, kept apart from the
-/// station archive (which travels with every copy of it): in a file of the user's alone,
-/// ~/.config/BRENTAVIUS4/contraseñas-servidores (0600, its folder 0700), one per server as
+/// station archive (which travels with every copy of it): in the desktop's secret store where
+/// there is one (SecretStore), else in a file of the user's alone,
+/// ~/.config/BRENTAVIUS4/contraseñas-servidores (0600, its folder 0700); one per server as
 /// ServerAddress::shownText() names it. A password in ~/.pgpass needs none of this.
 namespace ServerPassword {
 
 /// The file (under $XDG_CONFIG_HOME when that is set); empty without a home folder.
 [[nodiscard]] QString filePath();
 
-/// The password kept for the server of `address`; empty when there is none or the file cannot
-/// be read.
+/// The password kept for the server of `address`, in the secret store or else the file; empty
+/// when there is none or neither can be read.
 [[nodiscard]] QString kept(const ServerAddress &address);
 
-/// Keeps `password` for the server of `address`, replacing the one kept before. Throws
-/// ArchiveError when the file cannot be written.
+/// Keeps `password` for the server of `address`, replacing the one kept before: in the secret
+/// store when there is one (and then out of the file), else in the file. Throws ArchiveError
+/// when the file cannot be written.
 void keep(const ServerAddress &address, const QString &password);
 
 /// `url` with the password kept for its server put in, when it has none; `url` itself when it

@@ -98,8 +98,11 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        // Passwords kept apart go where this test says, for it and the programs it starts.
+        // Passwords kept apart go where this test says, for it and the programs it starts: to a
+        // file, as no secret store answers on a bus that is not there.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("no-bus"))));
     }
 
     void fourPcsSyncingAtOnceLeaveTheExactUnion()

@@ -124,8 +124,11 @@ private slots:
         m_form = m_set->windows.Form1;
         m_form->skipPortSetup = true;
         m_dir = std::make_unique<QTemporaryDir>();
-        // A server password the window keeps goes into this test's folder.
+        // A server password the window keeps goes into this test's folder, not to the desktop's
+        // secret store.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("config"))));
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_dir->filePath(QStringLiteral("no-bus"))));
         m_archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
         m_form->archiving().setArchivePath(m_archive);
         m_asked.clear();
