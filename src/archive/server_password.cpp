@@ -75,7 +75,7 @@ QString filePath()
     if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
         return {};
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/BRENTAVIUS4/contraseñas-servidores");
+        + QStringLiteral("/BRENTAVIUS4/claves-servidores");
 }
 
 QString kept(const ServerAddress &address)

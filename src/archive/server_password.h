@@ -8,7 +8,7 @@ struct ServerAddress;
 /// The passwords of shared archives' servers typed in the window program, kept apart from the
 /// station archive (which travels with every copy of it): in the desktop's secret store where
 /// there is one (SecretStore), else in a file of the user's alone,
-/// ~/.config/BRENTAVIUS4/contraseñas-servidores (0600, its folder 0700); one per server as
+/// ~/.config/BRENTAVIUS4/claves-servidores (0600, its folder 0700); one per server as
 /// ServerAddress::shownText() names it. A password in ~/.pgpass needs none of this.
 namespace ServerPassword {
 

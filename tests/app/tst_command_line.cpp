@@ -785,7 +785,7 @@ private slots:
 
     void aQuitSignalStopsAnImportBetweenTwoFiles()
     {
-        constexpr int files = 40;
+        constexpr int files = 400;
         QStringList arguments {"--archive-import", "--station", "P", "--archive",
                                m_dir->filePath(QStringLiteral("estaciones.sqlite"))};
         for (int i = 0; i < files; ++i) {
@@ -795,8 +795,8 @@ private slots:
         QProcess program;
         startProgram(program, arguments);
         QVERIFY(program.waitForReadyRead(boundMs));
-        // Another program takes the archive's write lock after the first file: the import
-        // waits there, with files still to go, when the signal comes.
+        // Another program takes the archive's write lock after the first file, long before the
+        // import can have entered the hundreds left: it waits there when the signal comes.
         QSqlDatabase lock = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "lock");
         lock.setDatabaseName(arguments[4]);
         QVERIFY(lock.open());

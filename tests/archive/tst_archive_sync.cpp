@@ -362,7 +362,7 @@ private slots:
         QFile file(archive);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains("clave de lab"));
-        const QString kept = config + QStringLiteral("/BRENTAVIUS4/contraseñas-servidores");
+        const QString kept = config + QStringLiteral("/BRENTAVIUS4/claves-servidores");
         QCOMPARE(QFile(kept).permissions(),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         // The lab's role made the tables and holds the download.
