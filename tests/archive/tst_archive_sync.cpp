@@ -94,15 +94,22 @@ class TestArchiveSync : public QObject
 private:
     QTemporaryDir m_dir;
 
+    /// A local archive `name` in the test's folder holding download 0, not sent.
+    QString archiveOfOne(const QString &name)
+    {
+        const QString archive = m_dir.filePath(name);
+        if (!archiveDownload(archive, QStringLiteral("Parcela 3"),
+                             {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
+                 .succeeded())
+            return {};
+        return archive;
+    }
+
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        // Passwords kept apart go where this test says, for it and the programs it starts: to a
-        // file, as no secret store answers on a bus that is not there.
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
-        qputenv("DBUS_SESSION_BUS_ADDRESS",
-                "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("no-bus"))));
+        keepServerPasswordsIn(m_dir.path());
     }
 
     void fourPcsSyncingAtOnceLeaveTheExactUnion()
@@ -204,10 +211,8 @@ private slots:
         ServerDatabase server(url, QStringLiteral("archive_locked"));
         QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
         (void)StationArchive::openServer(server.address());
-        const QString archive = m_dir.filePath(QStringLiteral("locked.sqlite"));
-        QVERIFY(archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = archiveOfOne(QStringLiteral("locked.sqlite"));
+        QVERIFY(!archive.isEmpty());
         const HeldLock lock(server.address(), QStringLiteral("downloads"));
         QVERIFY2(lock.error().isEmpty(), qPrintable(lock.error()));
         QProcess *program = startSync(this, archive, server.url(),
@@ -241,10 +246,8 @@ private slots:
         ServerDatabase server(url, QStringLiteral("archive_quit"));
         QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
         (void)StationArchive::openServer(server.address());
-        const QString archive = m_dir.filePath(QStringLiteral("quit%1.sqlite").arg(signalNumber));
-        QVERIFY(archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = archiveOfOne(QStringLiteral("quit%1.sqlite").arg(signalNumber));
+        QVERIFY(!archive.isEmpty());
         Connection check(server.address(), server.address().database);
         QProcess *program = nullptr;
         {
@@ -273,10 +276,8 @@ private slots:
         ServerDatabase server(url, QStringLiteral("archive_gone"));
         QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
         (void)StationArchive::openServer(server.address());
-        const QString archive = m_dir.filePath(QStringLiteral("gone.sqlite"));
-        QVERIFY(archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = archiveOfOne(QStringLiteral("gone.sqlite"));
+        QVERIFY(!archive.isEmpty());
         Connection check(server.address(), server.address().database);
         const HeldLock lock(server.address(), QStringLiteral("downloads"));
         QVERIFY2(lock.error().isEmpty(), qPrintable(lock.error()));
@@ -339,18 +340,10 @@ private slots:
         });
 
         // An archive of an earlier version, whose kept URL holds the password.
-        const QString archive = m_dir.filePath(QStringLiteral("roles.sqlite"));
-        QVERIFY(archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = archiveOfOne(QStringLiteral("roles.sqlite"));
+        QVERIFY(!archive.isEmpty());
         labAddress.password = QStringLiteral("clave de lab");
-        {
-            Connection old(archive);
-            QCOMPARE(old.run(QStringLiteral("INSERT INTO settings (key, value) VALUES "
-                                            "('server-url', '%1')")
-                                 .arg(labAddress.textWithPassword())),
-                     QString());
-        }
+        QCOMPARE(keepUrlAsBefore(archive, labAddress.textWithPassword()), QString());
         const QString config = m_dir.filePath(QStringLiteral("config-lab"));
         QProcess *program =
             startSync(this, archive, QString(), {QStringLiteral("XDG_CONFIG_HOME=") + config});
@@ -402,10 +395,8 @@ private slots:
 
     void aSyncThatCannotReachItsServerExitsWithItsCodeAndKeepsAll()
     {
-        const QString archive = m_dir.filePath(QStringLiteral("offline.sqlite"));
-        QVERIFY(archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(0), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = archiveOfOne(QStringLiteral("offline.sqlite"));
+        QVERIFY(!archive.isEmpty());
         const QString nowhere =
             QString::fromUtf8(QUrl::toPercentEncoding(m_dir.filePath(QStringLiteral("no-server"))));
         // Kept in the archive with its password, as the window program once kept it: a URL
