@@ -279,6 +279,11 @@ private slots:
         sent.sent = 2;
         QCOMPARE(ArchiveLines::sync(sent),
                  QStringLiteral("Enviadas 2 descargas al archivo compartido"));
+        // A download this PC holds damaged is the PC's to mend, not the server's.
+        sent.damaged.push_back({2, QStringLiteral("Parcela 3"), QStringLiteral("está dañada")});
+        QCOMPARE(ArchiveLines::sync(sent),
+                 QStringLiteral("Enviadas 2 descargas al archivo compartido; 1 descarga de este PC "
+                                "está dañada y no se envió: reconstruya el archivo"));
     }
 };
 
