@@ -21,7 +21,9 @@ QString SyncResult::line() const
     }
     QString text;
     if (sent == 0 && alreadyThere == 0) {
-        text = QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server);
+        text = damaged.empty()
+            ? QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server)
+            : QStringLiteral("El servidor %1 ya tiene todas las demás descargas").arg(server);
     } else {
         text = sent == 1
             ? QStringLiteral("1 descarga enviada al servidor %1").arg(server)
