@@ -4,6 +4,7 @@
 #include "app/command_line_output.h"
 #include "app/output_check.h"
 #include "archive/download_archiving.h"
+#include "archive/server_cancel.h"
 #include "data/csv_export.h"
 #include "data/download_check.h"
 #include "data/download_lines.h"
@@ -49,13 +50,6 @@ QString openFailure(const QString &port, const ESerialPort &error)
     }
 }
 
-/// A signal ended the run before it was done: the port closes as the session goes, and nothing
-/// more is written.
-int interrupted(int signalNumber)
-{
-    return fail(ExitCode(QuitSignals::exitCode(signalNumber)), QStringLiteral("interrumpido"));
-}
-
 int listPorts()
 {
     QStringList names;
@@ -89,7 +83,7 @@ public:
     void waiting(const QString &port)
     {
         if (m_shown)
-            say(stderr, QStringLiteral("\rEsperando al logger en %1…").arg(port));
+            sayToTerminal(QStringLiteral("\rEsperando al logger en %1…").arg(port));
     }
 
     void update()
@@ -97,15 +91,14 @@ public:
         if (!m_shown || (m_clock.isValid() && m_clock.elapsed() < progressIntervalMs))
             return;
         m_clock.start();
-        say(stderr,
-            QStringLiteral("\r\033[K")
-                + DownloadProgress::text(m_session.samplesReceived(), m_session.expected()));
+        sayToTerminal(QStringLiteral("\r\033[K")
+                      + DownloadProgress::text(m_session.samplesReceived(), m_session.expected()));
     }
 
     void clear()
     {
         if (m_shown)
-            say(stderr, QStringLiteral("\r\033[K"));
+            sayToTerminal(QStringLiteral("\r\033[K"));
     }
 
     [[nodiscard]] bool shown() const { return m_shown; }
@@ -260,6 +253,9 @@ int download(const Options &options)
 
 int run(const QStringList &arguments)
 {
+    // A quit signal also cuts short what a server is doing for the run, a wait for its lock
+    // included; the work then stops as for a refused statement, and the run says it stopped.
+    QuitSignals::setHook(&ServerCancel::cancelAll);
     const Parse parsed = parse(arguments);
     if (!parsed.options)
         return fail(BadArguments,

@@ -12,6 +12,7 @@
 #include "data/text_export.h"
 #include "runtime/archive_files.h"
 #include "runtime/in_out_error.h"
+#include "runtime/quit_signals.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -33,6 +34,31 @@ QString serverUrlOf(const Options &options)
     if (!options.archiveServer.isEmpty())
         return options.archiveServer;
     return existingArchive(options).serverUrl();
+}
+
+/// Whether a quit signal came: the sync stops before its next download.
+bool quitCaught()
+{
+    return QuitSignals::caught() != 0;
+}
+
+/// Says how a sync ended and returns its code: a quit signal first, then the server's failure,
+/// then downloads of the local archive too damaged to send (each on its own line). What went
+/// well goes to `worked`, standard error only when that is a terminal.
+int syncEnded(const SyncResult &result, FILE *worked)
+{
+    if (const int signal = QuitSignals::caught())
+        return interrupted(signal);
+    if (!result.succeeded())
+        return fail(SyncFailed, result.line());
+    if (!result.damaged.empty()) {
+        for (const QString &line : result.damagedLines())
+            fail(DamagedNotSent, line);
+        return fail(DamagedNotSent, result.line());
+    }
+    if (worked == stdout || onTerminal())
+        say(worked, result.line() + QLatin1Char('\n'));
+    return Ok;
 }
 
 } // namespace
@@ -101,6 +127,9 @@ int archiveDownloaded(const Options &options, const DownloadEntry &entry, const 
 
 int syncAfterEntering(const Options &options)
 {
+    QuitSignals quit;
+    if (const int signal = QuitSignals::caught())
+        return interrupted(signal);
     QString url;
     try {
         url = serverUrlOf(options);
@@ -109,16 +138,12 @@ int syncAfterEntering(const Options &options)
     }
     if (url.isEmpty())
         return Ok;
-    const SyncResult result = syncArchive(options.archive, url);
-    if (!result.succeeded())
-        return fail(SyncFailed, result.line());
-    if (onTerminal())
-        say(stderr, result.line() + QLatin1Char('\n'));
-    return Ok;
+    return syncEnded(syncArchive(options.archive, url, quitCaught), stderr);
 }
 
 int archiveList(const Options &options)
 {
+    QuitSignals quit;
     try {
         StationArchive archive = existingArchive(options);
         QString text = QStringLiteral("estación\tprimera muestra\túltima muestra\tmuestras\t"
@@ -143,6 +168,8 @@ int archiveList(const Options &options)
                         .join(QLatin1Char('\t'))
                 + QLatin1Char('\n');
         }
+        if (const int signal = QuitSignals::caught())
+            return interrupted(signal);
         say(stdout, text);
     } catch (const ArchiveError &error) {
         return fail(ArchiveFailed, error.message());
@@ -155,6 +182,7 @@ int archiveExport(const Options &options)
     if (const QString problem = outputProblem(options.output); !problem.isEmpty())
         return fail(SaveFailed,
                     QStringLiteral("no se pudo guardar %1: %2").arg(options.output, problem));
+    QuitSignals quit;
     QByteArray csv;
     try {
         StationArchive archive = existingArchive(options);
@@ -162,6 +190,8 @@ int archiveExport(const Options &options)
     } catch (const ArchiveError &error) {
         return fail(ArchiveFailed, error.message());
     }
+    if (const int signal = QuitSignals::caught())
+        return interrupted(signal);
     try {
         TextExport::writeFile(options.output, csv);
     } catch (const EInOutError &error) {
@@ -174,11 +204,15 @@ int archiveExport(const Options &options)
 
 int archiveImport(const Options &options)
 {
+    QuitSignals quit;
     int code = Ok;
     try {
         StationArchive archive = StationArchive::openFile(options.archive);
         archive.checkIntact();
         for (const QString &file : options.files) {
+            // Each file enters whole or not at all: a quit stops between two.
+            if (const int signal = QuitSignals::caught())
+                return interrupted(signal);
             try {
                 const EntryResult result = importFile(archive, options.station, file);
                 if (result.archivedElsewhere())
@@ -186,6 +220,9 @@ int archiveImport(const Options &options)
                 else
                     say(stdout, QStringLiteral("%1: %2\n").arg(file, result.line()));
             } catch (const ArchiveError &error) {
+                // A wait cut short by a quit is no fault of the file's.
+                if (const int signal = QuitSignals::caught())
+                    return interrupted(signal);
                 // One file that does not read keeps none of the others out.
                 code = fail(ArchiveFailed, error.message());
             }
@@ -211,11 +248,8 @@ int archiveSync(const Options &options)
         return fail(BadArguments,
                     QStringLiteral("no hay un archivo compartido: se da con "
                                    "--archive-server URL"));
-    const SyncResult result = syncArchive(options.archive, url);
-    if (!result.succeeded())
-        return fail(SyncFailed, result.line());
-    say(stdout, result.line() + QLatin1Char('\n'));
-    return Ok;
+    QuitSignals quit;
+    return syncEnded(syncArchive(options.archive, url, quitCaught), stdout);
 }
 
 int archiveRebuild(const Options &options)

@@ -1,6 +1,7 @@
 #include "app/command_line_options.h"
 
 #include "archive/archived_samples.h"
+#include "archive/server_address.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -195,6 +196,12 @@ Parse parse(const QStringList &arguments)
             } else if (option == QLatin1String("--archive")) {
                 options.archive = *text;
             } else if (option == QLatin1String("--archive-server")) {
+                // Every user on the PC reads a command line with ps for as long as it runs.
+                if (urlHoldsPassword(*text))
+                    return failure(QStringLiteral(
+                        "--archive-server no lleva contraseña: cualquier usuario del PC la "
+                        "leería con ps; póngala en ~/.pgpass (o en el archivo que nombre "
+                        "PGPASSFILE)"));
                 options.archiveServer = *text;
             } else if (option == QLatin1String("--from") || option == QLatin1String("--to")) {
                 const bool to = option == QLatin1String("--to");
@@ -404,8 +411,12 @@ QString helpText()
         "  --archive BASE       otro archivo de estaciones (SQLite) en vez del propio, que\n"
         "                       está en ~/.local/share/BRENTAVIUS4/estaciones.sqlite\n"
         "  --archive-server URL el archivo compartido de un laboratorio,\n"
-        "                       postgresql://usuario@servidor:puerto/base (la contraseña, en\n"
-        "                       ~/.pgpass); sin él, el guardado en el archivo, si lo hay\n"
+        "                       postgresql://usuario@servidor:puerto/base, sin contraseña\n"
+        "                       (va en ~/.pgpass o PGPASSFILE); tras «?», sslmode,\n"
+        "                       sslrootcert, sslcert, sslkey, sslcrl, application_name,\n"
+        "                       connect_timeout; un servidor que no es este PC se verifica\n"
+        "                       por su certificado (sslmode=verify-full). Sin él, el guardado\n"
+        "                       en el archivo, si lo hay\n"
         "  --archive-list       las estaciones con su primera y última muestra, muestras,\n"
         "                       descargas, el último desfase del reloj del logger (s) y la\n"
         "                       última descarga (UTC)\n"
@@ -451,8 +462,10 @@ QString helpText()
         "     --archive-rebuild: alguna descarga no se pudo leer y quedó fuera\n"
         "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
         "     enviar, hasta la próxima sincronización\n"
-        "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal): el puerto\n"
-        "     queda libre y no se escribió nada a medias\n");
+        "  9  el archivo compartido recibió todo lo demás; descargas del archivo local están\n"
+        "     dañadas y no se enviaron: reconstruya el archivo\n"
+        "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal), en cualquier\n"
+        "     modo: el puerto queda libre y no se escribió nada a medias\n");
 }
 
 } // namespace CommandLine

@@ -18,6 +18,8 @@ enum ExitCode : int {
     SaveFailed = 6,
     ArchiveFailed = 7,
     SyncFailed = 8,
+    /// The server got everything else; damaged downloads of the local archive were not sent.
+    DamagedNotSent = 9,
 };
 
 /// A run without windows that the command line asks for.

@@ -1,6 +1,7 @@
 // Program start: the command line without windows, or the application title, the eight
 // windows in their order and the message loop until the main window is closed.
 #include "app/command_line.h"
+#include "app/command_line_output.h"
 #include "app/window_set.h"
 #include "archive/archive_location.h"
 #include "runtime/error_report.h"
@@ -15,10 +16,16 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <csignal>
+
 int main(int argc, char **argv)
 {
+    // A file that grows past the user's size limit (ulimit -f) fails to write with EFBIG, which
+    // is reported as the write error it is, instead of ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A command line of ours runs without windows, so that it needs no display.
     if (CommandLine::wanted(argc, argv)) {
+        CommandLine::keepToolkitMessagesOut();
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
         QCoreApplication::setApplicationVersion(QString::fromLatin1(BRENTAVIUS_VERSION));

@@ -2,10 +2,13 @@
 
 #include "archive/archive_error.h"
 #include "runtime/archive_files.h"
+#include "archive/server_cancel.h"
+#include "archive/server_limits.h"
 
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 
@@ -92,6 +95,20 @@ QString connectionMessage(const ServerAddress &address, const QSqlError &error)
             .arg(address.database, server);
     if (said.contains(QLatin1String("role \"")) && said.contains(QLatin1String("does not exist")))
         return QStringLiteral("el servidor %1 no conoce al usuario «%2»").arg(server, address.user);
+    if (said.contains(QLatin1String("certificate verify failed")))
+        return QStringLiteral("el certificado del servidor %1 no lo firmó la autoridad dada "
+                              "(sslrootcert); no se conectó")
+            .arg(server);
+    if (said.contains(QLatin1String("root certificate file")))
+        return QStringLiteral("falta el certificado de la autoridad que firma el del servidor %1: "
+                              "se da con sslrootcert=ARCHIVO en la dirección, o en "
+                              "~/.postgresql/root.crt")
+            .arg(server);
+    if (said.contains(QLatin1String("does not match host name")))
+        return QStringLiteral("el certificado del servidor %1 es de otro nombre; no se conectó")
+            .arg(server);
+    if (said.contains(QLatin1String("server does not support SSL")))
+        return QStringLiteral("el servidor %1 no ofrece conexión cifrada (TLS)").arg(server);
     return QStringLiteral("no se pudo conectar con el servidor %1 (%2)").arg(server, said);
 }
 
@@ -131,6 +148,16 @@ QString unreadableChanges(const QString &file, const QString &log)
         .arg(file, log);
 }
 
+/// Whether the server's session ended under the statement: it shut down or ended the session
+/// (class 57 but a cancelled statement), the connection broke (class 08), or the client library
+/// failed without a word from the server.
+bool connectionLost(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code.isEmpty() || code.startsWith(QLatin1String("08"))
+        || (code.startsWith(QLatin1String("57")) && code != QLatin1String("57014"));
+}
+
 } // namespace
 
 ArchiveDatabase::ArchiveDatabase(ArchiveBackend backend, QString shownName)
@@ -141,6 +168,7 @@ ArchiveDatabase::ArchiveDatabase(ArchiveBackend backend, QString shownName)
 
 ArchiveDatabase::~ArchiveDatabase()
 {
+    ServerCancel::remove(m_cancelSlot);
     if (m_db) {
         rollback();
         m_db->close();
@@ -228,11 +256,22 @@ std::unique_ptr<ArchiveDatabase> ArchiveDatabase::openServer(const ServerAddress
     if (!address.password.isEmpty())
         db.setPassword(address.password);
     db.setDatabaseName(address.database);
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds));
+    db.setConnectOptions(address.connectOptions(connectTimeoutSeconds));
     if (!db.open())
         throw ArchiveError(connectionMessage(address, db.lastError()));
+    const QVariant handle = db.driver()->handle();
+    // Qt names the client library's connection by its struct's name.
+    if (handle.isValid()
+        && (qstrcmp(handle.typeName(), "pg_conn*") == 0
+            || qstrcmp(handle.typeName(), "PGconn*") == 0))
+        archive->m_cancelSlot = ServerCancel::add(*static_cast<void *const *>(handle.constData()));
     // Warnings (an existing key skipped, a table already there) are not for the user's eyes.
     archive->run(QStringLiteral("SET client_min_messages TO WARNING"));
+    // A lock held elsewhere, or a server that stalls, is waited for a while, never for ever.
+    archive->run(QStringLiteral("SELECT set_config('lock_timeout', ?, false), "
+                                "set_config('statement_timeout', ?, false)"),
+                 {QStringLiteral("%1s").arg(ServerLimits::lockSeconds()),
+                  QStringLiteral("%1s").arg(ServerLimits::statementSeconds())});
     return archive;
 }
 
@@ -246,9 +285,11 @@ void ArchiveDatabase::fail(const QSqlError &error)
         && (code == QLatin1String("40P01") || code == QLatin1String("40001"));
     if (m_backend == ArchiveBackend::SQLite)
         throw ArchiveError(sqliteMessage(m_shownName, error));
-    if (m_db && !m_db->isOpen())
+    if ((m_db && !m_db->isOpen()) || connectionLost(error))
         throw ArchiveError(QStringLiteral("se perdió la conexión con el servidor %1 (%2)")
                                .arg(m_shownName, detail(error)));
+    if (const QString limit = ServerLimits::message(m_shownName, error); !limit.isEmpty())
+        throw ArchiveError(limit);
     throw ArchiveError(QStringLiteral("el servidor %1 no aceptó la operación (%2)")
                            .arg(m_shownName, detail(error)));
 }

@@ -76,4 +76,6 @@ private:
     bool m_readOnly = false;
     bool m_inTransaction = false;
     bool m_lastFailureTransient = false;
+    /// The connection's place in ServerCancel's list; -1 for none.
+    int m_cancelSlot = -1;
 };

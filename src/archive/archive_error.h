@@ -16,3 +16,11 @@ public:
 
     [[nodiscard]] QString message() const { return QString::fromUtf8(what()); }
 };
+
+/// A download of the archive whose kept raw text no longer gives its SHA-256 (damaged on the
+/// disk): the rest of the archive can still be read and sent.
+class DamagedDownloadError : public ArchiveError
+{
+public:
+    using ArchiveError::ArchiveError;
+};

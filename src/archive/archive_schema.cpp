@@ -225,8 +225,12 @@ void bringUpToDate(ArchiveDatabase &archive)
     while (version < currentVersion) {
         archive.begin();
         try {
-            if (archive.backend() == ArchiveBackend::PostgreSQL)
+            if (archive.backend() == ArchiveBackend::PostgreSQL) {
                 archive.run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {migrationLockKey});
+                // A step over a lab's years of samples may take longer than a sync's statements
+                // are given; limited, it would fail the same way at every opening.
+                archive.run(QStringLiteral("SET LOCAL statement_timeout = 0"));
+            }
             // Another program may have taken the step while this one waited for the lock.
             version = storedVersion(archive);
             if (version < currentVersion) {

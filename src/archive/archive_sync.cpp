@@ -2,6 +2,7 @@
 
 #include "archive/archive_error.h"
 #include "archive/server_address.h"
+#include "archive/server_password.h"
 #include "archive/station_archive.h"
 
 #include <QSet>
@@ -18,33 +19,66 @@ QString SyncResult::line() const
                         .arg(unsent);
         return text;
     }
-    if (sent == 0 && alreadyThere == 0)
-        return QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server);
-    QString text = sent == 1
-        ? QStringLiteral("1 descarga enviada al servidor %1").arg(server)
-        : QStringLiteral("%1 descargas enviadas al servidor %2").arg(sent).arg(server);
-    if (alreadyThere > 0)
-        text += QStringLiteral(", %1 ya estaban").arg(alreadyThere);
+    QString text;
+    if (sent == 0 && alreadyThere == 0) {
+        text = damaged.empty()
+            ? QStringLiteral("El servidor %1 ya tiene todas las descargas").arg(server)
+            : QStringLiteral("El servidor %1 ya tiene todas las demás descargas").arg(server);
+    } else {
+        text = sent == 1
+            ? QStringLiteral("1 descarga enviada al servidor %1").arg(server)
+            : QStringLiteral("%1 descargas enviadas al servidor %2").arg(sent).arg(server);
+        if (alreadyThere > 0)
+            text += QStringLiteral(", %1 ya estaban").arg(alreadyThere);
+    }
     if (conflicts > 0)
         text += QStringLiteral("; %1 muestras no coinciden con lo archivado en el servidor: "
                                "¿es otro logger?")
                     .arg(conflicts);
+    if (damaged.size() == 1)
+        text += QStringLiteral("; 1 descarga del archivo local está dañada y no se envió: "
+                               "reconstruya el archivo");
+    else if (!damaged.empty())
+        text += QStringLiteral("; %1 descargas del archivo local están dañadas y no se "
+                               "enviaron: reconstruya el archivo")
+                    .arg(damaged.size());
     return text;
 }
 
-SyncResult syncArchive(StationArchive &local, StationArchive &server)
+QStringList SyncResult::damagedLines() const
+{
+    QStringList lines;
+    for (const DamagedDownload &download : damaged)
+        lines << QStringLiteral("la descarga %1 de «%2» no se envió: %3")
+                     .arg(download.id)
+                     .arg(download.station, download.why);
+    return lines;
+}
+
+SyncResult syncArchive(StationArchive &local, StationArchive &server, const SyncStop &stop)
 {
     SyncResult result;
     result.server = server.shownName();
     try {
-        const QStringList hashes = server.downloadHashes();
-        const QSet<QString> onServer(hashes.begin(), hashes.end());
         const std::vector<DownloadSummary> downloads = local.downloads();
         for (const DownloadSummary &download : downloads)
             result.unsent += download.sent ? 0 : 1;
+        const QStringList hashes = server.downloadHashes();
+        const QSet<QString> onServer(hashes.begin(), hashes.end());
         for (const DownloadSummary &download : downloads) {
+            if (stop && stop()) {
+                result.failure = QStringLiteral("se detuvo antes de terminar");
+                break;
+            }
             if (!onServer.contains(download.sha256)) {
-                const StoredDownload stored = local.storedDownload(download.id);
+                StoredDownload stored;
+                try {
+                    stored = local.storedDownload(download.id);
+                } catch (const DamagedDownloadError &error) {
+                    // The local archive's fault, not the server's: the others still go.
+                    result.damaged.push_back({download.id, download.station, error.message()});
+                    continue;
+                }
                 const EntryResult entered = server.enter(stored.station, stored.entry);
                 if (entered.alreadyEntered) {
                     ++result.alreadyThere;
@@ -66,7 +100,7 @@ SyncResult syncArchive(StationArchive &local, StationArchive &server)
     return result;
 }
 
-SyncResult syncArchive(const QString &archivePath, const QString &serverUrl)
+SyncResult syncArchive(const QString &archivePath, const QString &serverUrl, const SyncStop &stop)
 {
     SyncResult result;
     try {
@@ -77,11 +111,13 @@ SyncResult syncArchive(const QString &archivePath, const QString &serverUrl)
             result.failure = QStringLiteral("no hay un archivo compartido configurado");
             return result;
         }
-        const ServerAddress address = parseServerAddress(url);
+        ServerAddress address = parseServerAddress(url);
         result.server = address.shownText();
+        if (address.password.isEmpty())
+            address.password = ServerPassword::kept(address);
         try {
             StationArchive server = StationArchive::openServer(address);
-            return syncArchive(local, server);
+            return syncArchive(local, server, stop);
         } catch (const ArchiveError &error) {
             result.unsent = local.unsentCount();
             result.failure = error.message();

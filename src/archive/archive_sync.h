@@ -1,8 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
 
 class StationArchive;
+
+/// A download of the local archive that could not be sent because its kept text is damaged.
+struct DamagedDownload
+{
+    qint64 id = 0;
+    QString station;
+    /// Why it could not be read, as the archive said it.
+    QString why;
+};
 
 /// What sending the local archive to the shared server did, or why it could not.
 struct SyncResult
@@ -19,19 +32,30 @@ struct SyncResult
     int unsent = 0;
     /// Why the sync stopped; empty when it ran to the end.
     QString failure;
+    /// Downloads skipped because the local archive holds them damaged; they stay unsent.
+    std::vector<DamagedDownload> damaged;
 
     [[nodiscard]] bool succeeded() const { return failure.isEmpty(); }
     /// One line for the user: what was sent, or why nothing was and what that means.
     [[nodiscard]] QString line() const;
+    /// One line per damaged download: which it is, of which station, and why.
+    [[nodiscard]] QStringList damagedLines() const;
 };
+
+/// Asked between two downloads: true when the sync is to stop there (a quit signal came).
+using SyncStop = std::function<bool()>;
 
 /// Sends every download of `local` that `server` does not have (by SHA-256) with the same merge
 /// as a local entry, one transaction per download, and marks each sent in `local`; marks sent
-/// too what the server already has. Stops at the first failure, which `failure` says: what was
-/// sent stays sent, the rest stays local, not sent.
-[[nodiscard]] SyncResult syncArchive(StationArchive &local, StationArchive &server);
+/// too what the server already has. A download whose kept text is damaged is skipped, listed
+/// in `damaged` and left unsent. Stops at the first other failure, which `failure` says, or
+/// when `stop` says so: what was sent stays sent, the rest stays local, not sent.
+[[nodiscard]] SyncResult syncArchive(StationArchive &local, StationArchive &server,
+                                     const SyncStop &stop = {});
 
 /// Opens the local archive `archivePath` (the user's own when empty) and the server at
-/// `serverUrl` (the one kept in the archive's settings when empty) and syncs them. Every
-/// failure, the server's or the archive's, ends up in `failure`.
-[[nodiscard]] SyncResult syncArchive(const QString &archivePath, const QString &serverUrl = {});
+/// `serverUrl` (the one kept in the archive's settings when empty) and syncs them. A URL without
+/// a password takes the one kept for its server apart from the archive, if any. Every failure,
+/// the server's or the archive's, ends up in `failure`.
+[[nodiscard]] SyncResult syncArchive(const QString &archivePath, const QString &serverUrl = {},
+                                     const SyncStop &stop = {});

@@ -7,6 +7,7 @@
 #include "archive/archive_schema.h"
 #include "archive/sample_store.h"
 #include "archive/unconfirmed_samples.h"
+#include "archive/server_password.h"
 #include "data/csv_export.h"
 
 #include <QCryptographicHash>
@@ -153,6 +154,8 @@ StationArchive StationArchive::openFile(const QString &path)
     makeArchiveFile(file);
     StationArchive archive(ArchiveDatabase::openFile(file));
     ArchiveSchema::bringUpToDate(*archive.m_database);
+    // A copy of the archive must not carry the lab server's password with it.
+    ServerPassword::moveOutOf(archive);
     return archive;
 }
 
@@ -559,9 +562,9 @@ StoredDownload StationArchive::storedDownload(qint64 downloadId)
     stored.entry.samplesReported = optionalOf<int>(query.value(5));
     stored.entry.clockOffsetSeconds = optionalOf<qint64>(query.value(6));
     if (downloadHash(stored.entry.raw) != stored.sha256)
-        throw ArchiveError(QStringLiteral("la descarga %1 del archivo %2 está dañada")
-                               .arg(downloadId)
-                               .arg(shownName()));
+        throw DamagedDownloadError(QStringLiteral("la descarga %1 del archivo %2 está dañada")
+                                       .arg(downloadId)
+                                       .arg(shownName()));
     return stored;
 }
 

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 
@@ -18,13 +19,21 @@ constexpr std::array<int, 3> quitSignals = {SIGINT, SIGTERM, SIGHUP};
 /// when the watcher goes never writes to a number that has been given to another file.
 int g_pipe[2] = {-1, -1};
 bool g_watched = false;
+/// The first signal since the watcher came, for code that runs without the event loop.
+volatile std::sig_atomic_t g_caught = 0;
+/// Called by the handler after it wrote the pipe; async-signal-safe.
+std::atomic<QuitSignals::Hook> g_hook {nullptr};
 
 void onSignal(int signalNumber)
 {
     const int savedErrno = errno;
+    if (g_caught == 0)
+        g_caught = signalNumber;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     // A full pipe already holds a quit that the event loop has yet to read.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    if (const QuitSignals::Hook hook = g_hook.load())
+        hook();
     errno = savedErrno;
 }
 
@@ -61,6 +70,7 @@ QuitSignals::QuitSignals(QObject *parent)
     if (g_watched || (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0))
         return; // without the pipe the signals keep their default: the program ends at once
     g_watched = true;
+    g_caught = 0;
     // A signal that the last watcher left unread was that watcher's.
     unsigned char stale = 0;
     while (::read(g_pipe[0], &stale, 1) == 1)
@@ -77,6 +87,16 @@ QuitSignals::~QuitSignals()
     restoreSignals();
     delete m_notifier;
     g_watched = false;
+}
+
+int QuitSignals::caught()
+{
+    return g_caught;
+}
+
+void QuitSignals::setHook(Hook hook)
+{
+    g_hook.store(hook);
 }
 
 void QuitSignals::readPipe()

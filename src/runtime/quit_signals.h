@@ -21,6 +21,14 @@ public:
 
     /// The first signal that came, or 0.
     [[nodiscard]] int signalNumber() const { return m_signal; }
+    /// The first signal that came since the watcher was made, or 0, known at once: for work
+    /// that runs without the event loop and looks between its steps.
+    [[nodiscard]] static int caught();
+
+    /// A function the handler calls after it noted the signal, to cut short a wait the program
+    /// is blocked in; it must be async-signal-safe. None by default.
+    using Hook = void (*)();
+    static void setHook(Hook hook);
     /// The exit status of a program ended by a signal: 128 and its number (130 for SIGINT,
     /// 143 for SIGTERM, 129 for SIGHUP).
     [[nodiscard]] static int exitCode(int signalNumber) { return 128 + signalNumber; }

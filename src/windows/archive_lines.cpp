@@ -6,8 +6,6 @@
 #include "archive/server_address.h"
 #include "link/live_frames.h"
 
-#include <QUrl>
-
 namespace ArchiveLines {
 
 std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames)
@@ -64,22 +62,19 @@ QString sync(const SyncResult &result)
     if (result.conflicts > 0)
         text += QStringLiteral("; %1 muestras no coinciden con lo archivado allí: ¿es otro logger?")
                     .arg(result.conflicts);
+    if (result.damaged.size() == 1)
+        text += QStringLiteral("; 1 descarga de este PC está dañada y no se envió: reconstruya "
+                               "el archivo");
+    else if (!result.damaged.empty())
+        text += QStringLiteral("; %1 descargas de este PC están dañadas y no se enviaron: "
+                               "reconstruya el archivo")
+                    .arg(result.damaged.size());
     return text;
 }
 
 QString urlWithPassword(const ServerAddress &address)
 {
-    const QString shown = address.shownText();
-    if (address.password.isEmpty())
-        return shown;
-    // The shown URL is "postgresql://" followed by the user and '@' when there is a user.
-    const QString scheme = QStringLiteral("postgresql://");
-    const QString user = QString::fromUtf8(QUrl::toPercentEncoding(address.user));
-    const QString afterUser =
-        shown.mid(scheme.size() + (address.user.isEmpty() ? 0 : user.size() + 1));
-    return scheme + user + QLatin1Char(':')
-        + QString::fromUtf8(QUrl::toPercentEncoding(address.password)) + QLatin1Char('@')
-        + afterUser;
+    return address.textWithPassword();
 }
 
 } // namespace ArchiveLines

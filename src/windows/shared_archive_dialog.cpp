@@ -47,8 +47,9 @@ SharedArchiveDialog::SharedArchiveDialog(const QString &keptUrl, QWidget *parent
     layout->addRow(QStringLiteral("Contraseña:"), m_password);
     layout->addRow(new QLabel(
         QStringLiteral("Sin contraseña aquí, se toma la de ~/.pgpass. Una contraseña escrita\n"
-                       "aquí se guarda en el archivo de estaciones de este PC (solo su usuario\n"
-                       "puede leerlo) y nunca se muestra."),
+                       "aquí se guarda aparte, en el llavero del escritorio o, sin él, en\n"
+                       "~/.config/BRENTAVIUS4 (solo su usuario puede leerla); nunca en el\n"
+                       "archivo de estaciones, y nunca se muestra."),
         this));
     m_problem = ArchiveDialogParts::problemLine(this, "ServerProblem");
     layout->addRow(m_problem);

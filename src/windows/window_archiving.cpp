@@ -5,6 +5,7 @@
 #include "archive/download_archiving.h"
 #include "archive/server_address.h"
 #include "runtime/archive_files.h"
+#include "archive/server_password.h"
 #include "runtime/error_report.h"
 #include "widgets/colour_button.h"
 #include "widgets/gradient_background.h"
@@ -308,10 +309,12 @@ void WindowArchiving::chooseSharedArchive()
     if (!enabled())
         return;
     StationArchive archive = StationArchive::openFile(m_path);
-    const std::optional<QString> url = askServer(archive.serverUrl());
+    // The dialog never shows the password; it keeps it when none is typed.
+    const std::optional<QString> url =
+        askServer(ServerPassword::withKeptPassword(archive.serverUrl()));
     if (!url)
         return;
-    archive.setServerUrl(*url);
+    archive.setServerUrl(ServerPassword::keptApart(*url));
     showSyncLine(
         url->isEmpty()
             ? QStringLiteral("Sin archivo compartido: las descargas quedan en este PC")

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -91,6 +92,8 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
+    [[nodiscard]] const QString &name() const { return m_name; }
+
     [[nodiscard]] QString openError() const
     {
         const QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -172,5 +175,25 @@ private:
     QString m_name;
     QString m_error;
 };
+
+/// Sends the server passwords the program keeps apart into `folder`, for this process and the
+/// programs it starts: to a file there, as no secret store answers on a bus that is not there.
+inline void keepServerPasswordsIn(const QString &folder)
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder + QStringLiteral("/config")));
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            "unix:path=" + QFile::encodeName(folder + QStringLiteral("/no-bus")));
+}
+
+/// Keeps `url` in the settings of the SQLite archive `archive` as an earlier version kept it,
+/// password and all, behind the program's back; the error's text, empty when it is kept.
+inline QString keepUrlAsBefore(const QString &archive, const QString &url)
+{
+    Connection old(archive);
+    QSqlQuery query(QSqlDatabase::database(old.name(), false));
+    query.prepare(QStringLiteral("INSERT INTO settings (key, value) VALUES ('server-url', ?)"));
+    query.addBindValue(url);
+    return query.exec() ? QString() : query.lastError().text();
+}
 
 } // namespace ArchiveTest

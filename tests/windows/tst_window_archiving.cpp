@@ -125,6 +125,11 @@ private slots:
         m_form = m_set->windows.Form1;
         m_form->skipPortSetup = true;
         m_dir = std::make_unique<QTemporaryDir>();
+        // A server password the window keeps goes into this test's folder, not to the desktop's
+        // secret store.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("config"))));
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_dir->filePath(QStringLiteral("no-bus"))));
         m_archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
         m_form->archiving().setArchivePath(m_archive);
         m_asked.clear();
@@ -300,6 +305,11 @@ private slots:
         sent.sent = 2;
         QCOMPARE(ArchiveLines::sync(sent),
                  QStringLiteral("Enviadas 2 descargas al archivo compartido"));
+        // A download this PC holds damaged is the PC's to mend, not the server's.
+        sent.damaged.push_back({2, QStringLiteral("Parcela 3"), QStringLiteral("está dañada")});
+        QCOMPARE(ArchiveLines::sync(sent),
+                 QStringLiteral("Enviadas 2 descargas al archivo compartido; 1 descarga de este PC "
+                                "está dañada y no se envió: reconstruya el archivo"));
     }
 };
 
