@@ -4,8 +4,10 @@
 #include "app/output_check.h"
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
+#include "archive/archive_location.h"
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
+#include "archive/station_name.h"
 #include "data/csv_export.h"
 #include "data/text_export.h"
 #include "runtime/in_out_error.h"
@@ -43,6 +45,28 @@ QString serverUrlOf(const Options &options)
 }
 
 } // namespace
+
+QString stationNameProblem(const Options &options)
+{
+    QString name;
+    try {
+        name = checkedStationName(options.station);
+    } catch (const ArchiveError &error) {
+        return error.message();
+    }
+    QStringList known;
+    try {
+        // An archive not made yet has no stations.
+        const QString path = options.archive.isEmpty() ? defaultArchivePath() : options.archive;
+        if (QFileInfo::exists(path))
+            known = StationArchive::openFile(path).stationNames();
+    } catch (const ArchiveError &) {
+        // An archive that cannot be read is said by the run, with its own exit code.
+    }
+    if (const std::optional<QString> existing = lookAlikeStation(name, known))
+        return lookAlikeMessage(*existing);
+    return QString();
+}
 
 QString archiveProblem(const Options &options)
 {
@@ -157,6 +181,8 @@ int archiveExport(const Options &options)
 
 int archiveImport(const Options &options)
 {
+    if (const QString problem = stationNameProblem(options); !problem.isEmpty())
+        return fail(BadArguments, problem);
     int code = Ok;
     try {
         StationArchive archive = StationArchive::openFile(options.archive);

@@ -7,6 +7,11 @@
 /// says what went wrong in one line on standard error and returns its exit code.
 namespace CommandLine {
 
+/// Why options.station is no name to archive under: blank (also with invisible characters
+/// alone), too long, or a new name that looks like a station of the archive (see stationKey),
+/// which is named; empty when it will do. Read before anything is done, for BadArguments.
+[[nodiscard]] QString stationNameProblem(const Options &options);
+
 /// Why the archive named by `options` cannot take a download, found before the port opens so
 /// that a download is never made for nowhere; empty when it can.
 [[nodiscard]] QString archiveProblem(const Options &options);
