@@ -3,13 +3,15 @@
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as designed, which reads back to the same grid; renaming a station to a name that
-// exists asks before joining the two, and then shows the merge and its conflicts.
+// exists asks before joining the two, and then shows the merge and its conflicts; Enter in the
+// import's question takes the station its field shows, or offers the one a typed name is like.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
+#include "station_question.h"
 #include "windows/archive_reader.h"
 #include "windows/archive_texts.h"
 #include "windows/archive_window.h"
@@ -90,6 +92,10 @@ private:
     TForm5 *m_data = nullptr;
     QStringList m_errors;
     QStringList m_files;
+    /// The window's own question for a station, before importAll answers it for the tests.
+    std::function<std::optional<QString>(const QString &, const QString &, const QStringList &,
+                                         const QString &)>
+        m_askStation;
 
     /// Saved files of three downloads of 96 samples at 15 minutes: the first two one after the
     /// other, the third after a gap; and a file that is none.
@@ -150,6 +156,7 @@ private slots:
                                      m_dir->filePath(QStringLiteral("estaciones.sqlite")),
                                      m_set->windows.Form1);
         m_window->show();
+        m_askStation = m_window->askStation;
         importAll();
     }
 
@@ -235,6 +242,55 @@ private slots:
         QCOMPARE(m_window->ConflictsTable->item(0, 5)->text().toInt(),
                  m_window->ConflictsTable->item(0, 9)->text().toInt() + 1);
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void enterInTheImportQuestionTakesTheStationItsFieldShows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("the chosen station, shown") << QString() << false;
+        QTest::newRow("a name like it, typed") << QStringLiteral("PARCELA 3") << true;
+    }
+
+    void enterInTheImportQuestionTakesTheStationItsFieldShows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, offered);
+        const QString path = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        // A station listed before the chosen one.
+        StationArchive::openFile(path).enter(
+            QStringLiteral("Alfa"),
+            {ArchiveTest::plainDownload(start.addDays(40), 4), RawKind::DownloadText, 0, 4, {}});
+        m_window->refresh();
+        m_window->chooseStation(QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(m_window->stations().size() == 2 && m_window->reader().pending() == 0);
+        QCOMPARE(m_window->station(), QStringLiteral("Parcela 3"));
+
+        const QString file = m_dir->filePath(QStringLiteral("nueva.txt"));
+        writeFile(file, savedFileText(ArchiveTest::plainDownload(start.addDays(60), 4),
+                                      RawKind::DownloadText));
+        m_window->executeFileDialog = [&file](QFileDialog &) { return QStringList {file}; };
+        m_window->askStation = m_askStation;
+        bool saidLike = false;
+        StationQuestion::whenAsked([&](QDialog *dialog, QComboBox *names) {
+            if (!typed.isEmpty())
+                StationQuestion::type(names, typed);
+            StationQuestion::pressEnter(names);
+            if (!dialog->isVisible())
+                return;
+            // Still open: a name like a station's is offered as it, and Enter again takes it.
+            const auto *problem = dialog->findChild<QLabel *>(QStringLiteral("StationProblem"));
+            saidLike = problem->isVisible()
+                && problem->text().contains(QStringLiteral("«Parcela 3»"))
+                && names->currentText() == QStringLiteral("Parcela 3");
+            StationQuestion::pressEnter(names);
+        });
+        QSignalSpy ended(m_window, &ArchiveWindow::importEnded);
+        m_window->importFiles();
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(saidLike, offered);
+        QCOMPARE(StationArchive::openFile(path).downloads().back().station,
+                 QStringLiteral("Parcela 3"));
     }
 
     void theMainAndDataWindowsOpenOneArchiveWindowByTheirShortcut()
