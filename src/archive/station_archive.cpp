@@ -185,11 +185,13 @@ void StationArchive::refuseLookAlike(const QString &station, qint64 except)
     // the names are read under a lock that only station makers take, until this one commits.
     if (m_database->backend() == ArchiveBackend::PostgreSQL)
         m_database->run(QStringLiteral("LOCK TABLE stations IN SHARE ROW EXCLUSIVE MODE"));
+    // The station itself, made meanwhile by another writer, is no look-alike.
     const QString key = stationKey(station);
     QSqlQuery names = m_database->run(QStringLiteral("SELECT id, name FROM stations"));
     while (names.next()) {
-        if (names.value(0).toLongLong() != except && stationKey(names.value(1).toString()) == key)
-            throw ArchiveError(lookAlikeMessage(names.value(1).toString()));
+        const QString name = names.value(1).toString();
+        if (names.value(0).toLongLong() != except && name != station && stationKey(name) == key)
+            throw ArchiveError(lookAlikeMessage(name));
     }
 }
 
