@@ -59,16 +59,17 @@ void StationDialog::accept()
         // Said in the dialog, which stays open for another name.
         m_problem->setText(QStringLiteral("No sirve como nombre: %1").arg(error.message()));
         m_problem->show();
+        adjustSize();
         return;
     }
     if (const std::optional<QString> existing = lookAlikeStation(name, m_known)) {
         // The known station is offered in its place: Aceptar again takes it.
         m_names->setEditText(*existing);
         m_problem->setText(
-            QStringLiteral("«%1» coincide con la estación «%2», que ya está en el archivo: "
-                           "Aceptar la elige")
+            QStringLiteral("«%1» coincide con la estación «%2»: Aceptar la elige")
                 .arg(name, *existing));
         m_problem->show();
+        adjustSize();
         return;
     }
     m_station = name;
