@@ -66,7 +66,7 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
             != QByteArray(CsvExport::samplesHeading))
         unreadable(1, QStringLiteral("falta el encabezado de muestras"));
     static const QRegularExpression stamp(
-        QStringLiteral("^(\\d{4})-(\\d\\d)-(\\d\\d)T((\\d\\d):(\\d\\d):(\\d\\d))$"));
+        QStringLiteral("^(\\d{4})-(\\d\\d)-(\\d\\d)T(\\d\\d:\\d\\d:\\d\\d)$"));
     std::vector<SavedRow> rows;
     rows.reserve(std::size_t(lines.size()));
     for (int i = 1; i < lines.size(); ++i) {
@@ -77,10 +77,14 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
         if (fields.size() != 5)
             unreadable(i + 1, QStringLiteral("no tiene cinco campos"));
         SavedRow row;
-        FileSampleRow values;
+        std::array<QString, 4> texts;
         for (int channel = 0; channel < 4; ++channel)
-            values.values[std::size_t(channel)] =
+            texts[std::size_t(channel)] =
                 QString(fields[channel + 1]).replace(QLatin1Char('.'), QLatin1Char(','));
+        // A row without a timestamp is not entered; its values are checked all the same.
+        FileSampleRow values;
+        values.dated = false;
+        values.values = texts;
         if (!fields[0].isEmpty()) {
             const QRegularExpressionMatch m = stamp.match(fields[0]);
             if (!m.hasMatch())
@@ -91,15 +95,7 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
             row.time = m.captured(4);
             if (!timeOfTexts(row.date, row.time))
                 unreadable(i + 1, QStringLiteral("la fecha %1 no existe").arg(fields[0]));
-            values.year = m.captured(1).toInt();
-            values.month = m.captured(2).toInt();
-            values.day = m.captured(3).toInt();
-            values.hour = m.captured(5).toInt();
-            values.minute = m.captured(6).toInt();
-            values.second = m.captured(7).toInt();
-        } else {
-            // A row without a timestamp is not entered; its values are checked all the same.
-            values.dated = false;
+            values = fileSampleRow(row.date, row.time, texts).value();
         }
         const std::optional<RowField> wrong = fieldNotFromLogger(values);
         if (wrong == RowField::Moment)
@@ -112,8 +108,7 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
         if (wrong)
             unreadable(i + 1, QStringLiteral("el canal %1 no tiene un valor del logger")
                                   .arg(int(*wrong) - int(RowField::Channel1) + 1));
-        for (int channel = 0; channel < 4; ++channel)
-            row.values[std::size_t(channel)] = values.values[std::size_t(channel)];
+        row.values = texts;
         rows.push_back(row);
     }
     return rows;

@@ -3,6 +3,7 @@
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -42,6 +43,26 @@ const std::array<QSet<QString>, 4> &gridValueTexts()
 }
 
 } // namespace
+
+std::optional<FileSampleRow> fileSampleRow(const QString &date, const QString &time,
+                                           const std::array<QString, 4> &values)
+{
+    static const QRegularExpression dateShape(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4})$"));
+    static const QRegularExpression timeShape(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)$"));
+    const QRegularExpressionMatch d = dateShape.match(date);
+    const QRegularExpressionMatch t = timeShape.match(time);
+    if (!d.hasMatch() || !t.hasMatch())
+        return std::nullopt;
+    FileSampleRow row;
+    row.year = d.captured(3).toInt();
+    row.month = d.captured(2).toInt();
+    row.day = d.captured(1).toInt();
+    row.hour = t.captured(1).toInt();
+    row.minute = t.captured(2).toInt();
+    row.second = t.captured(3).toInt();
+    row.values = values;
+    return row;
+}
 
 std::optional<RowField> fieldNotFromLogger(const FileSampleRow &row)
 {

@@ -25,6 +25,11 @@ struct FileSampleRow
     std::array<QString, 4> values;
 };
 
+/// The row of the grid's texts: a date "dd/mm/yyyy", a time "hh:mm:ss" and four values; none
+/// when the date or the time is not of that shape.
+[[nodiscard]] std::optional<FileSampleRow> fileSampleRow(const QString &date, const QString &time,
+                                                         const std::array<QString, 4> &values);
+
 /// A field of a sample row: its date and time, or one of the four channels.
 enum class RowField { Moment, Channel1, Channel2, Channel3, Channel4 };
 

@@ -10,7 +10,6 @@
 
 #include <QDate>
 #include <QFile>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <cerrno>
@@ -49,28 +48,6 @@ QByteArray withoutLineEnd(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
-}
-
-/// The row of the words of a sample line: the date "dd/mm/yyyy", the time "hh:mm:ss" and the
-/// four values; none when the date or the time is not of that shape.
-std::optional<FileSampleRow> rowOfWords(const QList<QByteArray> &words)
-{
-    static const QRegularExpression dateShape(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4})$"));
-    static const QRegularExpression timeShape(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)$"));
-    const QRegularExpressionMatch d = dateShape.match(QString::fromLatin1(words[0]));
-    const QRegularExpressionMatch t = timeShape.match(QString::fromLatin1(words[1]));
-    if (!d.hasMatch() || !t.hasMatch())
-        return std::nullopt;
-    FileSampleRow row;
-    row.year = d.captured(3).toInt();
-    row.month = d.captured(2).toInt();
-    row.day = d.captured(1).toInt();
-    row.hour = t.captured(1).toInt();
-    row.minute = t.captured(2).toInt();
-    row.second = t.captured(3).toInt();
-    for (std::size_t channel = 0; channel < 4; ++channel)
-        row.values[channel] = QString::fromLatin1(words[2 + qsizetype(channel)]);
-    return row;
 }
 
 /// Whole minutes from one moment to the next, counted on the calendar (no clock changes).
@@ -203,7 +180,11 @@ SavedRecording readSavedFile(const QByteArray &text)
         if (words.size() != 6)
             throw lineError(lineNumber, QStringLiteral("no tiene fecha, hora y cuatro valores"));
 
-        const std::optional<FileSampleRow> fields = rowOfWords(words);
+        std::array<QString, 4> values;
+        for (std::size_t channel = 0; channel < 4; ++channel)
+            values[channel] = QString::fromLatin1(words[2 + qsizetype(channel)]);
+        const std::optional<FileSampleRow> fields =
+            fileSampleRow(QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), values);
         const std::optional<RowField> wrong =
             fields ? fieldNotFromLogger(*fields) : std::optional(RowField::Moment);
         if (wrong == RowField::Moment)
