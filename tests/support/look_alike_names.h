@@ -13,8 +13,8 @@ inline void addRows()
     QTest::addColumn<QString>("existing");
     QTest::addColumn<QString>("lookAlike");
     const QString parcela = QStringLiteral("Parcela 3");
-    QTest::newRow("NFD beside NFC") << QStringLiteral("Estaci\u00F3n")
-                                    << QStringLiteral("Estacio\u0301n");
+    QTest::newRow("NFD beside NFC")
+        << QStringLiteral("Estaci\u00F3n") << QStringLiteral("Estacio\u0301n");
     QTest::newRow("case") << parcela << QStringLiteral("PARCELA 3");
     QTest::newRow("zero-width space inside") << parcela << QStringLiteral("Parcela\u200B 3");
     QTest::newRow("RLM at the end") << parcela << QStringLiteral("Parcela 3\u200F");
