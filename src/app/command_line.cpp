@@ -111,6 +111,10 @@ private:
 
 int download(const Options &options)
 {
+    if (!options.station.isEmpty()) {
+        if (const QString problem = stationNameProblem(options); !problem.isEmpty())
+            return fail(BadArguments, problem + QStringLiteral("; nada se descargó"));
+    }
     if (!options.output.isEmpty()) {
         if (const QString problem = outputProblem(options.output); !problem.isEmpty())
             return fail(SaveFailed,

@@ -8,6 +8,7 @@
 #include "archive/archive_rebuild.h"
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
+#include "archive/station_name.h"
 #include "data/csv_export.h"
 #include "data/text_export.h"
 #include "runtime/archive_files.h"
@@ -80,6 +81,28 @@ void noteArchiveInUse(const Options &options)
     } catch (const ArchiveError &) {
         // Without a home folder there is no archive of the user's own to keep from harm.
     }
+}
+
+QString stationNameProblem(const Options &options)
+{
+    QString name;
+    try {
+        name = checkedStationName(options.station);
+    } catch (const ArchiveError &error) {
+        return error.message();
+    }
+    QStringList known;
+    try {
+        // An archive not made yet has no stations.
+        const QString path = options.archive.isEmpty() ? defaultArchivePath() : options.archive;
+        if (QFileInfo::exists(path))
+            known = StationArchive::openFile(path).stationNames();
+    } catch (const ArchiveError &) {
+        // An archive that cannot be read is said by the run, with its own exit code.
+    }
+    if (const std::optional<QString> existing = lookAlikeStation(name, known))
+        return lookAlikeMessage(*existing);
+    return QString();
 }
 
 QString archiveProblem(const Options &options)
@@ -205,6 +228,8 @@ int archiveExport(const Options &options)
 int archiveImport(const Options &options)
 {
     QuitSignals quit;
+    if (const QString problem = stationNameProblem(options); !problem.isEmpty())
+        return fail(BadArguments, problem);
     int code = Ok;
     try {
         StationArchive archive = StationArchive::openFile(options.archive);

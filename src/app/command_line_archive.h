@@ -10,6 +10,10 @@ namespace CommandLine {
 /// The archive named to be read, which must be there: a name mistyped must not quietly make a
 /// new, empty archive. The user's own is made on first use. Throws ArchiveError.
 [[nodiscard]] StationArchive existingArchive(const Options &options);
+/// Why options.station is no name to archive under: blank (also with invisible characters
+/// alone), too long, or a new name that looks like a station of the archive (see stationKey),
+/// which is named; empty when it will do. Read before anything is done, for BadArguments.
+[[nodiscard]] QString stationNameProblem(const Options &options);
 
 /// Why the archive named by `options` cannot take a download, found before the port opens so
 /// that a download is never made for nowhere; empty when it can.

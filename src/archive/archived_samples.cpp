@@ -7,6 +7,7 @@
 #include "data/download_decoding.h"
 #include "data/download_lines.h"
 #include "data/download_table.h"
+#include "data/logger_row_rule.h"
 #include "data/saved_file.h"
 #include "data/table_cells.h"
 #include "data/text_export.h"
@@ -78,6 +79,14 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
         if (fields.size() != 5)
             unreadable(i + 1, QStringLiteral("no tiene cinco campos"));
         SavedRow row;
+        std::array<QString, 4> texts;
+        for (int channel = 0; channel < 4; ++channel)
+            texts[std::size_t(channel)] =
+                QString(fields[channel + 1]).replace(QLatin1Char('.'), QLatin1Char(','));
+        // A row without a timestamp is not entered; its values are checked all the same.
+        FileSampleRow values;
+        values.dated = false;
+        values.values = texts;
         if (!fields[0].isEmpty()) {
             const QRegularExpressionMatch m = stamp.match(fields[0]);
             if (!m.hasMatch())
@@ -88,15 +97,20 @@ std::vector<SavedRow> readCsvRows(const QByteArray &bytes)
             row.time = m.captured(4);
             if (!timeOfTexts(row.date, row.time))
                 unreadable(i + 1, QStringLiteral("la fecha %1 no existe").arg(fields[0]));
+            values = fileSampleRow(row.date, row.time, texts).value();
         }
-        for (int channel = 0; channel < 4; ++channel) {
-            const std::optional<int> value = archivedValue(fields[channel + 1], channel);
-            if (!value)
-                unreadable(
-                    i + 1,
-                    QStringLiteral("el canal %1 no tiene un valor del logger").arg(channel + 1));
-            row.values[std::size_t(channel)] = archivedValueText(*value, channel);
-        }
+        const std::optional<RowField> wrong = fieldNotFromLogger(values);
+        if (wrong == RowField::Moment)
+            unreadable(i + 1,
+                       QStringLiteral("la fecha %1 no la puede tener el logger, que cuenta de %2 "
+                                      "a %3")
+                           .arg(fields[0])
+                           .arg(firstLoggerYear)
+                           .arg(lastLoggerYear));
+        if (wrong)
+            unreadable(i + 1, QStringLiteral("el canal %1 no tiene un valor del logger")
+                                  .arg(int(*wrong) - int(RowField::Channel1) + 1));
+        row.values = texts;
         rows.push_back(row);
     }
     return rows;

@@ -8,6 +8,7 @@
 #include "archive/sample_store.h"
 #include "archive/unconfirmed_samples.h"
 #include "archive/server_password.h"
+#include "archive/station_name.h"
 #include "data/csv_export.h"
 
 #include <QCryptographicHash>
@@ -122,9 +123,9 @@ QString StationMerge::line() const
 QString checkedStationName(const QString &station)
 {
     const QString name = station.trimmed();
-    if (name.isEmpty())
+    if (stationKey(name).isEmpty())
         throw ArchiveError(QStringLiteral("la estación necesita un nombre"));
-    if (name.size() > longestStationName)
+    if (stationNameLength(name) > longestStationName)
         throw ArchiveError(QStringLiteral("el nombre de la estación pasa de %1 caracteres")
                                .arg(longestStationName));
     if (std::any_of(name.begin(), name.end(),
@@ -200,6 +201,12 @@ void StationArchive::addStation(const QString &station)
 
 qint64 StationArchive::stationId(const QString &station)
 {
+    QSqlQuery known =
+        m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {station});
+    if (known.next())
+        return known.value(0).toLongLong();
+    known = QSqlQuery();
+    refuseLookAlike(station, 0);
     m_database->run(QStringLiteral("INSERT INTO stations (name) VALUES (?) "
                                    "ON CONFLICT (name) DO NOTHING"),
                     {station});
@@ -209,6 +216,22 @@ qint64 StationArchive::stationId(const QString &station)
         throw ArchiveError(
             QStringLiteral("la estación «%1» no quedó en el archivo %2").arg(station, shownName()));
     return query.value(0).toLongLong();
+}
+
+void StationArchive::refuseLookAlike(const QString &station, qint64 except)
+{
+    // On a server, two writers making look-alike stations at once would each miss the other's:
+    // the names are read under a lock that only station makers take, until this one commits.
+    if (m_database->backend() == ArchiveBackend::PostgreSQL)
+        m_database->run(QStringLiteral("LOCK TABLE stations IN SHARE ROW EXCLUSIVE MODE"));
+    // The station itself, made meanwhile by another writer, is no look-alike.
+    const QString key = stationKey(station);
+    QSqlQuery names = m_database->run(QStringLiteral("SELECT id, name FROM stations"));
+    while (names.next()) {
+        const QString name = names.value(1).toString();
+        if (names.value(0).toLongLong() != except && name != station && stationKey(name) == key)
+            throw ArchiveError(lookAlikeMessage(name));
+    }
 }
 
 qint64 StationArchive::existingStationId(const QString &station)
@@ -347,6 +370,7 @@ void StationArchive::renameOnce(StationMerge &result)
     db.run(QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
            {result.to, portStationPrefix + QLatin1Char('%'), result.from});
     if (!toExists) {
+        refuseLookAlike(result.to, fromKey);
         QSqlQuery count =
             db.run(QStringLiteral("SELECT COUNT(*) FROM samples WHERE station_id = ?"), {fromKey});
         result.moved = db.next(count) ? count.value(0).toLongLong() : 0;

@@ -260,6 +260,9 @@ public:
 private:
     explicit StationArchive(std::unique_ptr<ArchiveDatabase> database);
     [[nodiscard]] qint64 stationId(const QString &station);
+    /// Throws ArchiveError when `station`, as a new name, looks like (see stationKey) a
+    /// station other than the one of key `except`.
+    void refuseLookAlike(const QString &station, qint64 except);
     /// The key of an archived station; throws ArchiveError when it is not archived.
     [[nodiscard]] qint64 existingStationId(const QString &station);
     void renameOnce(StationMerge &result);
@@ -275,8 +278,9 @@ private:
     bool m_checked = false;
 };
 
-/// A station name as the archive takes it: trimmed; throws ArchiveError for an empty one, one
-/// longer than 100 characters or one with a line break or another control character.
+/// A station name as the archive takes it: trimmed; throws ArchiveError for an empty one (also
+/// one of invisible characters alone), one longer than 100 characters (code points) or one
+/// with a line break or another control character.
 [[nodiscard]] QString checkedStationName(const QString &station);
 
 /// The SHA-256 of `raw` in lower-case hex, as the archive keys downloads.

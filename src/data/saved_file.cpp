@@ -3,15 +3,14 @@
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
 #include "data/file_kind.h"
+#include "data/logger_row_rule.h"
 #include "data/sample_timestamps.h"
 #include "data/text_export.h"
 #include "runtime/conversion_error.h"
 
 #include <QDate>
 #include <QFile>
-#include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSet>
 
 #include <cerrno>
 #include <optional>
@@ -23,8 +22,6 @@
 namespace {
 
 constexpr int firstSampleLine = 3;
-/// The largest reading of the 12-bit logger.
-constexpr int maximumReading = 4095;
 /// Bytes read from a file at a time.
 constexpr qsizetype readBlock = 64 * 1024;
 
@@ -51,48 +48,6 @@ QByteArray withoutLineEnd(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
-}
-
-/// The date "dd/mm/yyyy" of a year 2000–2099 and the time "hh:mm:ss", as the logger counts.
-bool parseMoment(const QByteArray &date, const QByteArray &time, LoggerTime &moment)
-{
-    static const QRegularExpression dateShape(QStringLiteral("^(\\d\\d)/(\\d\\d)/20(\\d\\d)$"));
-    static const QRegularExpression timeShape(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)$"));
-    const QRegularExpressionMatch d = dateShape.match(QString::fromLatin1(date));
-    const QRegularExpressionMatch t = timeShape.match(QString::fromLatin1(time));
-    if (!d.hasMatch() || !t.hasMatch())
-        return false;
-    moment = {d.captured(3).toInt(), d.captured(2).toInt(), d.captured(1).toInt(),
-              t.captured(1).toInt(), t.captured(2).toInt(), t.captured(3).toInt()};
-    try {
-        checkStartInRange(moment);
-    } catch (const DownloadFormatError &) {
-        return false;
-    }
-    return true;
-}
-
-/// Every text that the grid writes for channel 1 … 4, from the readings 0 … 4095 through the
-/// grid's own conversion and format: "999,9", "-0,0", a humidity above 100 or a leading zero
-/// are none of them.
-const std::array<QSet<QByteArray>, 4> &gridValueTexts()
-{
-    static const std::array<QSet<QByteArray>, 4> texts = [] {
-        std::array<QSet<QByteArray>, 4> sets;
-        for (int reading = 0; reading <= maximumReading; ++reading) {
-            const std::array<QString, 4> values =
-                sampleValueTexts({reading, reading, reading, reading});
-            for (std::size_t channel = 0; channel < 4; ++channel)
-                sets[channel].insert(values[channel].toLatin1());
-        }
-        return sets;
-    }();
-    return texts;
-}
-
-bool isChannelValue(const QByteArray &text, int channel)
-{
-    return gridValueTexts()[std::size_t(channel)].contains(text);
 }
 
 /// Whole minutes from one moment to the next, counted on the calendar (no clock changes).
@@ -225,20 +180,26 @@ SavedRecording readSavedFile(const QByteArray &text)
         if (words.size() != 6)
             throw lineError(lineNumber, QStringLiteral("no tiene fecha, hora y cuatro valores"));
 
-        LoggerTime moment;
-        if (!parseMoment(words[0], words[1], moment))
+        std::array<QString, 4> values;
+        for (std::size_t channel = 0; channel < 4; ++channel)
+            values[channel] = QString::fromLatin1(words[2 + qsizetype(channel)]);
+        const std::optional<FileSampleRow> fields =
+            fileSampleRow(QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), values);
+        const std::optional<RowField> wrong =
+            fields ? fieldNotFromLogger(*fields) : std::optional(RowField::Moment);
+        if (wrong == RowField::Moment)
             throw lineError(lineNumber, QStringLiteral("tiene una fecha u hora que no existe: %1 %2")
                                             .arg(quoted(words[0]), quoted(words[1])));
-        SavedRow row {QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), {}};
-        for (int channel = 0; channel < 4; ++channel) {
-            const QByteArray &value = words[2 + channel];
-            if (!isChannelValue(value, channel))
-                throw lineError(lineNumber, QStringLiteral("tiene en el canal %1 un valor que no "
-                                                           "es de un registro: %2")
-                                                .arg(channel + 1)
-                                                .arg(quoted(value)));
-            row.values[std::size_t(channel)] = QString::fromLatin1(value);
+        if (wrong) {
+            const int channel = int(*wrong) - int(RowField::Channel1);
+            throw lineError(lineNumber, QStringLiteral("tiene en el canal %1 un valor que no "
+                                                       "es de un registro: %2")
+                                            .arg(channel + 1)
+                                            .arg(quoted(words[2 + channel])));
         }
+        const LoggerTime moment {fields->year - firstLoggerYear, fields->month, fields->day,
+                                 fields->hour,        fields->minute, fields->second};
+        SavedRow row {QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), fields->values};
         recording.rows.push_back(std::move(row));
         moments.push_back(moment);
     }

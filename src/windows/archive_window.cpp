@@ -3,6 +3,7 @@
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
 #include "archive/archive_rebuild.h"
+#include "archive/station_name.h"
 #include "data/daily_summary.h"
 #include "data/text_export.h"
 #include "runtime/error_report.h"
@@ -671,9 +672,16 @@ void ArchiveWindow::stationNameEdited(int row)
 
 void ArchiveWindow::renameStation(const QString &from, const QString &to)
 {
-    const QString name = checkedStationName(to);
-    if (name == from)
+    const QString typed = checkedStationName(to);
+    if (typed == from)
         return;
+    // A name like another station (see stationKey) is that station: joining is asked as for it.
+    QStringList others;
+    for (const StationSummary &station : m_stations) {
+        if (station.name != from)
+            others.append(station.name);
+    }
+    const QString name = lookAlikeStation(typed, others).value_or(typed);
     const bool exists = std::any_of(m_stations.begin(), m_stations.end(),
                                     [&name](const StationSummary &s) { return s.name == name; });
     if (exists

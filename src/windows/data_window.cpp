@@ -410,7 +410,14 @@ bool TForm5::openSavedFileDialog()
 
 void TForm5::openSavedFile(const QString &fileName)
 {
-    const SavedRecording recording = readSavedFile(readSavedFileBytes(fileName));
+    const QByteArray bytes = readSavedFileBytes(fileName);
+    SavedRecording recording;
+    try {
+        recording = readSavedFile(bytes);
+    } catch (const DataError &error) {
+        // The line and the field are in the message; the file is said before them.
+        throw DataError(QStringLiteral("«%1»: %2").arg(fileName, error.message()));
+    }
     showRows(recording.rows, rateTextForStep(recording.stepMinutes).value_or(QString()));
     m_shownRecordCoverage.reset();
 }

@@ -11,7 +11,8 @@
 // an output, however named; a named archive in a missing folder, or a damaged one, is refused
 // by every run; a rebuild says which download it could not read; and a reader who may not
 // write the archive sees everything a crashed writer committed, or says it cannot, and leaves
-// nothing that keeps the owner from writing.
+// nothing that keeps the owner from writing. A station name that is blank, too long or like an
+// archived station's is refused as a bad argument before anything.
 #include "app/command_line_options.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -19,6 +20,7 @@
 #include "damaged_archive.h"
 #include "data/csv_export.h"
 #include "download_text.h"
+#include "look_alike_names.h"
 #include "pty_pair.h"
 #include "saved_by_the_window.h"
 #include "simulated_logger.h"
@@ -674,6 +676,65 @@ private slots:
                      .arg(archive));
         QCOMPARE(run.exitCode, int(CommandLine::ArchiveFailed));
         QCOMPARE(readFile(archive), QByteArray("no es una base de datos\n"));
+    }
+
+    void aNewStationNameLikeAnArchivedOneIsRefusedBeforeAnythingIsDone_data()
+    {
+        LookAlikeNames::addRows();
+    }
+
+    void aNewStationNameLikeAnArchivedOneIsRefusedBeforeAnythingIsDone()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, lookAlike);
+        const QByteArray text = DownloadText::header(recordingStart, 4) + "SAMPLES 1\r\n"
+            + DownloadText::sampleLine({500, 600, 700, 1}) + "A";
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        StationArchive::openFile(archive).enter(existing, {text, RawKind::DownloadText, 0, {}, {}});
+        const QString file = m_dir->filePath(QStringLiteral("viejo.txt"));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::WriteOnly));
+        saved.write(savedByTheWindow(text));
+        saved.close();
+        const QString refusal =
+            QStringLiteral("brentavius4: ya hay una estación «%1»; use ese nombre").arg(existing);
+
+        // A port that does not exist is not reached: the name is refused first.
+        Run run = runProgram(
+            {"--download", "/dev/ttyNoSuchPort7", "--station", lookAlike, "--archive", archive});
+        QCOMPARE(run.exitCode, int(CommandLine::BadArguments));
+        QCOMPARE(run.errors, refusal + QStringLiteral("; nada se descargó\n"));
+        run = runProgram({"--archive-import", "--station", lookAlike, "--archive", archive, file});
+        QCOMPARE(run.exitCode, int(CommandLine::BadArguments));
+        QCOMPARE(run.errors, refusal + QLatin1Char('\n'));
+        QCOMPARE(StationArchive::openFile(archive).stationNames(), QStringList {existing});
+
+        // The archived name itself goes on as before.
+        run = runProgram({"--archive-import", "--station", existing, "--archive", archive, file});
+        QCOMPARE(run.errors, QString());
+        QCOMPARE(run.exitCode, int(CommandLine::Ok));
+    }
+
+    void aStationNameBlankOrTooLongIsABadArgument_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("blanks") << QStringLiteral("   ") << false;
+        QTest::newRow("invisible characters alone") << QStringLiteral("\u200B\u200F") << false;
+        QTest::newRow("100 emoji") << LookAlikeNames::emojiName(100) << true;
+        QTest::newRow("101 emoji") << LookAlikeNames::emojiName(101) << false;
+    }
+
+    void aStationNameBlankOrTooLongIsABadArgument()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, taken);
+        const QString archive = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        const Run run = runProgram(
+            {"--download", "/dev/ttyNoSuchPort7", "--station", name, "--archive", archive});
+        // A name that will do reaches the port, which does not exist.
+        QCOMPARE(run.exitCode,
+                 int(taken ? CommandLine::PortUnavailable : CommandLine::BadArguments));
     }
 
     void oldFilesImportedThenExportedGiveEachSampleOnceInOrder()

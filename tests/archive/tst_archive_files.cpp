@@ -2,7 +2,8 @@
 // readable by its user alone; files that are not an archive of ours (no database, another
 // program's, a newer version, a damaged one) refused and left byte for byte as they were; a
 // file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
-// old files brought in; values as the grid's texts; the logger's clock offset against the PC's
+// old files brought in, both kinds under one rule of what the logger can give; values as the
+// grid's texts; the logger's clock offset against the PC's
 // local time, and said in words; and a server that cannot be reached, whose message never shows the
 // password. A damaged file is neither written nor exported, nor an export that reads other than
 // the count the archive keeps; a rebuild from the downloads gives the same archive and names a
@@ -16,6 +17,8 @@
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
 #include "damaged_archive.h"
+#include "data/csv_export.h"
+#include "data/text_export.h"
 #include "saved_by_the_window.h"
 
 #include <QElapsedTimer>
@@ -210,6 +213,76 @@ private slots:
 
         writeFile(saved, "no es un archivo de datos\r\n");
         QVERIFY_THROWS_EXCEPTION(ArchiveError, importFile(archive, QStringLiteral("P"), saved));
+    }
+
+    void bothKindsOfOldFileTakeOnlyWhatTheLoggerCanGive_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QStringList>("values");
+        /// What the refusal names: "fecha" or "canal N"; empty for a row that is taken.
+        QTest::addColumn<QString>("field");
+        const QStringList usual {"23,5", "-0,5", "50,0", "0"};
+        const auto with = [&usual](int channel, const QString &value) {
+            QStringList values = usual;
+            values[channel] = value;
+            return values;
+        };
+        const QString noon = QStringLiteral("12:00:00");
+        QTest::newRow("the lowest of each channel, the first moment")
+            << "01/01/2000" << "00:00:00" << QStringList {"-50,0", "-50,0", "0,0", "0"} << "";
+        QTest::newRow("the highest of each channel, the last moment")
+            << "31/12/2099" << "23:59:59" << QStringList {"359,5", "359,5", "100,0", "4095"}
+            << "";
+        QTest::newRow("a leap day") << "29/02/2096" << noon << usual << "";
+        QTest::newRow("1999") << "31/12/1999" << "23:59:59" << usual << "fecha";
+        QTest::newRow("2100") << "01/01/2100" << "00:00:00" << usual << "fecha";
+        QTest::newRow("year 1") << "01/01/0001" << noon << usual << "fecha";
+        QTest::newRow("year 9999") << "31/12/9999" << noon << usual << "fecha";
+        QTest::newRow("below -50 ºC") << "01/03/2026" << noon << with(0, "-50,1") << "canal 1";
+        QTest::newRow("above 359,5 ºC") << "01/03/2026" << noon << with(0, "359,6") << "canal 1";
+        QTest::newRow("99999,9 ºC") << "01/03/2026" << noon << with(0, "99999,9") << "canal 1";
+        QTest::newRow("-99999,9 ºC") << "01/03/2026" << noon << with(1, "-99999,9") << "canal 2";
+        QTest::newRow("humidity above 100") << "01/03/2026" << noon << with(2, "100,1")
+                                            << "canal 3";
+        QTest::newRow("humidity below 0") << "01/03/2026" << noon << with(2, "-0,1") << "canal 3";
+        QTest::newRow("humidity 1000,0") << "01/03/2026" << noon << with(2, "1000,0")
+                                         << "canal 3";
+        QTest::newRow("PAR past 12 bits") << "01/03/2026" << noon << with(3, "4096") << "canal 4";
+        QTest::newRow("PAR below 0") << "01/03/2026" << noon << with(3, "-1") << "canal 4";
+        QTest::newRow("PAR 9999999") << "01/03/2026" << noon << with(3, "9999999") << "canal 4";
+    }
+
+    void bothKindsOfOldFileTakeOnlyWhatTheLoggerCanGive()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QFETCH(QStringList, values);
+        QFETCH(QString, field);
+        const auto cell = [&](int column, int) {
+            return column == 1 ? date : column == 2 ? time : values[column - 3];
+        };
+        // The one row as "GUARDAR" and as "Exportar CSV…" would write it, and the line it is on.
+        const QString saved = m_dir.filePath(QStringLiteral("fila.txt"));
+        writeFile(saved, TextExport::fileText(1, cell));
+        const QString csv = m_dir.filePath(QStringLiteral("fila.csv"));
+        writeFile(csv, CsvExport::samplesText(1, cell));
+        for (const auto &[path, line] : {std::pair(saved, 3), std::pair(csv, 2)}) {
+            StationArchive archive = StationArchive::openFile(newPath());
+            try {
+                const EntryResult entered = importFile(archive, QStringLiteral("P"), path);
+                QVERIFY2(field.isEmpty(), qPrintable(path + QStringLiteral(" was taken")));
+                QCOMPARE(entered.newSamples, 1);
+            } catch (const ArchiveError &error) {
+                const QString message = error.message();
+                QVERIFY2(!field.isEmpty(), qPrintable(message));
+                QVERIFY2(message.startsWith(path + QStringLiteral(": ")), qPrintable(message));
+                QVERIFY2(message.contains(QStringLiteral("línea %1").arg(line)),
+                         qPrintable(message));
+                QVERIFY2(message.contains(field), qPrintable(message));
+                QVERIFY(archive.downloads().empty());
+            }
+        }
     }
 
     void valuesAreTheGridsTextsAsIntegers_data()

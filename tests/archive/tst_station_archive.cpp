@@ -1,7 +1,8 @@
 // Covers the station archive on both backends, SQLite in a temporary folder and a real
 // PostgreSQL server when scripts/with-postgres runs one: merging (new, already archived,
 // conflicts, the same download twice), one transaction per download, a download whose check
-// failed, range reads, hostile station names and syncing a laptop that was offline. The files
+// failed, range reads, hostile station names, names that only look like a station's, names
+// counted in characters, and syncing a laptop that was offline. The files
 // the archive must refuse, the re-export against "GUARDAR" and the server's failures are
 // SQLite- or server-specific and run once. Concurrent syncs are in tst_archive_sync.
 #include "archive/archive_error.h"
@@ -11,6 +12,7 @@
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
 #include "data/csv_export.h"
+#include "look_alike_names.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -462,12 +464,12 @@ private slots:
             return DownloadEntry {QByteArray(CsvExport::samplesHeading) + "\n" + rows, RawKind::Csv,
                                   1'700'000'000'000, std::nullopt, std::nullopt};
         };
-        // A time repeated with its own values, then with others; values below zero.
+        // A time repeated with its own values, then with others; temperatures below zero.
         const EntryResult first = archive.enter(QStringLiteral("P"),
-                                                csv("2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
+                                                csv("2026-03-01T10:15:00,-0.5,-40.0,12.3,7\n"
                                                     "2026-03-01T10:00:00,1.0,2.0,3.0,4\n"
-                                                    "2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
-                                                    "2026-03-01T10:15:00,-0.6,12.3,-40.0,7\n"));
+                                                    "2026-03-01T10:15:00,-0.5,-40.0,12.3,7\n"
+                                                    "2026-03-01T10:15:00,-0.6,-40.0,12.3,7\n"));
         QCOMPARE(first.newSamples, 2);
         QCOMPARE(first.alreadyArchived, 1);
         QCOMPARE(first.conflicts, 1);
@@ -475,12 +477,12 @@ private slots:
         const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("P"));
         QCOMPARE(
             record,
-            (std::vector<ArchivedSample> {{t0, {10, 20, 30, 4}}, {t0 + 900, {-5, 123, -400, 7}}}));
+            (std::vector<ArchivedSample> {{t0, {10, 20, 30, 4}}, {t0 + 900, {-5, -400, 123, 7}}}));
         std::unique_ptr<Connection> behind = connectionTo(archive);
         QCOMPARE(behind->number(QStringLiteral("SELECT v1 FROM conflicts")), -6);
 
         const EntryResult second = archive.enter(QStringLiteral("P"),
-                                                 csv("2026-03-01T10:15:00,-0.5,12.3,-40.0,7\n"
+                                                 csv("2026-03-01T10:15:00,-0.5,-40.0,12.3,7\n"
                                                      "2026-03-01T10:30:00,-12.5,-0.1,0.0,0\n"));
         QCOMPARE(second.newSamples, 1);
         QCOMPARE(second.alreadyArchived, 1);
@@ -539,6 +541,70 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             ArchiveError,
             archive.enter(QStringLiteral("dos\nlíneas"), entryOf(plainDownload(start, 5))));
+    }
+
+    void aNewNameThatLooksLikeAStationsIsRefusedItsOwnStillWorks_data()
+    {
+        LookAlikeNames::addRows();
+    }
+
+    void aNewNameThatLooksLikeAStationsIsRefusedItsOwnStillWorks()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, lookAlike);
+        StationArchive archive = emptyArchive();
+        archive.enter(existing, entryOf(plainDownload(start, 5)));
+        archive.enter(QStringLiteral("Otra"), entryOf(plainDownload(start.addDays(2), 5)));
+        const DownloadEntry later = entryOf(plainDownload(start.addSecs(900 * 5), 5));
+        // Neither as a new station nor as the new name of another one.
+        try {
+            archive.enter(lookAlike, later);
+            QFAIL("a station like another was made");
+        } catch (const ArchiveError &error) {
+            QCOMPARE(error.message(),
+                     QStringLiteral("ya hay una estación «%1»; use ese nombre").arg(existing));
+        }
+        QVERIFY_THROWS_EXCEPTION(ArchiveError,
+                                 (void)archive.renameStation(QStringLiteral("Otra"), lookAlike));
+        QStringList names = archive.stationNames();
+        QStringList expected {existing, QStringLiteral("Otra")};
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
+        QCOMPARE(archive.downloads().size(), std::size_t(2));
+
+        // The archived name goes on as before; the station itself may take the other spelling.
+        QCOMPARE(archive.enter(existing, later).newSamples, 5);
+        QVERIFY(!archive.renameStation(existing, lookAlike).merged);
+        QCOMPARE(archive.samples(lookAlike).size(), std::size_t(10));
+    }
+
+    void namesAreCountedInCharactersAndInvisibleOnesAreNoName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("100 emoji") << LookAlikeNames::emojiName(100) << true;
+        QTest::newRow("101 emoji") << LookAlikeNames::emojiName(101) << false;
+        QTest::newRow("100 letters, one of them NFD")
+            << QStringLiteral("ñ") + QString(99, QLatin1Char('a')) << true;
+        QTest::newRow("blanks") << QStringLiteral("   ") << false;
+        QTest::newRow("invisible characters alone") << QStringLiteral(" ​‏­ ")
+                                                    << false;
+    }
+
+    void namesAreCountedInCharactersAndInvisibleOnesAreNoName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, taken);
+        StationArchive archive = emptyArchive();
+        try {
+            archive.enter(name, entryOf(plainDownload(start, 5)));
+            QVERIFY(taken);
+            QCOMPARE(archive.stationNames(), QStringList {name});
+        } catch (const ArchiveError &error) {
+            QVERIFY2(!taken, qPrintable(error.message()));
+            QCOMPARE(archive.stationNames(), QStringList());
+        }
     }
 
     void coverageFindsTheGapBetweenDownloadsAndNoneAtARateChange()

@@ -5,13 +5,15 @@
 // of one run as designed, which reads back to the same grid; renaming a station to a name that
 // exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
-// makes a new archive of the downloads and never goes over a file.
+// makes a new archive of the downloads and never goes over a file; Enter in the import's
+// question takes the station its field shows, or offers the one a typed name is like.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
+#include "station_question.h"
 #include "windows/archive_reader.h"
 #include "windows/archive_texts.h"
 #include "windows/archive_window.h"
@@ -93,6 +95,10 @@ private:
     TForm5 *m_data = nullptr;
     QStringList m_errors;
     QStringList m_files;
+    /// The window's own question for a station, before importAll answers it for the tests.
+    std::function<std::optional<QString>(const QString &, const QString &, const QStringList &,
+                                         const QString &)>
+        m_askStation;
 
     /// Saved files of three downloads of 96 samples at 15 minutes: the first two one after the
     /// other, the third after a gap; and a file that is none.
@@ -153,6 +159,7 @@ private slots:
                                      m_dir->filePath(QStringLiteral("estaciones.sqlite")),
                                      m_set->windows.Form1);
         m_window->show();
+        m_askStation = m_window->askStation;
         importAll();
     }
 
@@ -310,6 +317,55 @@ private slots:
         QVERIFY2(m_errors.front().contains(QStringLiteral("ya existe")),
                  qPrintable(m_errors.front()));
         QVERIFY(bytes() == before);
+    }
+
+    void enterInTheImportQuestionTakesTheStationItsFieldShows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("the chosen station, shown") << QString() << false;
+        QTest::newRow("a name like it, typed") << QStringLiteral("PARCELA 3") << true;
+    }
+
+    void enterInTheImportQuestionTakesTheStationItsFieldShows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, offered);
+        const QString path = m_dir->filePath(QStringLiteral("estaciones.sqlite"));
+        // A station listed before the chosen one.
+        StationArchive::openFile(path).enter(
+            QStringLiteral("Alfa"),
+            {ArchiveTest::plainDownload(start.addDays(40), 4), RawKind::DownloadText, 0, 4, {}});
+        m_window->refresh();
+        m_window->chooseStation(QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(m_window->stations().size() == 2 && m_window->reader().pending() == 0);
+        QCOMPARE(m_window->station(), QStringLiteral("Parcela 3"));
+
+        const QString file = m_dir->filePath(QStringLiteral("nueva.txt"));
+        writeFile(file, savedFileText(ArchiveTest::plainDownload(start.addDays(60), 4),
+                                      RawKind::DownloadText));
+        m_window->executeFileDialog = [&file](QFileDialog &) { return QStringList {file}; };
+        m_window->askStation = m_askStation;
+        bool saidLike = false;
+        StationQuestion::whenAsked([&](QDialog *dialog, QComboBox *names) {
+            if (!typed.isEmpty())
+                StationQuestion::type(names, typed);
+            StationQuestion::pressEnter(names);
+            if (!dialog->isVisible())
+                return;
+            // Still open: a name like a station's is offered as it, and Enter again takes it.
+            const auto *problem = dialog->findChild<QLabel *>(QStringLiteral("StationProblem"));
+            saidLike = problem->isVisible()
+                && problem->text().contains(QStringLiteral("«Parcela 3»"))
+                && names->currentText() == QStringLiteral("Parcela 3");
+            StationQuestion::pressEnter(names);
+        });
+        QSignalSpy ended(m_window, &ArchiveWindow::importEnded);
+        m_window->importFiles();
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(saidLike, offered);
+        QCOMPARE(StationArchive::openFile(path).downloads().back().station,
+                 QStringLiteral("Parcela 3"));
     }
 
     void theMainAndDataWindowsOpenOneArchiveWindowByTheirShortcut()

@@ -659,6 +659,7 @@ private slots:
         ErrorReport::guard([this] { (void)m_form->openSavedFileDialog(); });
         QCOMPARE(m_errors.size(), 1);
         QVERIFY(m_errors.first().contains(QStringLiteral("la línea 3 ")));
+        QVERIFY(m_errors.first().startsWith(QStringLiteral("«%1»: ").arg(path)));
         QCOMPARE(cell(3, 1), QStringLiteral("23,5"));
         QCOMPARE(m_form->sampleCount(), 3);
     }

@@ -4,7 +4,7 @@
 // download whole with one message; the shared archive's sync runs beside the window, even with
 // a server that hangs, and says why it could not send; the same download under another station
 // is said and moved when the user agrees; a server's password survives being kept
-// and is never shown.
+// and is never shown; a new name typed in the station question stays itself on Enter.
 #include "app/window_set.h"
 #include "archive/archive_sync.h"
 #include "archive/server_address.h"
@@ -12,6 +12,7 @@
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
+#include "station_question.h"
 #include "windows/archive_lines.h"
 #include "windows/data_window.h"
 #include "windows/main_window.h"
@@ -95,6 +96,10 @@ private:
     QStringList m_asked;
     std::optional<QString> m_answer = QStringLiteral("Parcela 3");
     bool m_askedOverAWindow = false;
+    /// The window's own question for a station, before init answers it for the tests.
+    std::function<std::optional<QString>(const QString &, const QString &, const QStringList &,
+                                         const QString &)>
+        m_askStation;
 
     void connectAndDownload(const QByteArray &frame = oneSampleFrame)
     {
@@ -135,6 +140,7 @@ private slots:
         m_asked.clear();
         m_askedOverAWindow = false;
         m_answer = QStringLiteral("Parcela 3");
+        m_askStation = m_form->archiving().askStation;
         m_form->archiving().askStation = [this](const QString &title, const QString &,
                                                 const QStringList &, const QString &) {
             m_asked.append(title);
@@ -217,6 +223,28 @@ private slots:
         connectAndDownload();
         QTRY_VERIFY(line().startsWith(QStringLiteral("Archivada en «Parcela 3»")));
         QCOMPARE(m_asked.size(), 2);
+    }
+
+    void aNewNameTypedInTheQuestionStaysItselfOnEnter()
+    {
+        QByteArray another = download;
+        another.replace("000001\r\nA", "000002\r\nA");
+        StationArchive::openFile(m_archive).enter(
+            QStringLiteral("Parcela 3"), {another, RawKind::DownloadText, 0, 1, std::nullopt});
+        m_form->archiving().askStation = m_askStation;
+        QString offeredBelow;
+        StationQuestion::whenAsked([&](QDialog *dialog, QComboBox *names) {
+            StationQuestion::type(names, QStringLiteral("Parc"));
+            // The known name that fits is offered; it is not taken unless picked.
+            offeredBelow = names->completer()->currentCompletion();
+            StationQuestion::pressEnter(names);
+            if (dialog->isVisible())
+                StationQuestion::pressEnter(names);
+        });
+        connectAndDownload();
+        QTRY_VERIFY(line().startsWith(QStringLiteral("Archivada en «")));
+        QCOMPARE(offeredBelow, QStringLiteral("Parcela 3"));
+        QCOMPARE(line(), QStringLiteral("Archivada en «Parc»: 1 nueva, 0 ya archivadas"));
     }
 
     void anArchiveThatCannotBeWrittenLeavesTheDownloadWholeWithOneMessage()
