@@ -140,8 +140,9 @@ int archiveDownloaded(const Options &options, const DownloadEntry &entry, const 
     } catch (const ArchiveError &) {
         // The download is archived; the memory of its port is a convenience.
     }
-    // A conflict may mean the wrong station: said even to a cron job.
-    if (result.entry->conflicts > 0)
+    // A conflict may mean the wrong station, and samples left out of a damaged download are
+    // still on the logger until its memory is emptied: both said even to a cron job.
+    if (result.entry->conflicts > 0 || result.entry->leftInDownload > 0)
         say(stderr, QStringLiteral("brentavius4: %1\n").arg(result.line()));
     else if (onTerminal())
         say(stderr, result.line() + QLatin1Char('\n'));

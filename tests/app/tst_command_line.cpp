@@ -558,7 +558,8 @@ private slots:
         const QString output = m_dir->filePath("revisar.txt");
         QProcess program;
         program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH),
-                      {"--download", logger.slavePath(), "--output", output, "--set-clock"});
+                      {"--download", logger.slavePath(), "--output", output, "--set-clock",
+                       "--station", "P", "--archive", m_dir->filePath("estaciones.sqlite")});
         answerTheRequest(logger, 3);
         // Two samples arrive, the second with a high byte of 999.
         const QByteArray text = QByteArray(" 26/03/01 07:00:10  4\r\nSAMPLES 3\r\n")
@@ -570,14 +571,19 @@ private slots:
 
         QCOMPARE(program.exitCode(), int(CommandLine::Unverified));
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
-        QVERIFY2(errors.startsWith(QStringLiteral("brentavius4: descarga sin verificar, "
-                                                  "guardada en %1 para revisarla: ")
-                                       .arg(output)),
+        // Said even off a terminal: the archive took the sample before the damage, and the one
+        // left out is still on the logger.
+        QVERIFY2(errors.startsWith(QStringLiteral("brentavius4: Archivada en «P»: 1 nueva, 0 ya "
+                                                  "archivadas; 1 muestra sin archivar")),
+                 qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("descargue de nuevo\nbrentavius4: descarga sin "
+                                                "verificar, guardada en %1 para revisarla: ")
+                                     .arg(output)),
                  qPrintable(errors));
         QVERIFY2(errors.contains(QStringLiteral("informó 3 muestras y llegaron 2"))
                      && errors.contains(QStringLiteral("muestra 2 llegó dañada")),
                  qPrintable(errors));
-        QCOMPARE(errors.count(QLatin1Char('\n')), 1);
+        QCOMPARE(errors.count(QLatin1Char('\n')), 2);
         QCOMPARE(readFile(output), savedByTheWindow(text + "A"));
         // Nothing went out after the request: the clock stays, so the memory stays.
         QCOMPARE(logger.receive(1, 300), QByteArray());
