@@ -102,10 +102,12 @@ void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &down
         table.setItem(row, 7,
                       item(download.checkPassed
                                ? QStringLiteral("correcta")
-                               : download.damagedRows > 0
-                                     ? QStringLiteral("falló: %1 filas dañadas")
-                                           .arg(download.damagedRows)
-                                     : QStringLiteral("falló")));
+                               : download.damagedRows == 1
+                                     ? QStringLiteral("falló: 1 fila dañada")
+                                     : download.damagedRows > 1
+                                           ? QStringLiteral("falló: %1 filas dañadas")
+                                                 .arg(download.damagedRows)
+                                           : QStringLiteral("falló")));
         table.setItem(row, 8, item(download.sent ? QStringLiteral("sí") : QStringLiteral("no")));
     });
 }
