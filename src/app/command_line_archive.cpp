@@ -298,7 +298,8 @@ int archiveRebuild(const Options &options)
         result = rebuildArchive(options.archive.isEmpty() ? defaultArchivePath() : options.archive,
                                 options.output, quitCaught);
     } catch (const ArchiveError &error) {
-        // The new file is gone on a failure too: a wait cut short by a quit ends as a quit.
+        // The new file is gone on a failure too: one after a quit (a lock waited for past it)
+        // ends as the quit.
         if (const int signal = QuitSignals::caught())
             return interrupted(signal);
         return fail(ArchiveFailed, error.message());
