@@ -37,7 +37,7 @@ QString serverUrlOf(const Options &options)
     return existingArchive(options).serverUrl();
 }
 
-/// Whether a quit signal came: the sync stops before its next download.
+/// Whether a quit signal came: the sync and the rebuild stop before their next download.
 bool quitCaught()
 {
     return QuitSignals::caught() != 0;
@@ -288,14 +288,29 @@ int archiveRebuild(const Options &options)
                     QStringLiteral("no se pudo guardar %1: ya existe, y la reconstrucción va a "
                                    "un archivo nuevo")
                         .arg(options.output));
+    QuitSignals quit;
+    if (const int signal = QuitSignals::caught())
+        return interrupted(signal);
     RebuildResult result;
     try {
         if (!options.archive.isEmpty())
             checkArchiveFolder(options.archive);
+        // A quit stops the rebuild between two downloads; the new file goes again.
         result = rebuildArchive(options.archive.isEmpty() ? defaultArchivePath() : options.archive,
-                                options.output);
+                                options.output, quitCaught);
     } catch (const ArchiveError &error) {
+        // The new file is gone on a failure too: one after a quit (a lock waited for past it)
+        // ends as the quit.
+        if (const int signal = QuitSignals::caught())
+            return interrupted(signal);
         return fail(ArchiveFailed, error.message());
+    }
+    if (result.stopped)
+        return interrupted(QuitSignals::caught());
+    // A quit after the last step: the new archive is made, and said so before the run ends.
+    if (const int signal = QuitSignals::caught()) {
+        say(stdout, result.line() + QLatin1Char('\n'));
+        return interrupted(signal);
     }
     if (!result.complete())
         return fail(ArchiveFailed, result.line());

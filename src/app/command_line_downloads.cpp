@@ -3,6 +3,7 @@
 #include "app/command_line_archive.h"
 #include "app/command_line_output.h"
 #include "archive/archive_error.h"
+#include "runtime/quit_signals.h"
 
 #include <QDateTime>
 
@@ -12,25 +13,44 @@ namespace {
 /// Characters of a download's SHA-256 listed: enough to tell downloads apart by eye.
 constexpr int hashShown = 12;
 
+/// What a run on a download writes when a quit came while it worked.
+enum class OnQuit {
+    /// A listing: not written, as --archive-list.
+    Unsaid,
+    /// A change, made whole in its one transaction: written, so that it is known.
+    Said,
+};
+
 /// Runs `work` on the archive named by `options`, which must be there, and writes what it gives
-/// on standard output.
+/// on standard output. A quit signal before the work ends the run with nothing done; one during
+/// it lets its one transaction end whole, then ends the run, `onQuit` saying what is written.
 template<typename Work>
-int onArchive(const Options &options, Work work)
+int onArchive(const Options &options, OnQuit onQuit, Work work)
 {
+    QuitSignals quit;
+    QString text;
     try {
         StationArchive archive = existingArchive(options);
-        say(stdout, work(archive));
+        if (const int signal = QuitSignals::caught())
+            return interrupted(signal);
+        text = work(archive);
     } catch (const ArchiveError &error) {
+        // Nothing was changed: a quit while the work waited for the archive ends as a quit.
+        if (const int signal = QuitSignals::caught())
+            return interrupted(signal);
         return fail(ArchiveFailed, error.message());
     }
-    return Ok;
+    const int signal = QuitSignals::caught();
+    if (signal == 0 || onQuit == OnQuit::Said)
+        say(stdout, text);
+    return signal != 0 ? interrupted(signal) : Ok;
 }
 
 } // namespace
 
 int archiveDownloads(const Options &options)
 {
-    return onArchive(options, [&options](StationArchive &archive) {
+    return onArchive(options, OnQuit::Unsaid, [&options](StationArchive &archive) {
         if (!options.station.isEmpty()
             && !archive.stationNames().contains(options.station.trimmed()))
             throw ArchiveError(QStringLiteral("la estación «%1» no está en el archivo %2")
@@ -54,14 +74,14 @@ int archiveDownloads(const Options &options)
 
 int archiveRemoveDownload(const Options &options)
 {
-    return onArchive(options, [&options](StationArchive &archive) {
+    return onArchive(options, OnQuit::Said, [&options](StationArchive &archive) {
         return archive.removeDownload(options.downloadId).line() + QLatin1Char('\n');
     });
 }
 
 int archiveMoveDownload(const Options &options)
 {
-    return onArchive(options, [&options](StationArchive &archive) {
+    return onArchive(options, OnQuit::Said, [&options](StationArchive &archive) {
         return archive.moveDownload(options.downloadId, options.station).line()
             + QLatin1Char('\n');
     });

@@ -50,6 +50,19 @@ DownloadEntry storedEntry(ArchiveDatabase &old, qint64 id, bool &sent)
     return entry;
 }
 
+/// Thrown between two downloads when a stop was asked: the new archive goes as on a failure.
+struct RebuildStopped
+{
+};
+
+/// Removes the new archive `to` with the files SQLite keeps beside it.
+void removeNewArchive(const QString &to)
+{
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(to + suffix);
+}
+
 } // namespace
 
 QString RebuildResult::line() const
@@ -73,8 +86,13 @@ QString RebuildResult::line() const
     return text;
 }
 
-RebuildResult rebuildArchive(const QString &from, const QString &to)
+RebuildResult rebuildArchive(const QString &from, const QString &to,
+                             const std::function<bool()> &stopRequested)
 {
+    const auto stopIfAsked = [&stopRequested] {
+        if (stopRequested && stopRequested())
+            throw RebuildStopped();
+    };
     RebuildResult result;
     result.from = from.isEmpty() ? defaultArchivePath() : from;
     result.to = to;
@@ -115,6 +133,7 @@ RebuildResult rebuildArchive(const QString &from, const QString &to)
         for (const auto &[key, value] : settings)
             rebuilt.setSetting(key, value);
         for (const Listed &download : listed) {
+            stopIfAsked();
             bool sent = false;
             DownloadEntry entry;
             try {
@@ -129,12 +148,14 @@ RebuildResult rebuildArchive(const QString &from, const QString &to)
                 rebuilt.markSent(entered.downloadId);
             ++result.entered;
         }
+        stopIfAsked();
         result.stations = int(rebuilt.stationNames().size());
+    } catch (const RebuildStopped &) {
+        removeNewArchive(to);
+        result.stopped = true;
     } catch (...) {
         // Half an archive is no rebuild: the new file, made here, goes again.
-        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
-                                      QStringLiteral("-journal")})
-            QFile::remove(to + suffix);
+        removeNewArchive(to);
         throw;
     }
     return result;

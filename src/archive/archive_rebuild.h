@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 /// A download of the old archive that could not be entered into the new one.
@@ -24,8 +25,13 @@ struct RebuildResult
     std::vector<UnreadDownload> unread;
     /// Why the old archive's list of downloads could not be read to its end; empty when it was.
     QString listFailure;
+    /// A stop was asked before the rebuild was done: the new archive was removed again.
+    bool stopped = false;
 
-    [[nodiscard]] bool complete() const { return unread.empty() && listFailure.isEmpty(); }
+    [[nodiscard]] bool complete() const
+    {
+        return !stopped && unread.empty() && listFailure.isEmpty();
+    }
     /// The line that says it: "Archivo NUEVO reconstruido desde VIEJO: N descargas de M
     /// estaciones", then what could not be read.
     [[nodiscard]] QString line() const;
@@ -38,5 +44,8 @@ struct RebuildResult
 /// sent to the server go with them. `from` is opened for reading only, as it is: neither are
 /// its tables brought up to date nor is it refused for being damaged, and it is never changed.
 /// A download that cannot be read is left out and listed. Throws ArchiveError when the new
-/// archive cannot be made or written; nothing of it is left then.
-[[nodiscard]] RebuildResult rebuildArchive(const QString &from, const QString &to);
+/// archive cannot be made or written; nothing of it is left then. `stopRequested`, when given,
+/// is asked before each download and once more at the end: when it says yes, the new archive
+/// is removed as on a failure and the result says `stopped`.
+[[nodiscard]] RebuildResult rebuildArchive(const QString &from, const QString &to,
+                                           const std::function<bool()> &stopRequested = {});

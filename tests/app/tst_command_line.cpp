@@ -9,10 +9,11 @@
 // opens, one locked by another program until after the download leaving the file saved and
 // the clock alone), and old files imported, then exported as one record. The archive is never
 // an output, however named; a named archive in a missing folder, or a damaged one, is refused
-// by every run; a rebuild says which download it could not read; and a reader who may not
-// write the archive sees everything a crashed writer committed, or says it cannot, and leaves
-// nothing that keeps the owner from writing. A station name that is blank, too long or like an
-// archived station's is refused as a bad argument before anything.
+// by every run; a rebuild says which download it could not read, and a quit signal stops it
+// leaving no new file; a removal or move caught by a quit ends whole or not at all; and a
+// reader who may not write the archive sees everything a crashed writer committed, or says it
+// cannot, and leaves nothing that keeps the owner from writing. A station name that is blank,
+// too long or like an archived station's is refused as a bad argument before anything.
 #include "app/command_line_options.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
@@ -26,6 +27,7 @@
 #include "simulated_logger.h"
 #include "simulator_process.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -88,6 +90,22 @@ Run finishProgram(QProcess &program)
         return {};
     }
     return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+/// Whether `program` comes to sleep in a timed wait within boundMs, as SQLite does while it
+/// waits for the lock another program holds on the archive.
+bool caughtWaiting(const QProcess &program)
+{
+    QFile wchan(QStringLiteral("/proc/%1/wchan").arg(program.processId()));
+    for (QDeadlineTimer deadline(boundMs); !deadline.hasExpired(); QThread::usleep(500)) {
+        if (!wchan.open(QIODevice::ReadOnly))
+            return false;
+        const bool sleeping = wchan.readAll() == "hrtimer_nanosleep";
+        wchan.close();
+        if (sleeping)
+            return true;
+    }
+    return false;
 }
 
 Run runProgram(const QStringList &arguments, bool display = false, bool ordinaryUser = false)
@@ -1020,6 +1038,103 @@ private slots:
         lock.close();
         lock = QSqlDatabase();
         QSqlDatabase::removeDatabase("lock");
+    }
+
+    void aQuitSignalStopsARebuildBetweenTwoDownloads()
+    {
+        QStringList arguments {"--archive-import", "--station", "P", "--archive",
+                               m_dir->filePath(QStringLiteral("estaciones.sqlite"))};
+        for (int i = 0; i < 400; ++i) {
+            arguments << m_dir->filePath(QStringLiteral("viejo%1.csv").arg(i));
+            writeFile(arguments.last(), csvSamples(20 * i, 30));
+        }
+        QCOMPARE(runProgram(arguments).exitCode, int(CommandLine::Ok));
+        const QString archive = arguments[4];
+        const QByteArray before = readFile(archive);
+        const QString rebuilt = m_dir->filePath(QStringLiteral("nuevo.sqlite"));
+        QProcess program;
+        startProgram(program, {"--archive-rebuild", "--archive", archive, "--output", rebuilt});
+        // Another program takes the new archive's write lock as soon as its log is there, long
+        // before the hundreds of downloads are in: the rebuild waits for it when the signal
+        // comes, and once the lock is let go it ends the download under way, then stops.
+        for (QDeadlineTimer deadline(boundMs);
+             !QFileInfo::exists(rebuilt + QStringLiteral("-wal")) && !deadline.hasExpired();)
+            QThread::usleep(200);
+        {
+            QSqlDatabase lock = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "rebuilt");
+            lock.setDatabaseName(rebuilt);
+            QVERIFY(lock.open());
+            QSqlQuery take(lock);
+            take.exec(QStringLiteral("PRAGMA busy_timeout = 20000"));
+            QVERIFY2(take.exec(QStringLiteral("BEGIN IMMEDIATE")),
+                     qPrintable(take.lastError().text()));
+            QVERIFY(caughtWaiting(program));
+            QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
+            take.exec(QStringLiteral("ROLLBACK"));
+        }
+        QSqlDatabase::removeDatabase("rebuilt");
+        const Run stopped = finishProgram(program);
+        QCOMPARE(stopped.errors, QStringLiteral("brentavius4: interrumpido\n"));
+        QCOMPARE(stopped.exitCode, 128 + SIGTERM);
+        QCOMPARE(QDir(m_dir->path())
+                     .entryList({QStringLiteral("nuevo.sqlite*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
+        QVERIFY(readFile(archive) == before);
+    }
+
+    void aQuitWhileARemovalWaitsForTheArchiveEndsItWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("lockLetGo");
+        QTest::addColumn<QString>("said");
+        const QStringList removal {"--archive-remove-download", "1"};
+        const QStringList move {"--archive-move-download", "1", "--station", "Q"};
+        QTest::newRow("removal, the lock held to the end: nothing done")
+            << removal << SIGINT << false << QString();
+        QTest::newRow("removal, the lock let go: done and said")
+            << removal << SIGTERM << true << QStringLiteral("Se quitó la descarga 1 de «P»");
+        QTest::newRow("move, the lock let go: done and said")
+            << move << SIGHUP << true << QStringLiteral("La descarga 1 salió de «P»");
+    }
+
+    void aQuitWhileARemovalWaitsForTheArchiveEndsItWholeOrNotAtAll()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, signalNumber);
+        QFETCH(bool, lockLetGo);
+        QFETCH(QString, said);
+        const QString archive = importedArchive(20);
+        QVERIFY(!archive.isEmpty());
+        QProcess program;
+        int left = -1;
+        {
+            QSqlDatabase lock = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "held");
+            lock.setDatabaseName(archive);
+            QVERIFY(lock.open());
+            QSqlQuery take(lock);
+            QVERIFY2(take.exec(QStringLiteral("BEGIN IMMEDIATE")),
+                     qPrintable(take.lastError().text()));
+            startProgram(program, arguments + QStringList {"--archive", archive});
+            QVERIFY(caughtWaiting(program));
+            QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+            if (lockLetGo)
+                take.exec(QStringLiteral("ROLLBACK"));
+            // Held to the end, the lock outlasts the program's wait for it.
+            QVERIFY(program.waitForFinished(4 * boundMs));
+            take.exec(QStringLiteral("ROLLBACK"));
+            QVERIFY(take.exec(QStringLiteral("SELECT COUNT(*) FROM downloads d JOIN stations s "
+                                             "ON s.id = d.station_id WHERE s.name = 'P'"))
+                    && take.next());
+            left = take.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("held");
+        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()),
+                 QStringLiteral("brentavius4: interrumpido\n"));
+        QCOMPARE(program.exitCode(), 128 + signalNumber);
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(said.isEmpty() ? out.isEmpty() : out.startsWith(said), qPrintable(out));
+        QCOMPARE(left, lockLetGo ? 0 : 1);
     }
 
     void aQuitDuringTheSyncAfterADownloadEndsItInOrder()
