@@ -469,7 +469,8 @@ QString helpText()
         "  8  no se pudo enviar al archivo compartido: todo queda en el archivo local, sin\n"
         "     enviar, hasta la próxima sincronización\n"
         "  9  el archivo compartido recibió todo lo demás; descargas del archivo local están\n"
-        "     dañadas y no se enviaron: reconstruya el archivo\n"
+        "     dañadas o ya no se leen y no se enviaron: reconstruya el archivo, o quite las\n"
+        "     que no se leen\n"
         "  130, 143, 129  interrumpido (Ctrl-C, kill, cierre de la terminal), en cualquier\n"
         "     modo: el puerto queda libre y no se escribió nada a medias\n");
 }

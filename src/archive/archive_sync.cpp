@@ -1,11 +1,14 @@
 #include "archive/archive_sync.h"
 
 #include "archive/archive_error.h"
+#include "archive/archived_samples.h"
 #include "archive/server_address.h"
 #include "archive/server_password.h"
 #include "archive/station_archive.h"
 
 #include <QSet>
+
+#include <algorithm>
 
 QString SyncResult::line() const
 {
@@ -35,14 +38,38 @@ QString SyncResult::line() const
         text += QStringLiteral("; %1 muestras no coinciden con lo archivado en el servidor: "
                                "¿es otro logger?")
                     .arg(conflicts);
+    if (!respelled.empty())
+        text += QStringLiteral("; ") + respelledText();
     if (damaged.size() == 1)
-        text += QStringLiteral("; 1 descarga del archivo local está dañada y no se envió: "
-                               "reconstruya el archivo");
+        text += QStringLiteral("; 1 descarga del archivo local está dañada y no se envió: %1")
+                    .arg(damagedAdvice());
     else if (!damaged.empty())
         text += QStringLiteral("; %1 descargas del archivo local están dañadas y no se "
-                               "enviaron: reconstruya el archivo")
-                    .arg(damaged.size());
+                               "enviaron: %2")
+                    .arg(damaged.size())
+                    .arg(damagedAdvice());
     return text;
+}
+
+QString SyncResult::damagedAdvice() const
+{
+    const auto unreadables = std::count_if(damaged.begin(), damaged.end(),
+                                           [](const DamagedDownload &d) { return d.unreadable; });
+    if (unreadables == 0)
+        return QStringLiteral("reconstruya el archivo");
+    if (unreadables == qsizetype(damaged.size()))
+        return unreadables == 1 ? QStringLiteral("quítela del archivo local")
+                                : QStringLiteral("quítelas del archivo local");
+    return QStringLiteral("quite del archivo local las que no se leen y reconstrúyalo");
+}
+
+QString SyncResult::respelledText() const
+{
+    QStringList clauses;
+    for (const auto &[local, shared] : respelled)
+        clauses << QStringLiteral("«%1» se envió como «%2», como la llama el archivo compartido")
+                       .arg(local, shared);
+    return clauses.join(QStringLiteral("; "));
 }
 
 QStringList SyncResult::damagedLines() const
@@ -79,12 +106,30 @@ SyncResult syncArchive(StationArchive &local, StationArchive &server, const Sync
                     result.damaged.push_back({download.id, download.station, error.message()});
                     continue;
                 }
-                const EntryResult entered = server.enter(stored.station, stored.entry);
+                try {
+                    // Read here first, as the server's entry will: a text that does not read
+                    // is the local archive's fault, told apart from the server's.
+                    (void)decodeEntry(stored.entry.raw, stored.entry.kind,
+                                      stored.entry.samplesReported);
+                } catch (const ArchiveError &error) {
+                    result.damaged.push_back({download.id, download.station,
+                                              QStringLiteral("no se lee: ") + error.message(),
+                                              true});
+                    continue;
+                }
+                // Another PC may have brought the same station spelled otherwise first.
+                const EntryResult entered = server.enter(stored.station, stored.entry,
+                                                         LookAlikeName::TakesArchivedSpelling);
                 if (entered.alreadyEntered) {
                     ++result.alreadyThere;
                 } else {
                     ++result.sent;
                     result.conflicts += entered.conflicts;
+                    const std::pair respelling(stored.station, entered.station);
+                    if (entered.station != stored.station
+                        && std::find(result.respelled.begin(), result.respelled.end(), respelling)
+                            == result.respelled.end())
+                        result.respelled.push_back(respelling);
                 }
             } else if (!download.sent) {
                 ++result.alreadyThere;

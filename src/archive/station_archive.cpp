@@ -199,14 +199,19 @@ void StationArchive::addStation(const QString &station)
                     {name});
 }
 
-qint64 StationArchive::stationId(const QString &station)
+qint64 StationArchive::stationId(QString &station, LookAlikeName lookAlike)
 {
     QSqlQuery known =
         m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {station});
     if (known.next())
         return known.value(0).toLongLong();
     known = QSqlQuery();
-    refuseLookAlike(station, 0);
+    if (const auto alike = archivedLookAlike(station, 0)) {
+        if (lookAlike == LookAlikeName::Refused)
+            throw ArchiveError(lookAlikeMessage(alike->second));
+        station = alike->second;
+        return alike->first;
+    }
     m_database->run(QStringLiteral("INSERT INTO stations (name) VALUES (?) "
                                    "ON CONFLICT (name) DO NOTHING"),
                     {station});
@@ -218,7 +223,8 @@ qint64 StationArchive::stationId(const QString &station)
     return query.value(0).toLongLong();
 }
 
-void StationArchive::refuseLookAlike(const QString &station, qint64 except)
+std::optional<std::pair<qint64, QString>> StationArchive::archivedLookAlike(const QString &station,
+                                                                            qint64 except)
 {
     // On a server, two writers making look-alike stations at once would each miss the other's:
     // the names are read under a lock that only station makers take, until this one commits.
@@ -229,9 +235,17 @@ void StationArchive::refuseLookAlike(const QString &station, qint64 except)
     QSqlQuery names = m_database->run(QStringLiteral("SELECT id, name FROM stations"));
     while (names.next()) {
         const QString name = names.value(1).toString();
-        if (names.value(0).toLongLong() != except && name != station && stationKey(name) == key)
-            throw ArchiveError(lookAlikeMessage(name));
+        const qint64 id = names.value(0).toLongLong();
+        if (id != except && name != station && stationKey(name) == key)
+            return std::pair(id, name);
     }
+    return std::nullopt;
+}
+
+void StationArchive::refuseLookAlike(const QString &station, qint64 except)
+{
+    if (const auto alike = archivedLookAlike(station, except))
+        throw ArchiveError(lookAlikeMessage(alike->second));
 }
 
 qint64 StationArchive::existingStationId(const QString &station)
@@ -244,7 +258,8 @@ qint64 StationArchive::existingStationId(const QString &station)
     return id.value(0).toLongLong();
 }
 
-EntryResult StationArchive::enter(const QString &station, const DownloadEntry &entry)
+EntryResult StationArchive::enter(const QString &station, const DownloadEntry &entry,
+                                  LookAlikeName lookAlike)
 {
     const QString name = checkedStationName(station);
     if (m_database->readOnly())
@@ -253,14 +268,15 @@ EntryResult StationArchive::enter(const QString &station, const DownloadEntry &e
     checkIntact();
     const DecodedEntry decoded = decodeEntry(entry.raw, entry.kind, entry.samplesReported);
     const QString sha256 = downloadHash(entry.raw);
-    return retried(*m_database, [&] { return enterOnce(name, entry, decoded, sha256); });
+    return retried(*m_database, [&] { return enterOnce(name, entry, decoded, sha256, lookAlike); });
 }
 
 EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntry &entry,
-                                      const DecodedEntry &decoded, const QString &sha256)
+                                      const DecodedEntry &decoded, const QString &sha256,
+                                      LookAlikeName lookAlike)
 {
     m_database->begin();
-    const EntryResult result = enterWithin(station, entry, decoded, sha256);
+    const EntryResult result = enterWithin(station, entry, decoded, sha256, lookAlike);
     // The same bytes were archived before: nothing of this attempt is kept.
     if (result.alreadyEntered)
         m_database->rollback();
@@ -270,7 +286,8 @@ EntryResult StationArchive::enterOnce(const QString &station, const DownloadEntr
 }
 
 EntryResult StationArchive::enterWithin(const QString &station, const DownloadEntry &entry,
-                                        const DecodedEntry &decoded, const QString &sha256)
+                                        const DecodedEntry &decoded, const QString &sha256,
+                                        LookAlikeName lookAlike)
 {
     ArchiveDatabase &db = *m_database;
     EntryResult result;
@@ -279,7 +296,7 @@ EntryResult StationArchive::enterWithin(const QString &station, const DownloadEn
     result.notEntered = decoded.damagedRows;
     result.checkPassed = decoded.checkPassed;
     result.leftInDownload = decoded.leftInDownload;
-    const qint64 stationKey = stationId(station);
+    const qint64 stationKey = stationId(result.station, lookAlike);
     const QSqlQuery added = db.run(
         QStringLiteral("INSERT INTO downloads (station_id, arrived_utc_ms, raw, raw_kind, sha256, "
                        "step_minutes, samples_reported, samples_received, check_passed, "

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class ArchiveDatabase;
@@ -65,6 +66,12 @@ struct EntryResult
     /// logger?", or for the same bytes under another station "Esta descarga ya está archivada
     /// en «A»; no se archivó en «B»".
     [[nodiscard]] QString line() const;
+};
+
+/// What entering under a new name that looks like an archived station's (see stationKey) does.
+enum class LookAlikeName {
+    Refused, ///< the user's own entry: "ya hay una estación «X»; use ese nombre"
+    TakesArchivedSpelling, ///< another archive's download: entered under the archived spelling
 };
 
 /// One station of the archive, as --archive-list shows it.
@@ -191,8 +198,11 @@ public:
 
     /// Enters a download under `station` in one transaction: a new sample is added, one
     /// archived with the same values counted, one archived with other values kept as a
-    /// conflict. Any failure leaves the archive as it was and throws ArchiveError.
-    EntryResult enter(const QString &station, const DownloadEntry &entry);
+    /// conflict. A new `station` that looks like an archived one is refused, or with
+    /// TakesArchivedSpelling entered under that one (the result's `station`). Any failure
+    /// leaves the archive as it was and throws ArchiveError.
+    EntryResult enter(const QString &station, const DownloadEntry &entry,
+                      LookAlikeName lookAlike = LookAlikeName::Refused);
 
     /// Adds `station` without a download, when it is not archived yet.
     void addStation(const QString &station);
@@ -259,7 +269,13 @@ public:
 
 private:
     explicit StationArchive(std::unique_ptr<ArchiveDatabase> database);
-    [[nodiscard]] qint64 stationId(const QString &station);
+    /// The key of `station`, made when new; a new name like an archived one's is refused, or
+    /// with TakesArchivedSpelling becomes that one's (`station` then holds it).
+    [[nodiscard]] qint64 stationId(QString &station, LookAlikeName lookAlike);
+    /// The key and name of a station other than the one of key `except` that `station`, as a
+    /// new name, looks like (see stationKey); none when there is none.
+    [[nodiscard]] std::optional<std::pair<qint64, QString>>
+    archivedLookAlike(const QString &station, qint64 except);
     /// Throws ArchiveError when `station`, as a new name, looks like (see stationKey) a
     /// station other than the one of key `except`.
     void refuseLookAlike(const QString &station, qint64 except);
@@ -267,10 +283,12 @@ private:
     [[nodiscard]] qint64 existingStationId(const QString &station);
     void renameOnce(StationMerge &result);
     EntryResult enterOnce(const QString &station, const DownloadEntry &entry,
-                          const DecodedEntry &decoded, const QString &sha256);
+                          const DecodedEntry &decoded, const QString &sha256,
+                          LookAlikeName lookAlike);
     /// enterOnce inside a transaction already open, left open.
     EntryResult enterWithin(const QString &station, const DownloadEntry &entry,
-                            const DecodedEntry &decoded, const QString &sha256);
+                            const DecodedEntry &decoded, const QString &sha256,
+                            LookAlikeName lookAlike = LookAlikeName::Refused);
     /// removeDownload inside a transaction already open, left open; the download as it was.
     StoredDownload removeWithin(qint64 downloadId, DownloadRemoval &result);
 

@@ -62,13 +62,15 @@ QString sync(const SyncResult &result)
     if (result.conflicts > 0)
         text += QStringLiteral("; %1 muestras no coinciden con lo archivado allí: ¿es otro logger?")
                     .arg(result.conflicts);
+    if (!result.respelled.empty())
+        text += QStringLiteral("; ") + result.respelledText();
     if (result.damaged.size() == 1)
-        text += QStringLiteral("; 1 descarga de este PC está dañada y no se envió: reconstruya "
-                               "el archivo");
+        text += QStringLiteral("; 1 descarga de este PC está dañada y no se envió: %1")
+                    .arg(result.damagedAdvice());
     else if (!result.damaged.empty())
-        text += QStringLiteral("; %1 descargas de este PC están dañadas y no se enviaron: "
-                               "reconstruya el archivo")
-                    .arg(result.damaged.size());
+        text += QStringLiteral("; %1 descargas de este PC están dañadas y no se enviaron: %2")
+                    .arg(result.damaged.size())
+                    .arg(result.damagedAdvice());
     return text;
 }
 

@@ -3,13 +3,17 @@
 // others' (the same bytes on two PCs, the same samples in different downloads), leave the
 // server with the exact union, every download and every sample once; a sync that cannot
 // reach its server exits with its code and keeps everything local; a damaged local download
-// skipped while the others go; a lock held on the server waited for only so long; a quit
-// signal during a wait on the server, and a server gone mid-sync, each said in one line.
+// skipped while the others go, and so one whose kept file no longer reads; one station spelled
+// otherwise by two PCs kept as one on the server; a lock held on the server waited for only so
+// long; a quit signal during a wait on the server, and a server gone mid-sync, each said in one
+// line.
 #include "app/command_line_options.h"
 #include "archive/archive_error.h"
+#include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "data/csv_export.h"
 
 #include <QFile>
 #include <QProcess>
@@ -163,27 +167,60 @@ private slots:
         QCOMPARE(check.number(QStringLiteral("SELECT COUNT(*) FROM downloads")), downloadsInAll);
     }
 
+    void aDamagedDownloadIsNamedAndTheOthersAreSent_data()
+    {
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("its text cut short")
+            << false << QStringLiteral("está dañada") << QStringLiteral("reconstruya el archivo");
+        QTest::newRow("a file no logger gives")
+            << true << QStringLiteral("no se lee: ") << QStringLiteral("quítela del archivo local");
+    }
+
     void aDamagedDownloadIsNamedAndTheOthersAreSent()
     {
-        QString why;
-        const QString url = serverUrl(why);
+        QFETCH(bool, unreadable);
+        QFETCH(QString, why);
+        QFETCH(QString, advice);
+        QString noServer;
+        const QString url = serverUrl(noServer);
         if (url.isEmpty())
-            QSKIP(qPrintable(why));
-        ServerDatabase server(url, QStringLiteral("archive_damaged"));
+            QSKIP(qPrintable(noServer));
+        const QString name = unreadable ? QStringLiteral("unreadable") : QStringLiteral("damaged");
+        ServerDatabase server(url, QStringLiteral("archive_") + name);
         QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
-        const QString archive = m_dir.filePath(QStringLiteral("damaged.sqlite"));
-        for (const int k : {0, 1, 2})
-            QVERIFY(
-                archiveDownload(archive, QStringLiteral("Parcela 3"),
-                                {download(k), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
-                    .succeeded());
+        const QString archive = m_dir.filePath(name + QStringLiteral(".sqlite"));
+        const auto enter = [&archive](const QByteArray &raw, RawKind kind) {
+            return archiveDownload(archive, QStringLiteral("Parcela 3"),
+                                   {raw, kind, 0, std::nullopt, std::nullopt})
+                .succeeded();
+        };
+        QVERIFY(enter(download(0), RawKind::DownloadText));
+        // The second download: one more, or a CSV of the first imported before old files were
+        // held to what a logger gives.
+        QByteArray csv = StationArchive::openFile(archive).csvText(QStringLiteral("Parcela 3"));
+        QVERIFY(unreadable ? enter(csv, RawKind::Csv) : enter(download(2), RawKind::DownloadText));
+        QVERIFY(enter(download(1), RawKind::DownloadText));
         {
-            // The second download's kept text cut short, as a bad sector would.
             Connection local(archive);
-            QCOMPARE(
-                local.run(QStringLiteral(
-                    "UPDATE downloads SET raw = substr(raw, 1, length(raw) / 2) WHERE id = 2")),
-                QString());
+            QSqlQuery update(QSqlDatabase::database(local.name()));
+            if (unreadable) {
+                // Its first row with a PAR of 9999, and its SHA-256 to match.
+                const qsizetype rowEnd = csv.indexOf("\r\n", csv.indexOf("\r\n") + 2);
+                const qsizetype par = csv.lastIndexOf(',', rowEnd) + 1;
+                csv.replace(par, rowEnd - par, "9999");
+                QVERIFY(update.prepare(
+                    QStringLiteral("UPDATE downloads SET raw = ?, sha256 = ? WHERE id = 2")));
+                update.addBindValue(qCompress(csv));
+                update.addBindValue(downloadHash(csv));
+            } else {
+                // Its kept text cut short, as a bad sector would.
+                QVERIFY(update.prepare(QStringLiteral(
+                    "UPDATE downloads SET raw = substr(raw, 1, length(raw) / 2) WHERE id = 2")));
+            }
+            QVERIFY2(update.exec() && update.numRowsAffected() == 1,
+                     qPrintable(update.lastError().text()));
         }
         QProcess *program = startSync(this, archive, server.url());
         QVERIFY(program->waitForFinished(boundMs));
@@ -194,12 +231,41 @@ private slots:
         QVERIFY2(lines[0].startsWith(QStringLiteral("brentavius4: la descarga 2 de «Parcela 3» no "
                                                     "se envió: ")),
                  qPrintable(errors));
-        QVERIFY2(lines[0].contains(QStringLiteral("está dañada")), qPrintable(errors));
+        QVERIFY2(lines[0].contains(why), qPrintable(errors));
         QVERIFY2(lines[1].contains(QStringLiteral("2 descargas enviadas")), qPrintable(errors));
-        QVERIFY2(lines[1].contains(QStringLiteral("reconstruya el archivo")), qPrintable(errors));
+        QVERIFY2(lines[1].endsWith(advice), qPrintable(errors));
         Connection check(server.address(), server.address().database);
         QCOMPARE(check.number(QStringLiteral("SELECT COUNT(*) FROM downloads")), 2);
         QCOMPARE(StationArchive::openFile(archive).unsentCount(), 1);
+    }
+
+    void oneStationSpelledOtherwiseByTwoPcsStaysOne()
+    {
+        QString why;
+        const QString url = serverUrl(why);
+        if (url.isEmpty())
+            QSKIP(qPrintable(why));
+        ServerDatabase server(url, QStringLiteral("archive_spelling"));
+        QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
+        const QString first = archiveOfOne(QStringLiteral("spelled.sqlite"));
+        QVERIFY(!first.isEmpty());
+        const QString second = m_dir.filePath(QStringLiteral("spelled-otherwise.sqlite"));
+        for (const int k : {1, 2})
+            QVERIFY(
+                archiveDownload(second, QStringLiteral("parcela 3"),
+                                {download(k), RawKind::DownloadText, 0, std::nullopt, std::nullopt})
+                    .succeeded());
+        QVERIFY(syncArchive(first, server.url()).succeeded());
+        const SyncResult result = syncArchive(second, server.url());
+        QVERIFY2(result.succeeded(), qPrintable(result.line()));
+        QCOMPARE(result.sent, 2);
+        QCOMPARE(result.line().count(QStringLiteral("«parcela 3» se envió como «Parcela 3», como "
+                                                    "la llama el archivo compartido")),
+                 1);
+        StationArchive shared = StationArchive::openServer(server.address());
+        QCOMPARE(shared.stationNames(), QStringList {QStringLiteral("Parcela 3")});
+        QCOMPARE(int(shared.downloads(QStringLiteral("Parcela 3")).size()), 3);
+        QCOMPARE(StationArchive::openFile(second).unsentCount(), 0);
     }
 
     void aLockHeldOnTheServerIsWaitedForOnlySoLong()
