@@ -138,6 +138,10 @@ RebuildResult rebuildArchive(const QString &from, const QString &to,
             DownloadEntry entry;
             try {
                 entry = storedEntry(*old, download.id, sent);
+                // Read here, so that a kept text that no longer reads (an old file with values
+                // no logger gives) is named and left out like a damaged one, not taken for a
+                // fault of the new archive.
+                (void)decodeEntry(entry.raw, entry.kind, entry.samplesReported);
             } catch (const ArchiveError &error) {
                 result.unread.push_back(
                     {download.id, download.station, download.arrivedUtcMs, error.message()});
