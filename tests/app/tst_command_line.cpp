@@ -4,7 +4,8 @@
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
 // opens), a download stopped by a signal, after which the next run has the port, the
-// option table: ours, Qt's, or refused before any window or display, and a download archived
+// option table: ours, Qt's, or refused before any window or display, and the port given to the
+// windows, which their setup dialog starts with and CONECTAR opens, and a download archived
 // under its station and exported again (an archive that cannot take it refused before the port
 // opens, one locked by another program until after the download leaving the file saved and
 // the clock alone), and old files imported, then exported as one record. The archive is never
@@ -15,6 +16,7 @@
 // cannot, and leaves nothing that keeps the owner from writing. A station name that is blank,
 // too long or like an archived station's is refused as a bad argument before anything.
 #include "app/command_line_options.h"
+#include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
@@ -23,13 +25,19 @@
 #include "download_text.h"
 #include "look_alike_names.h"
 #include "pty_pair.h"
+#include "runtime/error_report.h"
 #include "saved_by_the_window.h"
 #include "simulated_logger.h"
+#include "serial/serial_port.h"
+#include "serial/serial_setup_dialog.h"
 #include "simulator_process.h"
+#include "windows/main_window.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -37,6 +45,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 #include <fcntl.h>
@@ -383,6 +392,18 @@ private slots:
             << "brentavius4: --archive-server no lleva contraseña: cualquier usuario del PC la "
                "leería con ps; póngala en ~/.pgpass (o en el archivo que nombre PGPASSFILE)"
                 + help;
+        QTest::newRow("a port for no window")
+            << QStringList {"--list-ports", "--port", "/tmp/never-written.txt"}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --port solo vale al abrir las ventanas; sin ellas el puerto se da "
+               "con --download"
+                + help;
+        QTest::newRow("a port without its path")
+            << QStringList {"-platform", "offscreen", "--port"} << int(CommandLine::BadArguments)
+            << "brentavius4: --port necesita un valor" + help;
+        QTest::newRow("an option taken for the window's port")
+            << QStringList {"--port", "--version"} << int(CommandLine::BadArguments)
+            << "brentavius4: --port necesita un valor, no la opción --version" + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
@@ -401,6 +422,56 @@ private slots:
         }
         QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.txt")));
         QVERIFY(!QFile::exists(QStringLiteral("--csv")));
+    }
+
+    void thePortGivenToTheWindowsIsTheOneToConnect_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // {link}: the simulated logger's
+        QTest::newRow("alone") << QStringList {"--port", "{link}"};
+        QTest::newRow("after '='") << QStringList {"--port={link}"};
+        QTest::newRow("among Qt's options")
+            << QStringList {"-platform", "offscreen", "--port", "{link}", "-style=fusion"};
+    }
+
+    void thePortGivenToTheWindowsIsTheOneToConnect()
+    {
+        QFETCH(QStringList, arguments);
+        startSimulator();
+        QList<QByteArray> texts {"brentavius4"};
+        for (const QString &argument : arguments)
+            texts << QFile::encodeName(QString(argument).replace("{link}", m_sim->linkPath()));
+        std::vector<const char *> argv;
+        for (const QByteArray &text : texts)
+            argv.push_back(text.constData());
+        const int argc = int(argv.size());
+        QVERIFY(!CommandLine::wanted(argc, argv.data()));
+
+        QStringList errors;
+        ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
+        WindowSet program(windowSerialPort(argc, argv.data()));
+        TForm1 &main = *program.windows.Form1;
+        // The setup dialog that opens with the main window starts with the port; OK keeps it.
+        QString offered;
+        auto *timer = new QTimer(&main);
+        connect(timer, &QTimer::timeout, timer, [timer, &offered] {
+            auto *dialog = qobject_cast<TSerialSetupFrm *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer->stop();
+            offered = dialog->Combo1->Text();
+            dialog->Button1->click();
+        });
+        timer->start(10);
+        main.show();
+        QTRY_COMPARE_WITH_TIMEOUT(offered, m_sim->linkPath(), boundMs);
+        QCOMPARE(main.SerialPort1.Port(), m_sim->linkPath());
+        // CONECTAR then connects at once, and the logger's values come in.
+        main.RockerSwitch1Click();
+        QVERIFY(main.connected());
+        QTRY_VERIFY_WITH_TIMEOUT(main.liveFrames().size() > 0, boundMs);
+        QCOMPARE(errors, QStringList());
+        main.close();
+        ErrorReport::setPresenter({});
     }
 
     void aBadOutputIsRefusedBeforeThePortOpens_data()
