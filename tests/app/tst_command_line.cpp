@@ -40,6 +40,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -515,6 +516,7 @@ private slots:
 
         QStringList errors;
         ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
+        const auto restore = qScopeGuard([] { ErrorReport::setPresenter({}); });
         WindowSet program(windowSerialPort(argc, argv.data()));
         TForm1 &main = *program.windows.Form1;
         // The setup dialog that opens with the main window starts with the port; OK keeps it.
@@ -538,7 +540,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(main.liveFrames().size() > 0, boundMs);
         QCOMPARE(errors, QStringList());
         main.close();
-        ErrorReport::setPresenter({});
     }
 
     void aBadOutputIsRefusedBeforeThePortOpens_data()
