@@ -4,9 +4,11 @@
 #include "archive/server_address.h"
 
 #include <QDate>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <vector>
@@ -76,6 +78,19 @@ int toolkitSpan(std::string_view argument)
     return listed(toolkitOptionsWithValue, name) ? 2 : 0;
 }
 
+/// How many arguments from argv[i] on are --port and its port, which the window program takes:
+/// 1 or 2; 0 when argv[i] is not --port, or its port is missing or looks like an option.
+int portSpan(int argc, const char *const *argv, int i)
+{
+    const std::string_view argument = argv[i];
+    if (argument.starts_with("--port="))
+        return argument.size() > std::string_view("--port=").size() ? 1 : 0;
+    if (argument != "--port" || i + 1 >= argc)
+        return 0;
+    const std::string_view port = argv[i + 1];
+    return port.empty() || port.starts_with("--") ? 0 : 2;
+}
+
 /// The option part of an argument: "--timeout=5" is "--timeout".
 QString optionOf(const QString &argument)
 {
@@ -88,7 +103,7 @@ bool wanted(int argc, const char *const *argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (const int span = toolkitSpan(argument)) {
+        if (const int span = std::max(toolkitSpan(argument), portSpan(argc, argv, i))) {
             i += span - 1;
             continue;
         }
@@ -96,6 +111,21 @@ bool wanted(int argc, const char *const *argv)
             return true;
     }
     return false;
+}
+
+QString windowPort(int argc, const char *const *argv)
+{
+    QString port;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (const int span = portSpan(argc, argv, i)) {
+            port = QFile::decodeName(span == 2 ? argv[i + 1] : argv[i] + std::strlen("--port="));
+            i += span - 1;
+        } else if (const int toolkit = toolkitSpan(argument)) {
+            i += toolkit - 1;
+        }
+    }
+    return port;
 }
 
 std::optional<qint64> rangeTime(const QString &text, bool endOfDay)
@@ -122,6 +152,7 @@ Parse parse(const QStringList &arguments)
     Options options;
     bool help = false;
     bool version = false;
+    bool portGiven = false;
     /// What the arguments ask to do, in their order, and every other option given.
     QStringList actions;
     QStringList given;
@@ -133,7 +164,8 @@ Parse parse(const QStringList &arguments)
         QStringLiteral("--timeout"),  QStringLiteral("--station"),
         QStringLiteral("--archive"),  QStringLiteral("--archive-server"),
         QStringLiteral("--from"),     QStringLiteral("--to"),
-        QStringLiteral("--archive-remove-download"), QStringLiteral("--archive-move-download")};
+        QStringLiteral("--archive-remove-download"), QStringLiteral("--archive-move-download"),
+        QStringLiteral("--port")};
     static const QStringList actionFlags = {
         QStringLiteral("--list-ports"), QStringLiteral("--archive-list"),
         QStringLiteral("--archive-export"), QStringLiteral("--archive-import"),
@@ -172,6 +204,10 @@ Parse parse(const QStringList &arguments)
             if (!inlineValue && text->startsWith(QLatin1String("--")))
                 return failure(
                     QStringLiteral("%1 necesita un valor, no la opción %2").arg(option, *text));
+            if (option == QLatin1String("--port")) {
+                portGiven = true;
+                continue;
+            }
             if (option == QLatin1String("--download")) {
                 actions << option;
                 options.port = *text;
@@ -259,6 +295,11 @@ Parse parse(const QStringList &arguments)
         options.action = Options::Action::Version;
         return {options, {}};
     }
+    // Only the windows have a setup dialog to start with the port; a run without them names
+    // its port with --download.
+    if (portGiven)
+        return failure(QStringLiteral("--port solo vale al abrir las ventanas; sin ellas el "
+                                      "puerto se da con --download"));
     if (actions.size() > 1)
         return failure(QStringLiteral("%1 y %2 no van juntos").arg(actions[0], actions[1]));
     const QString action = actions.isEmpty() ? QString() : actions.first();
@@ -366,7 +407,7 @@ Parse parse(const QStringList &arguments)
 QString helpText()
 {
     return QStringLiteral(
-        "Uso: brentavius4\n"
+        "Uso: brentavius4 [--port PUERTO]\n"
         "     brentavius4 --download PUERTO --output ARCHIVO [--csv] [--force] [--set-clock]\n"
         "                 [--timeout SEGUNDOS] [--station NOMBRE [--archive BASE]\n"
         "                 [--archive-server URL]]\n"
@@ -392,6 +433,8 @@ QString helpText()
         "línea dañada: las demás siguen en el logger. Si hay un archivo compartido, se le\n"
         "envía después.\n"
         "\n"
+        "  --port PUERTO        con las ventanas: el puerto con el que empiezan el diálogo de\n"
+        "                       configuración y la ventana principal, para conectar enseguida\n"
         "  --list-ports         los puertos que ofrece el diálogo de configuración, uno por\n"
         "                       línea; tras un tabulador, lo que el sistema dice del adaptador\n"
         "  --download PUERTO    el puerto del logger: ttyUSB0, /dev/ttyUSB0 o el enlace de un\n"

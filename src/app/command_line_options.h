@@ -70,10 +70,15 @@ struct Parse
     QString error;
 };
 
-/// True when an argument begins with '-' and is not one of Qt's documented options (or the
-/// value of one): the program then runs without windows, to do what the command line asks or
-/// to refuse an option it does not know, and needs no display either way.
+/// True when an argument begins with '-' and is not one of Qt's documented options, nor
+/// --port with its port (or the value of one of these): the program then runs without windows,
+/// to do what the command line asks or to refuse an option it does not know, and needs no
+/// display either way.
 [[nodiscard]] bool wanted(int argc, const char *const *argv);
+
+/// The port --port names for the window program (the last one given), decoded as a file name;
+/// empty when none is given. The port setup dialog and the main window start with it.
+[[nodiscard]] QString windowPort(int argc, const char *const *argv);
 
 /// A time of --from or --to: "2026-03-01", "2026-03-01T10:00" or "2026-03-01T10:00:07" (a
 /// blank for the "T" will do), in the archive's sample time. A day alone is its first second,

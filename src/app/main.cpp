@@ -5,6 +5,7 @@
 #include "app/window_set.h"
 #include "archive/archive_location.h"
 #include "runtime/error_report.h"
+#include "runtime/private_runtime_folder.h"
 #include "runtime/quit_signals.h"
 #include "runtime/settings_for_this_run.h"
 #include "serial/serial_port.h"
@@ -32,6 +33,8 @@ int main(int argc, char **argv)
         return CommandLine::run(QCoreApplication::arguments());
     }
 
+    // Before the application object, whose platform looks for the folder.
+    const PrivateRuntimeFolder runtimeFolder;
     ErrorReportingApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("BRENTAVIUS4"));
     QApplication::setWindowIcon(programIcon());
@@ -45,7 +48,7 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     keepToolkitSettingsForThisRun();
 
-    WindowSet program(std::make_unique<TSerialPort>());
+    WindowSet program(windowSerialPort(argc, argv));
     // Every download of the window program enters the user's own station archive.
     program.windows.Form1->archiving().setArchivePath(defaultArchivePath());
     QObject::connect(program.windows.Form1, &TForm1::closed, &app, &QCoreApplication::quit);

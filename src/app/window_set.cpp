@@ -1,5 +1,7 @@
 #include "app/window_set.h"
 
+#include "app/command_line_options.h"
+#include "serial/serial_port.h"
 #include "windows/about_window.h"
 #include "windows/charts/chart_window.h"
 #include "windows/clock_dialog.h"
@@ -32,4 +34,12 @@ WindowSet::~WindowSet()
     delete windows.Form3;
     delete windows.Form2;
     delete windows.Form1;
+}
+
+std::unique_ptr<TSerialPort> windowSerialPort(int argc, const char *const *argv)
+{
+    auto port = std::make_unique<TSerialPort>();
+    if (const QString name = CommandLine::windowPort(argc, argv); !name.isEmpty())
+        port->setPort(name);
+    return port;
 }

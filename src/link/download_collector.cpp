@@ -32,7 +32,7 @@ void DownloadCollector::follow(char c)
 bool DownloadCollector::append(const QByteArray &chunk)
 {
     m_afterEnd.clear();
-    // The designed end: a read of the marker alone, wherever the text stands.
+    // The usual end: a read of the marker alone, wherever the text stands.
     if (chunk.size() == 1 && chunk.front() == endMarker) {
         m_text += chunk;
         return true;

@@ -4,7 +4,8 @@
 // program holds, a logger that never answers, a download without its end marker, a damaged
 // download, a file that cannot be written, an output that is no file, found before the port
 // opens), a download stopped by a signal, after which the next run has the port, the
-// option table: ours, Qt's, or refused before any window or display, and a download archived
+// option table: ours, Qt's, or refused before any window or display, and the port given to the
+// windows, which their setup dialog starts with and CONECTAR opens, and a download archived
 // under its station and exported again (an archive that cannot take it refused before the port
 // opens, one locked by another program until after the download leaving the file saved and
 // the clock alone), and old files imported, then exported as one record. The archive is never
@@ -15,6 +16,7 @@
 // cannot, and leaves nothing that keeps the owner from writing. A station name that is blank,
 // too long or like an archived station's is refused as a bad argument before anything.
 #include "app/command_line_options.h"
+#include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
@@ -23,20 +25,29 @@
 #include "download_text.h"
 #include "look_alike_names.h"
 #include "pty_pair.h"
+#include "runtime/error_report.h"
 #include "saved_by_the_window.h"
+#include "serial/serial_port.h"
+#include "serial/serial_setup_dialog.h"
 #include "simulated_logger.h"
 #include "simulator_process.h"
+#include "windows/main_window.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 #include <fcntl.h>
@@ -62,6 +73,70 @@ struct Run
 /// An ordinary user's ids, for runs where the superuser would be allowed anything.
 constexpr uid_t nobody = 65534;
 
+/// Whether every user may reach and run the file at `path`: it and each folder above it may
+/// be searched and run by others.
+bool runnableByAll(const QString &path)
+{
+    QString reached = QFileInfo(path).absoluteFilePath();
+    for (;;) {
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(reached).constData(), &info) != 0
+            || (info.st_mode & S_IXOTH) == 0)
+            return false;
+        if (reached == QLatin1String("/"))
+            return true;
+        reached = QFileInfo(reached).path();
+    }
+}
+
+/// The program as an ordinary user may run it: the built one, or, when it lies in a folder
+/// others may not enter (a clone under /root or in a mktemp -d folder, run as root), a copy
+/// in a temporary folder everyone may enter, made once per run; the program links only the
+/// system's libraries, so the file alone runs. Empty, and why in `reason`, when none can be.
+QString ordinaryUserProgram(QString *reason = nullptr)
+{
+    struct Copy
+    {
+        QTemporaryDir folder;
+        QString path;
+        QString reason;
+    };
+    static const std::unique_ptr<Copy> copy = [] {
+        auto made = std::make_unique<Copy>();
+        const QString built = QStringLiteral(BRENTAVIUS_PROGRAM_PATH);
+        if (runnableByAll(built)) {
+            made->path = built;
+            return made;
+        }
+        const QString path = made->folder.filePath(QFileInfo(built).fileName());
+        const QFileDevice::Permissions everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+            | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+            | QFileDevice::ReadOther | QFileDevice::ExeOther;
+        if (made->folder.isValid() && QFile::setPermissions(made->folder.path(), everyone)
+            && QFile::copy(built, path) && QFile::setPermissions(path, everyone)
+            && runnableByAll(path))
+            made->path = path;
+        else
+            made->reason = QStringLiteral("an ordinary user can reach neither %1 nor a copy of "
+                                          "it in %2")
+                               .arg(built, QDir::tempPath());
+        return made;
+    }();
+    if (reason)
+        *reason = copy->reason;
+    return copy->path;
+}
+
+/// Skips the test, saying why, when no ordinary user could run the program.
+#define SKIP_UNLESS_AN_ORDINARY_USER_CAN_RUN_THE_PROGRAM()                                         \
+    do {                                                                                           \
+        QString why;                                                                               \
+        if (geteuid() == 0 && ordinaryUserProgram(&why).isEmpty())                                 \
+            QSKIP(qPrintable(why));                                                                \
+    } while (false)
+
 /// Starts the program as a cron job would: no display, no terminal, a bare environment; or,
 /// with `display`, where windows could open (offscreen); with `ordinaryUser`, never as the
 /// superuser.
@@ -79,7 +154,9 @@ void startProgram(QProcess &program, const QStringList &arguments, bool display 
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
     program.setStandardInputFile(QProcess::nullDevice());
-    program.start(QStringLiteral(BRENTAVIUS_PROGRAM_PATH), arguments);
+    program.start(ordinaryUser && geteuid() == 0 ? ordinaryUserProgram()
+                                                 : QStringLiteral(BRENTAVIUS_PROGRAM_PATH),
+                  arguments);
 }
 
 Run finishProgram(QProcess &program)
@@ -383,6 +460,18 @@ private slots:
             << "brentavius4: --archive-server no lleva contraseña: cualquier usuario del PC la "
                "leería con ps; póngala en ~/.pgpass (o en el archivo que nombre PGPASSFILE)"
                 + help;
+        QTest::newRow("a port for no window")
+            << QStringList {"--list-ports", "--port", "/tmp/never-written.txt"}
+            << int(CommandLine::BadArguments)
+            << "brentavius4: --port solo vale al abrir las ventanas; sin ellas el puerto se da "
+               "con --download"
+                + help;
+        QTest::newRow("a port without its path")
+            << QStringList {"-platform", "offscreen", "--port"} << int(CommandLine::BadArguments)
+            << "brentavius4: --port necesita un valor" + help;
+        QTest::newRow("an option taken for the window's port")
+            << QStringList {"--port", "--version"} << int(CommandLine::BadArguments)
+            << "brentavius4: --port necesita un valor, no la opción --version" + help;
         QTest::newRow("Qt's options with ours")
             << QStringList {"-platform", "offscreen", "-style=fusion", "--reverse", "--version"}
             << int(CommandLine::Ok) << QString();
@@ -401,6 +490,56 @@ private slots:
         }
         QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.txt")));
         QVERIFY(!QFile::exists(QStringLiteral("--csv")));
+    }
+
+    void thePortGivenToTheWindowsIsTheOneToConnect_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // {link}: the simulated logger's
+        QTest::newRow("alone") << QStringList {"--port", "{link}"};
+        QTest::newRow("after '='") << QStringList {"--port={link}"};
+        QTest::newRow("among Qt's options")
+            << QStringList {"-platform", "offscreen", "--port", "{link}", "-style=fusion"};
+    }
+
+    void thePortGivenToTheWindowsIsTheOneToConnect()
+    {
+        QFETCH(QStringList, arguments);
+        startSimulator();
+        QList<QByteArray> texts {"brentavius4"};
+        for (const QString &argument : arguments)
+            texts << QFile::encodeName(QString(argument).replace("{link}", m_sim->linkPath()));
+        std::vector<const char *> argv;
+        for (const QByteArray &text : texts)
+            argv.push_back(text.constData());
+        const int argc = int(argv.size());
+        QVERIFY(!CommandLine::wanted(argc, argv.data()));
+
+        QStringList errors;
+        ErrorReport::setPresenter([&errors](const QString &message) { errors << message; });
+        const auto restore = qScopeGuard([] { ErrorReport::setPresenter({}); });
+        WindowSet program(windowSerialPort(argc, argv.data()));
+        TForm1 &main = *program.windows.Form1;
+        // The setup dialog that opens with the main window starts with the port; OK keeps it.
+        QString offered;
+        auto *timer = new QTimer(&main);
+        connect(timer, &QTimer::timeout, timer, [timer, &offered] {
+            auto *dialog = qobject_cast<TSerialSetupFrm *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer->stop();
+            offered = dialog->Combo1->Text();
+            dialog->Button1->click();
+        });
+        timer->start(10);
+        main.show();
+        QTRY_COMPARE_WITH_TIMEOUT(offered, m_sim->linkPath(), boundMs);
+        QCOMPARE(main.SerialPort1.Port(), m_sim->linkPath());
+        // CONECTAR then connects at once, and the logger's values come in.
+        main.RockerSwitch1Click();
+        QVERIFY(main.connected());
+        QTRY_VERIFY_WITH_TIMEOUT(main.liveFrames().size() > 0, boundMs);
+        QCOMPARE(errors, QStringList());
+        main.close();
     }
 
     void aBadOutputIsRefusedBeforeThePortOpens_data()
@@ -463,6 +602,7 @@ private slots:
 
     void aFolderThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
     {
+        SKIP_UNLESS_AN_ORDINARY_USER_CAN_RUN_THE_PROGRAM();
         const QDir dir(m_dir->path());
         QVERIFY(dir.mkdir(QStringLiteral("ajena")));
         const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner
@@ -797,6 +937,7 @@ private slots:
 
     void anArchiveThatMayNotBeWrittenIsRefusedBeforeThePortOpens()
     {
+        SKIP_UNLESS_AN_ORDINARY_USER_CAN_RUN_THE_PROGRAM();
         const QDir dir(m_dir->path());
         QVERIFY(dir.mkdir(QStringLiteral("ajena")));
         const QString archive = dir.filePath(QStringLiteral("ajena/estaciones.sqlite"));
@@ -1374,6 +1515,7 @@ private slots:
         QFETCH(bool, folderWritable);
         if (geteuid() != 0)
             QSKIP("runs the archive's owner and its reader as two other users: needs root");
+        SKIP_UNLESS_AN_ORDINARY_USER_CAN_RUN_THE_PROGRAM();
         constexpr uid_t owner = nobody - 1;
         const QString archive = importedArchive(20);
         QVERIFY(!archive.isEmpty());

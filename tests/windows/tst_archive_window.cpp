@@ -2,8 +2,8 @@
 // (and one refused) make a station whose single gap shows on the coverage strip, in its tip and
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
 // date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
-// of one run as designed, which reads back to the same grid; renaming a station to a name that
-// exists asks before joining the two, and then shows the merge and its conflicts; a download
+// of one run as a saved file, which reads back to the same grid; renaming a station to a name
+// that exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
 // makes a new archive of the downloads and never goes over a file; Enter in the import's
 // question takes the station its field shows, or offers the one a typed name is like.
@@ -460,7 +460,7 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
-    void aRangeOfOneRunSavesAsDesignedAndReadsBackToTheSameGrid()
+    void aRangeOfOneRunSavesAsADownloadAndReadsBackToTheSameGrid()
     {
         m_window->setRange(firstOf(0), firstOf(2) - gapLength);
         const QString txt = m_dir->filePath(QStringLiteral("seguido.txt"));
