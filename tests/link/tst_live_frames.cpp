@@ -212,8 +212,9 @@ private slots:
         std::vector<std::vector<qint64>> lines;
         for (const LiveSpan &segment : frames.latest(60'000).segments())
             lines.push_back(timesOf(segment));
-        QCOMPARE(lines, kept ? (std::vector<std::vector<qint64>> {{0, 1000}, {2000, 3000}})
-                             : (std::vector<std::vector<qint64>> {{2000, 3000}}));
+        QCOMPARE(lines,
+                 kept ? (std::vector<std::vector<qint64>> {{0, 1000}, {2000, 3000}})
+                      : (std::vector<std::vector<qint64>> {{2000, 3000}}));
         // Back on the first logger's port the chart goes on with what it holds.
         QVERIFY(!frames.beginConnection(port));
         QVERIFY(!frames.startedAgain());

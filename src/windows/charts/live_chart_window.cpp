@@ -134,9 +134,8 @@ void LiveChartWindow::showConnection()
 {
     StatusLabel->setVisible(!m_connected());
     if (m_frames.startedAgain())
-        AnotherLoggerLabel->setText(
-            QStringLiteral("Otro logger en %1: el gráfico empieza de nuevo")
-                .arg(QFileInfo(m_frames.port()).fileName()));
+        AnotherLoggerLabel->setText(QStringLiteral("Otro logger en %1: el gráfico empieza de nuevo")
+                                        .arg(QFileInfo(m_frames.port()).fileName()));
     AnotherLoggerLabel->setVisible(m_frames.startedAgain());
 }
 

@@ -14,8 +14,9 @@ class QPushButton;
 class TForm1;
 
 /// "Gráfico en vivo": the frames received while the program runs (since the last change of
-/// logger) as one chart per unit against the PC's clock, over a chosen span with the newest frame at the right edge. Not modal. It draws
-/// only when told that the frames changed, and not at all while hidden or paused.
+/// logger) as one chart per unit against the PC's clock, over a chosen span with the newest
+/// frame at the right edge. Not modal. It draws only when told that the frames changed, and not
+/// at all while hidden or paused.
 class LiveChartWindow : public QDialog
 {
     Q_OBJECT
