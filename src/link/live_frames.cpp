@@ -82,6 +82,17 @@ void LiveFrames::clear()
     m_gapPending = false;
 }
 
+bool LiveFrames::beginConnection(const QString &port)
+{
+    m_startedAgain = port != m_port && !isEmpty();
+    if (m_startedAgain)
+        clear();
+    m_port = port;
+    m_connectionStart = m_appended;
+    markGap();
+    return m_startedAgain;
+}
+
 const LiveFrame *LiveFrames::find(qint64 sequence) const
 {
     if (sequence < m_oldest || sequence >= m_appended)

@@ -3,6 +3,7 @@
 #include "link/live_frame.h"
 
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -85,8 +86,11 @@ private:
     qint64 m_end = 0;
 };
 
-/// The frames received since connecting, up to 24 hours of them at one a second, in a ring
-/// allocated once: when it is full, each new frame takes the place of the oldest.
+/// The frames received while the program runs, up to 24 hours of them at one a second, in a
+/// ring allocated once: when it is full, each new frame takes the place of the oldest. A
+/// reconnection to the same port keeps them, with a break in the line; a connection to another
+/// port is another logger and starts the ring again. Status frames carry nothing that tells one
+/// logger from another (two loggers set from the same PC show the same clock), so the port does.
 ///
 /// Every appended frame gets the next sequence number, counted from 0. Spans are found by the
 /// PC's time, which is expected to run forward; where the PC's clock was set back, a span
@@ -108,9 +112,20 @@ public:
     void append(const LiveFrame &frame);
     /// Marks a gap before the next frame appended (the line was closed or a download began).
     void markGap();
-    /// Forgets every frame held (a new connection); sequence numbers go on from where they were,
-    /// so that a span taken before names no frame that comes after.
+    /// Forgets every frame held; sequence numbers go on from where they were, so that a span
+    /// taken before names no frame that comes after.
     void clear();
+    /// Begins the frames of a connection to `port`. The frames held stay, with a break before
+    /// the next one, while they came on the same port; those of another port are forgotten.
+    /// Returns whether frames were forgotten.
+    bool beginConnection(const QString &port);
+    /// The port of the present or last connection; empty before the first.
+    [[nodiscard]] const QString &port() const { return m_port; }
+    /// Whether the present or last connection forgot the frames of another port.
+    [[nodiscard]] bool startedAgain() const { return m_startedAgain; }
+    /// The sequence number of the first frame of the present or last connection: the frames
+    /// before it came from an earlier connection, perhaps from a logger since replaced.
+    [[nodiscard]] qint64 connectionStart() const { return m_connectionStart; }
 
     [[nodiscard]] qsizetype capacity() const { return m_capacity; }
     [[nodiscard]] qint64 gapThreshold() const { return m_gapThreshold; }
@@ -142,6 +157,9 @@ private:
     qint64 m_appended = 0;
     qint64 m_oldest = 0;
     bool m_gapPending = false;
+    QString m_port;
+    bool m_startedAgain = false;
+    qint64 m_connectionStart = 0;
 };
 
 inline LiveSpan::Iterator::reference LiveSpan::Iterator::operator*() const

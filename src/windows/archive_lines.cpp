@@ -10,8 +10,9 @@ namespace ArchiveLines {
 
 std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames)
 {
+    // A frame of an earlier connection may be another logger's clock.
     const LiveFrame *newest = frames.find(frames.newestSequence());
-    if (!newest)
+    if (!newest || frames.newestSequence() < frames.connectionStart())
         return std::nullopt;
     StatusDetails clock;
     clock.year = newest->year;

@@ -12,7 +12,8 @@ struct SyncResult;
 namespace ArchiveLines {
 
 /// The logger's clock minus the PC's when the newest of `frames` arrived, in seconds: at the end
-/// of a download, the last status frame before it. None without a frame.
+/// of a download, the last status frame before it. None without a frame of the present
+/// connection.
 [[nodiscard]] std::optional<qint64> clockOffsetOfNewest(const LiveFrames &frames);
 
 /// Why the work on the archive failed, said in Spanish: for use inside a catch block, of the

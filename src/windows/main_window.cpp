@@ -424,8 +424,9 @@ void TForm1::RockerSwitch1Click()
     Edit3->clear();
     downloading = false;
     Timer4->start();
-    // A new connection collects its frames afresh; how the last recording ended is old news.
-    m_liveFrames.clear();
+    // The live chart goes on across a reconnection to the same logger and starts again for
+    // another one; how the last recording ended is old news.
+    m_liveFrames.beginConnection(SerialPort1.Port());
     LiveRecordingLabel->hide();
     emit liveFramesChanged();
 }

@@ -1,5 +1,6 @@
 // Covers the frames kept for the live chart: their values as the readouts show them, the
-// 24-hour ring, spans by the PC's time, the nearest frame and the breaks in the line.
+// 24-hour ring, spans by the PC's time, the nearest frame, the breaks in the line and
+// reconnections.
 #include "link/channel_conversion.h"
 #include "link/live_frames.h"
 #include "widgets/value_indicator.h"
@@ -186,6 +187,37 @@ private slots:
         QCOMPARE(
             lines,
             (std::vector<std::vector<qint64>> {{0, 1000, 4000}, {8001, 9000}, {10'000, 11'000}}));
+    }
+
+    void aReconnectionKeepsTheFramesOnlyOnTheSamePort_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("same port") << QStringLiteral("/dev/ttyUSB0") << true;
+        QTest::newRow("another port") << QStringLiteral("/dev/ttyUSB1") << false;
+    }
+
+    void aReconnectionKeepsTheFramesOnlyOnTheSamePort()
+    {
+        QFETCH(QString, port);
+        QFETCH(bool, kept);
+        LiveFrames frames;
+        QVERIFY(!frames.beginConnection(QStringLiteral("/dev/ttyUSB0")));
+        appendAt(frames, {0, 1000});
+        QCOMPARE(frames.beginConnection(port), !kept);
+        QCOMPARE(frames.startedAgain(), !kept);
+        QCOMPARE(frames.connectionStart(), 2);
+        // A second later: only the reconnection breaks the line.
+        appendAt(frames, {2000, 3000});
+        std::vector<std::vector<qint64>> lines;
+        for (const LiveSpan &segment : frames.latest(60'000).segments())
+            lines.push_back(timesOf(segment));
+        QCOMPARE(lines,
+                 kept ? (std::vector<std::vector<qint64>> {{0, 1000}, {2000, 3000}})
+                      : (std::vector<std::vector<qint64>> {{2000, 3000}}));
+        // Back on the first logger's port the chart goes on with what it holds.
+        QVERIFY(!frames.beginConnection(port));
+        QVERIFY(!frames.startedAgain());
     }
 };
 

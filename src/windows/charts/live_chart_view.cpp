@@ -34,17 +34,23 @@ namespace LiveChartDescriptions {
 
 ChartDescription temperature()
 {
-    return live(ChartDescriptions::temperature(), 2);
+    ChartDescription chart = live(ChartDescriptions::temperature(), 2);
+    chart.leftAxis.title = QStringLiteral("Temperatura (ºC)");
+    return chart;
 }
 
 ChartDescription humidity()
 {
-    return live(ChartDescriptions::humidity(), 1);
+    ChartDescription chart = live(ChartDescriptions::humidity(), 1);
+    chart.leftAxis.title = QStringLiteral("Humedad relativa (%)");
+    return chart;
 }
 
 ChartDescription par()
 {
-    return live(ChartDescriptions::par(), 1);
+    ChartDescription chart = live(ChartDescriptions::par(), 1);
+    chart.leftAxis.title = QStringLiteral("PAR (µmol m⁻² s⁻¹)");
+    return chart;
 }
 
 } // namespace LiveChartDescriptions

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +17,8 @@ namespace {
 
 const QString windowName = QStringLiteral("LiveChart");
 const QString noFramesText = QStringLiteral("Sin conexión: no llegan tramas");
+const QString pauseText = QStringLiteral("Pausa");
+const QString resumeText = QStringLiteral("Reanudar");
 
 } // namespace
 
@@ -35,11 +38,14 @@ LiveChartWindow::LiveChartWindow(const LiveFrames &frames, std::function<bool()>
     SpanBox->setObjectName(QStringLiteral("SpanBox"));
     for (const LiveChartSpan &span : liveChartSpans())
         SpanBox->addItem(span.label);
-    PauseButton = new QPushButton(QStringLiteral("Pausa"), this);
+    PauseButton = new QPushButton(pauseText, this);
     PauseButton->setObjectName(QStringLiteral("PauseButton"));
     PauseButton->setCheckable(true);
     StatusLabel = new QLabel(noFramesText, this);
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    AnotherLoggerLabel = new QLabel(this);
+    AnotherLoggerLabel->setObjectName(QStringLiteral("AnotherLoggerLabel"));
+    AnotherLoggerLabel->hide();
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Mostrar:"), this));
@@ -47,6 +53,8 @@ LiveChartWindow::LiveChartWindow(const LiveFrames &frames, std::function<bool()>
     controls->addWidget(PauseButton);
     controls->addSpacing(12);
     controls->addWidget(StatusLabel);
+    controls->addSpacing(12);
+    controls->addWidget(AnotherLoggerLabel);
     controls->addStretch(1); // the controls keep their size when the line goes
 
     auto *layout = new QVBoxLayout(this);
@@ -125,10 +133,15 @@ void LiveChartWindow::redraw()
 void LiveChartWindow::showConnection()
 {
     StatusLabel->setVisible(!m_connected());
+    if (m_frames.startedAgain())
+        AnotherLoggerLabel->setText(QStringLiteral("Otro logger en %1: el gráfico empieza de nuevo")
+                                        .arg(QFileInfo(m_frames.port()).fileName()));
+    AnotherLoggerLabel->setVisible(m_frames.startedAgain());
 }
 
 void LiveChartWindow::pauseToggled(bool paused)
 {
+    PauseButton->setText(paused ? resumeText : pauseText);
     if (paused) {
         m_pausedAt = m_frames.newestSequence();
         return; // the view stays as it is

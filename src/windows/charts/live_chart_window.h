@@ -13,9 +13,10 @@ class QLabel;
 class QPushButton;
 class TForm1;
 
-/// "Gráfico en vivo": the frames received since connecting as one chart per unit against the
-/// PC's clock, over a chosen span with the newest frame at the right edge. Not modal. It draws
-/// only when told that the frames changed, and not at all while hidden or paused.
+/// "Gráfico en vivo": the frames received while the program runs (since the last change of
+/// logger) as one chart per unit against the PC's clock, over a chosen span with the newest
+/// frame at the right edge. Not modal. It draws only when told that the frames changed, and not
+/// at all while hidden or paused.
 class LiveChartWindow : public QDialog
 {
     Q_OBJECT
@@ -36,6 +37,9 @@ public:
     QPushButton *PauseButton;
     /// "Sin conexión: no llegan tramas" while not connected.
     QLabel *StatusLabel;
+    /// "Otro logger en ttyUSB1: el gráfico empieza de nuevo" while the frames held are those of
+    /// a connection that started the chart again.
+    QLabel *AnotherLoggerLabel;
     QList<LiveChartView *> Charts;
 
 protected:

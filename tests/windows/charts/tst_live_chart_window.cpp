@@ -1,9 +1,10 @@
 // Covers the live chart window fed with scripted frames: the span it shows, breaks at gaps, the
-// pause, the line while not connected, the thinning of a day of frames, the readout, and its
-// opening from the main window's and the gauges window's menus.
+// pause, the line while not connected, reconnections, the thinning of a day of frames, the
+// readout, and its opening from the main window's and the gauges window's menus.
 #include "app/window_set.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
+#include "windows/archive_lines.h"
 #include "windows/charts/live_chart_points.h"
 #include "windows/charts/live_chart_view.h"
 #include "windows/charts/live_chart_window.h"
@@ -141,6 +142,7 @@ private slots:
         m_window->show();
         m_window->PauseButton->click();
         QVERIFY(m_window->PauseButton->isChecked());
+        QCOMPARE(m_window->PauseButton->text(), QStringLiteral("Reanudar"));
 
         appendSeconds(*m_frames, 100, 199);
         m_window->framesChanged();
@@ -153,6 +155,7 @@ private slots:
 
         m_window->PauseButton->click();
         QCOMPARE(timeAxis(chart(0)).upper, key(199));
+        QCOMPARE(m_window->PauseButton->text(), QStringLiteral("Pausa"));
         QCOMPARE((chart(2)->series(0)->data()->constEnd() - 1)->key, key(199));
     }
 
@@ -253,6 +256,48 @@ private slots:
         QCOMPARE(window->Charts.at(0)->series(0)->data()->size(), 1);
         form->RockerSwitch1Click();
         QVERIFY(window->StatusLabel->isVisible());
+        QVERIFY(errors.isEmpty());
+        ErrorReport::setPresenter({});
+    }
+
+    void aReconnectionGoesOnForTheSamePortAndStartsAgainForAnother_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("same port") << QStringLiteral("/dev/ttyUSB0") << true;
+        QTest::newRow("another port") << QStringLiteral("/dev/ttyUSB1") << false;
+    }
+
+    void aReconnectionGoesOnForTheSamePortAndStartsAgainForAnother()
+    {
+        QFETCH(QString, port);
+        QFETCH(bool, kept);
+        QStringList errors;
+        ErrorReport::setPresenter([&errors](const QString &message) { errors.append(message); });
+        auto *serial = new ScriptedSerialPort(QStringLiteral("/dev/ttyUSB0"));
+        WindowSet set {std::unique_ptr<SerialPortSurface>(serial)};
+        TForm1 *form = set.windows.Form1;
+        LiveChartWindow *window = LiveChartWindow::showFor(*form);
+        const QByteArray frame = QByteArrayLiteral("3014061226052090402223020000706804210001023\r");
+
+        form->RockerSwitch1Click();
+        serial->receive(frame);
+        serial->receive(frame);
+        form->RockerSwitch1Click(); // the cable is pulled
+        serial->setPort(port);
+        form->RockerSwitch1Click();
+        // Until a frame of this connection comes, a download has no clock offset to enter.
+        QVERIFY(!ArchiveLines::clockOffsetOfNewest(form->liveFrames()));
+        serial->receive(frame);
+        QVERIFY(ArchiveLines::clockOffsetOfNewest(form->liveFrames()));
+
+        const QCPGraph *channel1 = window->Charts.at(0)->series(0);
+        QCOMPARE(channel1->data()->size(), kept ? 3 + 1 : 1);
+        QCOMPARE(nanKeys(channel1).size(), kept ? 1 : 0);
+        QCOMPARE(window->AnotherLoggerLabel->isVisible(), !kept);
+        if (!kept)
+            QCOMPARE(window->AnotherLoggerLabel->text(),
+                     QStringLiteral("Otro logger en ttyUSB1: el gráfico empieza de nuevo"));
         QVERIFY(errors.isEmpty());
         ErrorReport::setPresenter({});
     }
