@@ -495,13 +495,18 @@ void TForm5::exportCsv()
 
 void TForm5::showDailySummary()
 {
-    // A stretch of the archive at several rates is summed at its smallest.
-    const std::optional<int> step =
-        m_shownRecordCoverage && !m_shownRecordCoverage->stepsMinutes.empty()
-            ? std::optional<int>(m_shownRecordCoverage->stepsMinutes.front())
-            : stepMinutesForRateText(Edit8->text());
-    if (!step)
+    // A stretch of the archive counts each sample for the step of the download that brought
+    // it; a file, for its one rate.
+    SummarySteps steps;
+    if (m_shownRecordCoverage)
+        steps = summarySteps(m_shownRecordCoverage->times);
+    else if (const std::optional<int> step = stepMinutesForRateText(Edit8->text()))
+        steps.minutes.assign(std::size_t(sampleCount()), *step);
+    if (steps.minutes.empty())
         throw DataError(QStringLiteral("Sin tasa de muestreo no hay resumen diario."));
+    if (steps.minutes.size() != std::size_t(sampleCount()))
+        throw DataError(QStringLiteral("La tabla ya no tiene las muestras del tramo leído: "
+                                       "ábralo de nuevo para su resumen diario."));
     std::vector<SummarySample> samples;
     samples.reserve(std::size_t(sampleCount()));
     for (int row = 1; row <= sampleCount(); ++row) {
@@ -518,6 +523,7 @@ void TForm5::showDailySummary()
             if (!ok)
                 throw EConvertError::invalidFloat(text);
         }
+        sample.stepMinutes = steps.minutes[std::size_t(row - 1)];
         samples.push_back(sample);
     }
     if (!m_summary) {
@@ -527,12 +533,8 @@ void TForm5::showDailySummary()
                               {QStringLiteral("CSV (*.csv)")}, QStringLiteral("csv"));
         };
     }
-    m_summary->setDays(dailySummary(samples, *step));
-    // A stretch at several rates: the title says which step each sample counts for.
-    m_summary->setWindowTitle(
-        m_shownRecordCoverage && m_shownRecordCoverage->stepsMinutes.size() > 1
-            ? QStringLiteral("Resumen diario (cada muestra cuenta como %1 minutos)").arg(*step)
-            : QStringLiteral("Resumen diario"));
+    m_summary->setDays(dailySummary(samples));
+    m_summary->setWindowTitle(QStringLiteral("Resumen diario") + assumedStepsText(steps));
     m_summary->show();
     m_summary->raise();
     m_summary->activateWindow();
