@@ -366,14 +366,16 @@ void ArchiveWindow::chooseStation(const QString &station)
     {
         std::vector<DownloadSummary> downloads;
         std::vector<ConflictRow> conflicts;
+        bool shared = false;
     };
     m_reader->ask([this, station, choice](StationArchive &archive) -> ArchiveReader::Answer {
-        auto lists = std::make_shared<Lists>(
-            Lists {archive.downloads(station), archive.conflicts(station)});
+        auto lists = std::make_shared<Lists>(Lists {archive.downloads(station),
+                                                    archive.conflicts(station),
+                                                    !archive.serverUrl().isEmpty()});
         return [this, choice, lists] {
             if (choice != m_choice)
                 return;
-            ArchiveTables::fillDownloads(*DownloadsTable, lists->downloads);
+            ArchiveTables::fillDownloads(*DownloadsTable, lists->downloads, lists->shared);
             ArchiveTables::fillConflicts(*ConflictsTable, lists->conflicts);
             Tabs->setTabText(2, QStringLiteral("Conflictos (%1)").arg(lists->conflicts.size()));
         };
@@ -462,14 +464,15 @@ void ArchiveWindow::rangeDataAsked(
 
 void ArchiveWindow::showRangeData()
 {
-    rangeDataAsked([this](std::vector<ArchivedSample> samples, RecordCoverage coverage) {
+    rangeDataAsked([this, station = m_station](std::vector<ArchivedSample> samples,
+                                               RecordCoverage coverage) {
         // The data window is modal: one already open is left as it is.
         if (m_windows.Form5->isVisible()) {
             say(QStringLiteral("La ventana de datos está abierta: ciérrela y pulse de nuevo "
                                "«Ver datos»."));
             return;
         }
-        m_windows.Form5->showArchivedRange(samples, coverage);
+        m_windows.Form5->showArchivedRange(station, samples, coverage);
     });
 }
 

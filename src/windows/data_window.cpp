@@ -13,6 +13,7 @@
 #include "runtime/error_report.h"
 #include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
+#include "windows/archive_texts.h"
 #include "windows/charts/chart_window.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window_menu.h"
@@ -229,6 +230,7 @@ void TForm5::showDownload(const QString &warning)
 {
     m_fileSamples.reset();
     m_shownRecordCoverage.reset();
+    setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
     m_downloadWarning = warning;
     showModal();
 }
@@ -420,9 +422,11 @@ void TForm5::openSavedFile(const QString &fileName)
     }
     showRows(recording.rows, rateTextForStep(recording.stepMinutes).value_or(QString()));
     m_shownRecordCoverage.reset();
+    setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
 }
 
-void TForm5::showArchivedRange(const std::vector<ArchivedSample> &samples,
+void TForm5::showArchivedRange(const QString &station,
+                               const std::vector<ArchivedSample> &samples,
                                const RecordCoverage &coverage)
 {
     std::vector<SavedRow> rows;
@@ -448,6 +452,12 @@ void TForm5::showArchivedRange(const std::vector<ArchivedSample> &samples,
     }
     showRows(rows, rate);
     m_shownRecordCoverage = coverage;
+    // Which station and stretch, as the chart of a stretch says its station.
+    setWindowTitle(samples.empty()
+                       ? QStringLiteral("DATOS DESCARGADOS – ") + station
+                       : QStringLiteral("DATOS DESCARGADOS – %1, del %2 al %3")
+                             .arg(station, ArchiveTexts::moment(samples.front().t),
+                                  ArchiveTexts::moment(samples.back().t)));
     showModal();
 }
 

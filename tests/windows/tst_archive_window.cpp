@@ -25,6 +25,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -422,6 +423,10 @@ private slots:
             QCOMPARE(grid.cell(1, last + 1) + QLatin1Char(' ') + grid.cell(2, last + 1),
                      ArchiveTexts::moment(firstOf(2)));
             QCOMPARE(m_data->Edit1->text(), sampleDateText(firstOf(0)));
+            QCOMPARE(m_data->windowTitle(),
+                     QStringLiteral("DATOS DESCARGADOS – Parcela 3, del %1 al %2")
+                         .arg(ArchiveTexts::moment(firstOf(0)),
+                              ArchiveTexts::moment(firstOf(2) + (perFile - 1) * step)));
             QVERIFY(m_data->shownRecordCoverage());
             QCOMPARE(m_data->shownRecordCoverage()->gaps.size(), std::size_t(1));
         });
@@ -486,6 +491,22 @@ private slots:
         QVERIFY(!m_data->shownRecordCoverage());
         QCOMPARE(gridText(), shown);
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void sentShowsOnlyWithASharedArchiveAndTheDownloadsFitTheWindow()
+    {
+        QTableWidget &table = *m_window->DownloadsTable;
+        constexpr int sent = 8;
+        QCOMPARE(table.rowCount(), 3);
+        QVERIFY(table.isColumnHidden(sent));
+        QVERIFY(table.horizontalHeader()->length() <= table.viewport()->width());
+
+        StationArchive::openFile(m_dir->filePath(QStringLiteral("estaciones.sqlite")))
+            .setServerUrl(QStringLiteral("postgresql://laboratorio/estaciones"));
+        m_window->chooseStation(QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(!table.isColumnHidden(sent));
+        QCOMPARE(table.item(0, sent)->text(), QStringLiteral("no"));
+        QVERIFY(table.horizontalHeader()->length() <= table.viewport()->width());
     }
 };
 
