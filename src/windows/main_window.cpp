@@ -424,8 +424,10 @@ void TForm1::RockerSwitch1Click()
     Edit3->clear();
     downloading = false;
     Timer4->start();
-    // A new connection collects its frames afresh; how the last recording ended is old news.
+    // A new connection collects its frames afresh; how the last recording ended, and where
+    // the last logger's download was archived, is old news.
     m_liveFrames.clear();
+    m_archiving->connectionChanged();
     LiveRecordingLabel->hide();
     emit liveFramesChanged();
 }

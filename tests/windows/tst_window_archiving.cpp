@@ -19,12 +19,15 @@
 #include "windows/string_grid.h"
 #include "windows/window_archiving.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <arpa/inet.h>
@@ -121,6 +124,19 @@ private:
 
     QString line() const { return m_form->archiving().lineText(); }
 
+    /// The sync's entry as a right click shows it: the menu is opened and closed again.
+    QAction *syncEntry()
+    {
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QApplication::activePopupWidget()->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                m_form->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_form, &event);
+        return m_form->findChild<QAction *>(QStringLiteral("SyncAction"));
+    }
+
 private slots:
     void init()
     {
@@ -185,6 +201,32 @@ private slots:
         const std::optional<qint64> offset = archive.stations().front().lastClockOffsetSeconds;
         QVERIFY(offset);
         QVERIFY(qAbs(*offset - (loggerClock - pcWallClock)) <= 5);
+    }
+
+    void theArchiveLineGoesWithANewConnection()
+    {
+        connectAndDownload();
+        QTRY_VERIFY(line().startsWith(QStringLiteral("Archivada en «Parcela 3»")));
+        m_form->RockerSwitch1Click();
+        QVERIFY(!m_port->Connected());
+        m_form->RockerSwitch1Click();
+        QVERIFY(m_port->Connected());
+        QCOMPARE(line(), QString());
+        QVERIFY(!m_form->archiving().line()->isVisible());
+    }
+
+    void theSyncIsOfferedOnlyWithASharedArchive()
+    {
+        QAction *entry = syncEntry();
+        QVERIFY(entry && entry->isVisible() && !entry->isEnabled());
+        QVERIFY(entry->toolTip().contains(QStringLiteral("«Archivo compartido…»")));
+
+        m_form->archiving().askServer = [](const QString &) {
+            return std::optional<QString>(QStringLiteral("postgresql://laboratorio/estaciones"));
+        };
+        m_form->archiving().chooseSharedArchive();
+        QVERIFY(syncEntry()->isEnabled());
+        QVERIFY(m_errors.isEmpty());
     }
 
     void theSameDownloadUnderAnotherStationIsSaidAndMovedWhenTheUserAgrees()
