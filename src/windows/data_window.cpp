@@ -13,7 +13,6 @@
 #include "runtime/error_report.h"
 #include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
-#include "windows/archive_texts.h"
 #include "windows/charts/chart_window.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window_menu.h"
@@ -452,12 +451,16 @@ void TForm5::showArchivedRange(const QString &station,
     }
     showRows(rows, rate);
     m_shownRecordCoverage = coverage;
-    // Which station and stretch, as the chart of a stretch says its station.
-    setWindowTitle(samples.empty()
-                       ? QStringLiteral("DATOS DESCARGADOS – ") + station
-                       : QStringLiteral("DATOS DESCARGADOS – %1, del %2 al %3")
-                             .arg(station, ArchiveTexts::moment(samples.front().t),
-                                  ArchiveTexts::moment(samples.back().t)));
+    // Which station and stretch, as the chart of a stretch says its station; the days alone,
+    // so that the caption fits the window (the grid has the times).
+    QString caption = QStringLiteral("DATOS DESCARGADOS – ") + station;
+    if (!samples.empty()) {
+        const QString first = sampleDateText(samples.front().t);
+        const QString last = sampleDateText(samples.back().t);
+        caption += first == last ? QStringLiteral(", %1").arg(first)
+                                 : QStringLiteral(", del %1 al %2").arg(first, last);
+    }
+    setWindowTitle(caption);
     showModal();
 }
 
