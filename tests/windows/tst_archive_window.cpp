@@ -6,7 +6,9 @@
 // exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
 // makes a new archive of the downloads and never goes over a file; Enter in the import's
-// question takes the station its field shows, or offers the one a typed name is like.
+// question takes the station its field shows, or offers the one a typed name is like; the
+// downloads' "Enviada" shows only with a shared archive set; the daily summary of a range at
+// 60 and 1 minute counts each sample for its own step.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"

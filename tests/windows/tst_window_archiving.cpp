@@ -4,11 +4,14 @@
 // download whole with one message; the shared archive's sync runs beside the window, even with
 // a server that hangs, and says why it could not send; the same download under another station
 // is said and moved when the user agrees; a server's password survives being kept
-// and is never shown; a new name typed in the station question stays itself on Enter.
+// and is never shown; a new name typed in the station question stays itself on Enter; a new
+// connection clears the line of the last download; "Sincronizar ahora" is offered only with a
+// shared archive set.
 #include "app/window_set.h"
 #include "archive/archive_sync.h"
 #include "archive/server_address.h"
 #include "archive/station_archive.h"
+#include "menu_entry.h"
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
@@ -19,15 +22,12 @@
 #include "windows/string_grid.h"
 #include "windows/window_archiving.h"
 
-#include <QAction>
-#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <arpa/inet.h>
@@ -124,18 +124,8 @@ private:
 
     QString line() const { return m_form->archiving().lineText(); }
 
-    /// The sync's entry as a right click shows it: the menu is opened and closed again.
-    QAction *syncEntry()
-    {
-        QTimer::singleShot(0, [] {
-            QTRY_VERIFY(QApplication::activePopupWidget());
-            QApplication::activePopupWidget()->close();
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                m_form->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(m_form, &event);
-        return m_form->findChild<QAction *>(QStringLiteral("SyncAction"));
-    }
+    /// The sync's entry as a right click shows it.
+    QAction *syncEntry() { return menuEntry(*m_form, QStringLiteral("SyncAction")); }
 
 private slots:
     void init()
