@@ -520,8 +520,11 @@ std::vector<ArchivedSample> StationArchive::samples(const QString &station,
 RecordCoverage StationArchive::coverage(const QString &station, std::optional<qint64> from,
                                         std::optional<qint64> to)
 {
-    return findCoverage(readTimedSteps(*m_database, existingStationId(station),
-                                       from.value_or(earliest), to.value_or(latest)));
+    std::vector<TimedStep> times = readTimedSteps(*m_database, existingStationId(station),
+                                                  from.value_or(earliest), to.value_or(latest));
+    RecordCoverage coverage = findCoverage(times);
+    coverage.times = std::move(times);
+    return coverage;
 }
 
 std::vector<ConflictRow> StationArchive::conflicts(const QString &station)

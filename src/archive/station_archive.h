@@ -214,8 +214,8 @@ public:
                                                       std::optional<qint64> from = std::nullopt,
                                                       std::optional<qint64> to = std::nullopt);
     /// The coverage of `station` from `from` to `to` (both included): each sample's time with
-    /// the step of the download that brought it, through findCoverage. Throws ArchiveError for
-    /// a station not archived.
+    /// the step of the download that brought it (kept in its `times`), through findCoverage.
+    /// Throws ArchiveError for a station not archived.
     [[nodiscard]] RecordCoverage coverage(const QString &station,
                                           std::optional<qint64> from = std::nullopt,
                                           std::optional<qint64> to = std::nullopt);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -53,12 +54,16 @@ QStringList headings(SummaryTableStyle style)
 
 } // namespace
 
-std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples, int stepMinutes)
+std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples)
 {
     std::vector<DaySummary> days;
     std::map<QDate, std::size_t> dayIndex;
     // Exact sums in grid units, so that a mean that is a half stays one.
     std::vector<std::array<qint64, 4>> sums;
+    // PAR in µmol m⁻² s⁻¹ times the seconds each sample stands for, exact.
+    std::vector<qint64> parSums;
+    // How many samples of each step each day holds.
+    std::vector<std::map<int, qint64>> samplesAtStep;
     for (const SummarySample &sample : samples) {
         auto [place, isNew] = dayIndex.try_emplace(sample.day, days.size());
         if (isNew) {
@@ -68,27 +73,84 @@ std::vector<DaySummary> dailySummary(const std::vector<SummarySample> &samples, 
                 day.channels[c] = {sample.values[c], 0, sample.values[c]};
             days.push_back(day);
             sums.push_back({});
+            parSums.push_back(0);
+            samplesAtStep.emplace_back();
         }
-        DaySummary &day = days[place->second];
+        const std::size_t i = place->second;
+        DaySummary &day = days[i];
         ++day.samples;
         for (std::size_t c = 0; c < 4; ++c) {
             ChannelStats &stats = day.channels[c];
             stats.minimum = std::min(stats.minimum, sample.values[c]);
             stats.maximum = std::max(stats.maximum, sample.values[c]);
-            sums[place->second][c] += gridUnits(sample.values[c], c);
+            sums[i][c] += gridUnits(sample.values[c], c);
         }
+        parSums[i] += gridUnits(sample.values[3], 3) * 60 * qint64(std::max(sample.stepMinutes, 0));
+        ++samplesAtStep[i][sample.stepMinutes];
     }
-    const double stepSeconds = 60.0 * stepMinutes;
     for (std::size_t i = 0; i < days.size(); ++i) {
         DaySummary &day = days[i];
         // The mean carries one decimal more than the grid: tenths of a grid unit.
         for (std::size_t c = 0; c < 4; ++c)
             day.channels[c].mean =
                 double(meanInTenths(sums[i][c], day.samples)) / (10 * gridUnitsPerValue[c]);
-        day.parIntegral = double(sums[i][3]) * stepSeconds / 1e6;
-        day.complete = stepMinutes > 0 && day.samples >= minutesPerDay / stepMinutes;
+        // The daily light integral: the sum of PAR (µmol m⁻² s⁻¹) times the seconds each
+        // sample stands for, over 10⁶ to give mol m⁻² d⁻¹ (Faust and Logan, "Daily light
+        // integral: a research review and high-resolution maps of the United States",
+        // HortScience 53(9), 2018).
+        day.parIntegral = double(parSums[i]) / 1e6;
+        // A whole day at step s holds 1440 / s samples: each sample is that share of a day.
+        // Summed over a common denominator, so that the count stays exact.
+        qint64 denominator = 1;
+        bool stepKnown = true;
+        for (const auto &[step, count] : samplesAtStep[i]) {
+            stepKnown = stepKnown && step > 0;
+            if (step > 0)
+                denominator = std::lcm(denominator, qint64(std::max(minutesPerDay / step, 1)));
+        }
+        qint64 shares = 0;
+        for (const auto &[step, count] : samplesAtStep[i])
+            if (step > 0)
+                shares += count * (denominator / std::max(minutesPerDay / step, 1));
+        day.complete = stepKnown && shares >= denominator;
     }
     return days;
+}
+
+std::vector<DaySummary> dailySummary(std::vector<SummarySample> samples, int stepMinutes)
+{
+    for (SummarySample &sample : samples)
+        sample.stepMinutes = stepMinutes;
+    return dailySummary(samples);
+}
+
+SummarySteps summarySteps(const std::vector<TimedStep> &times)
+{
+    SummarySteps steps;
+    const auto firstKnown = std::find_if(times.begin(), times.end(),
+                                         [](const TimedStep &time) { return time.stepMinutes; });
+    if (firstKnown == times.end())
+        return steps;
+    int lastKnown = *firstKnown->stepMinutes;
+    steps.minutes.reserve(times.size());
+    for (const TimedStep &time : times) {
+        if (time.stepMinutes)
+            lastKnown = *time.stepMinutes;
+        else
+            ++steps.assumed;
+        steps.minutes.push_back(lastKnown);
+    }
+    return steps;
+}
+
+QString assumedStepsText(const SummarySteps &steps)
+{
+    if (steps.assumed == 0)
+        return {};
+    return steps.assumed == 1
+        ? QStringLiteral(" (1 muestra de tasa desconocida cuenta con la de su vecina)")
+        : QStringLiteral(" (%1 muestras de tasa desconocida cuentan con la de su vecina)")
+              .arg(steps.assumed);
 }
 
 QList<QStringList> summaryTable(const std::vector<DaySummary> &days, SummaryTableStyle style)

@@ -44,6 +44,8 @@ struct RecordCoverage
     std::vector<RecordGap> gaps;
     /// The distinct known steps in minutes, smallest first.
     std::vector<int> stepsMinutes;
+    /// Each sample's time and step, in time order, where the record was read with them.
+    std::vector<TimedStep> times;
     [[nodiscard]] qint64 samples() const;
     /// One period at one known step: the samples follow one another as a single download
     /// of the logger would give them.

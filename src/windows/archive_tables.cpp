@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 
 QTableWidgetItem *item(const QString &text, Qt::Alignment alignment = Qt::AlignLeft)
@@ -40,6 +42,38 @@ void refill(QTableWidget &table, int rows, Fill fill)
         fill(row);
     table.resizeColumnsToContents();
     table.setUpdatesEnabled(true);
+}
+
+/// Narrows the widest of the shown columns of `table`, as little as it takes, until they fit
+/// its width: its texts elide rather than scroll sideways.
+void fitColumnsToWidth(QTableWidget &table)
+{
+    QHeaderView &header = *table.horizontalHeader();
+    const int available = table.viewport()->width();
+    std::vector<int> widths;
+    for (int column = 0; column < table.columnCount(); ++column)
+        if (!header.isSectionHidden(column))
+            widths.push_back(header.sectionSize(column));
+    int total = 0;
+    for (int width : widths)
+        total += width;
+    if (widths.empty() || total <= available)
+        return;
+    // The widest width every column may keep: the largest cap whose columns still fit.
+    std::sort(widths.begin(), widths.end());
+    int cap = 0;
+    int below = 0;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const int rest = int(widths.size() - i);
+        cap = (available - below) / rest;
+        if (cap <= widths[i])
+            break;
+        below += widths[i];
+    }
+    cap = std::max(cap, header.minimumSectionSize());
+    for (int column = 0; column < table.columnCount(); ++column)
+        if (!header.isSectionHidden(column) && header.sectionSize(column) > cap)
+            header.resizeSection(column, cap);
 }
 
 } // namespace
@@ -78,8 +112,11 @@ void fillStations(QTableWidget &table, const std::vector<StationSummary> &statio
     });
 }
 
-void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &downloads)
+void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &downloads,
+                   bool sentShown)
 {
+    // Whether a download went to the shared archive says something only where one is set.
+    table.setColumnHidden(8, !sentShown);
     refill(table, int(downloads.size()), [&](int row) {
         const DownloadSummary &download = downloads[std::size_t(row)];
         QTableWidgetItem *arrival = item(ArchiveTexts::pcMoment(download.arrivedUtcMs));
@@ -110,6 +147,7 @@ void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &down
                                            : QStringLiteral("falló")));
         table.setItem(row, 8, item(download.sent ? QStringLiteral("sí") : QStringLiteral("no")));
     });
+    fitColumnsToWidth(table);
 }
 
 void fillGaps(QTableWidget &table, const std::vector<RecordGap> &gaps)

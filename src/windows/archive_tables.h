@@ -21,8 +21,11 @@ namespace ArchiveTables {
 /// Name, first and last sample, samples, downloads, last download, last clock offset; the
 /// name's cell is the only one the user may edit (to rename the station).
 void fillStations(QTableWidget &table, const std::vector<StationSummary> &stations);
-/// When, samples, new, already archived, conflicts, rate, clock offset, check, sent.
-void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &downloads);
+/// When, samples, new, already archived, conflicts, rate, clock offset, check, and whether it
+/// was sent when `sentShown` (a shared archive is set); the columns narrowed to the table's
+/// width.
+void fillDownloads(QTableWidget &table, const std::vector<DownloadSummary> &downloads,
+                   bool sentShown);
 /// Start, end and length of each gap.
 void fillGaps(QTableWidget &table, const std::vector<RecordGap> &gaps);
 /// Each conflict's time and download, what the download brought beside what is archived; the

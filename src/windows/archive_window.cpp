@@ -366,14 +366,16 @@ void ArchiveWindow::chooseStation(const QString &station)
     {
         std::vector<DownloadSummary> downloads;
         std::vector<ConflictRow> conflicts;
+        bool shared = false;
     };
     m_reader->ask([this, station, choice](StationArchive &archive) -> ArchiveReader::Answer {
-        auto lists = std::make_shared<Lists>(
-            Lists {archive.downloads(station), archive.conflicts(station)});
+        auto lists = std::make_shared<Lists>(Lists {archive.downloads(station),
+                                                    archive.conflicts(station),
+                                                    !archive.serverUrl().isEmpty()});
         return [this, choice, lists] {
             if (choice != m_choice)
                 return;
-            ArchiveTables::fillDownloads(*DownloadsTable, lists->downloads);
+            ArchiveTables::fillDownloads(*DownloadsTable, lists->downloads, lists->shared);
             ArchiveTables::fillConflicts(*ConflictsTable, lists->conflicts);
             Tabs->setTabText(2, QStringLiteral("Conflictos (%1)").arg(lists->conflicts.size()));
         };
@@ -462,14 +464,15 @@ void ArchiveWindow::rangeDataAsked(
 
 void ArchiveWindow::showRangeData()
 {
-    rangeDataAsked([this](std::vector<ArchivedSample> samples, RecordCoverage coverage) {
+    rangeDataAsked([this, station = m_station](std::vector<ArchivedSample> samples,
+                                               RecordCoverage coverage) {
         // The data window is modal: one already open is left as it is.
         if (m_windows.Form5->isVisible()) {
             say(QStringLiteral("La ventana de datos está abierta: ciérrela y pulse de nuevo "
                                "«Ver datos»."));
             return;
         }
-        m_windows.Form5->showArchivedRange(samples, coverage);
+        m_windows.Form5->showArchivedRange(station, samples, coverage);
     });
 }
 
@@ -486,10 +489,13 @@ void ArchiveWindow::summarizeRange()
 {
     rangeDataAsked([this, station = m_station](std::vector<ArchivedSample> archived,
                                                RecordCoverage coverage) {
-        // The summary counts each sample for one step: at several rates, for the smallest.
-        const int step = coverage.stepsMinutes.empty() ? 0 : coverage.stepsMinutes.front();
-        if (step <= 0)
+        // Each sample counts for the step of the download that brought it.
+        const SummarySteps steps = summarySteps(coverage.times);
+        if (steps.minutes.empty())
             throw ArchiveError(QStringLiteral("sin tasa de muestreo no hay resumen diario"));
+        if (steps.minutes.size() != archived.size())
+            throw ArchiveError(QStringLiteral("el archivo cambió mientras se leía: pida de nuevo "
+                                              "el resumen diario"));
         std::vector<SummarySample> samples;
         samples.reserve(archived.size());
         for (const ArchivedSample &sample : archived) {
@@ -499,6 +505,7 @@ void ArchiveWindow::summarizeRange()
                 const int value = sample.values[std::size_t(channel)];
                 summary.values[std::size_t(channel)] = channel < 3 ? value / 10.0 : value;
             }
+            summary.stepMinutes = steps.minutes[samples.size()];
             samples.push_back(summary);
         }
         if (!m_summary) {
@@ -511,18 +518,9 @@ void ArchiveWindow::summarizeRange()
                 return files.isEmpty() ? QString() : files.first();
             };
         }
-        m_summary->setDays(dailySummary(samples, step));
-        QString title = QStringLiteral("Resumen diario de «%1»").arg(station);
-        if (coverage.stepsMinutes.size() > 1) {
-            const QString note =
-                QStringLiteral("Los datos se tomaron %1: el resumen cuenta cada muestra como %2 "
-                               "minutos, así que los días a otra tasa salen incompletos y su "
-                               "integral de PAR no vale.")
-                    .arg(stepsText(coverage.stepsMinutes))
-                    .arg(step);
-            title += QStringLiteral(" (cada muestra cuenta como %1 minutos)").arg(step);
-            say(note);
-        }
+        m_summary->setDays(dailySummary(samples));
+        const QString title =
+            QStringLiteral("Resumen diario de «%1»").arg(station) + assumedStepsText(steps);
         m_summary->setWindowTitle(title);
         m_summary->show();
         m_summary->raise();

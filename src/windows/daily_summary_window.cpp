@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -71,8 +72,10 @@ void DailySummaryWindow::setDays(std::vector<DaySummary> days)
         }
     }
     Table->resizeColumnsToContents();
-    // Wide enough for every column where the screen allows.
+    // Wide enough for every column where the screen allows, beside the scroll bar that a
+    // long range brings.
     const int wanted = Table->horizontalHeader()->length() + Table->frameWidth() * 2
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Table)
         + layout()->contentsMargins().left() + layout()->contentsMargins().right() + 4;
     const QScreen *screen = this->screen();
     const int widest = screen ? screen->availableGeometry().width() - 40 : wanted;

@@ -229,6 +229,7 @@ void TForm5::showDownload(const QString &warning)
 {
     m_fileSamples.reset();
     m_shownRecordCoverage.reset();
+    setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
     m_downloadWarning = warning;
     showModal();
 }
@@ -420,9 +421,11 @@ void TForm5::openSavedFile(const QString &fileName)
     }
     showRows(recording.rows, rateTextForStep(recording.stepMinutes).value_or(QString()));
     m_shownRecordCoverage.reset();
+    setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
 }
 
-void TForm5::showArchivedRange(const std::vector<ArchivedSample> &samples,
+void TForm5::showArchivedRange(const QString &station,
+                               const std::vector<ArchivedSample> &samples,
                                const RecordCoverage &coverage)
 {
     std::vector<SavedRow> rows;
@@ -448,6 +451,16 @@ void TForm5::showArchivedRange(const std::vector<ArchivedSample> &samples,
     }
     showRows(rows, rate);
     m_shownRecordCoverage = coverage;
+    // Which station and stretch, as the chart of a stretch says its station; the days alone,
+    // so that the caption fits the window (the grid has the times).
+    QString caption = QStringLiteral("DATOS DESCARGADOS – ") + station;
+    if (!samples.empty()) {
+        const QString first = sampleDateText(samples.front().t);
+        const QString last = sampleDateText(samples.back().t);
+        caption += first == last ? QStringLiteral(", %1").arg(first)
+                                 : QStringLiteral(", del %1 al %2").arg(first, last);
+    }
+    setWindowTitle(caption);
     showModal();
 }
 
@@ -495,13 +508,18 @@ void TForm5::exportCsv()
 
 void TForm5::showDailySummary()
 {
-    // A stretch of the archive at several rates is summed at its smallest.
-    const std::optional<int> step =
-        m_shownRecordCoverage && !m_shownRecordCoverage->stepsMinutes.empty()
-            ? std::optional<int>(m_shownRecordCoverage->stepsMinutes.front())
-            : stepMinutesForRateText(Edit8->text());
-    if (!step)
+    // A stretch of the archive counts each sample for the step of the download that brought
+    // it; a file, for its one rate.
+    SummarySteps steps;
+    if (m_shownRecordCoverage)
+        steps = summarySteps(m_shownRecordCoverage->times);
+    else if (const std::optional<int> step = stepMinutesForRateText(Edit8->text()))
+        steps.minutes.assign(std::size_t(sampleCount()), *step);
+    if (steps.minutes.empty())
         throw DataError(QStringLiteral("Sin tasa de muestreo no hay resumen diario."));
+    if (steps.minutes.size() != std::size_t(sampleCount()))
+        throw DataError(QStringLiteral("La tabla ya no tiene las muestras del tramo leído: "
+                                       "ábralo de nuevo para su resumen diario."));
     std::vector<SummarySample> samples;
     samples.reserve(std::size_t(sampleCount()));
     for (int row = 1; row <= sampleCount(); ++row) {
@@ -518,6 +536,7 @@ void TForm5::showDailySummary()
             if (!ok)
                 throw EConvertError::invalidFloat(text);
         }
+        sample.stepMinutes = steps.minutes[std::size_t(row - 1)];
         samples.push_back(sample);
     }
     if (!m_summary) {
@@ -527,12 +546,8 @@ void TForm5::showDailySummary()
                               {QStringLiteral("CSV (*.csv)")}, QStringLiteral("csv"));
         };
     }
-    m_summary->setDays(dailySummary(samples, *step));
-    // A stretch at several rates: the title says which step each sample counts for.
-    m_summary->setWindowTitle(
-        m_shownRecordCoverage && m_shownRecordCoverage->stepsMinutes.size() > 1
-            ? QStringLiteral("Resumen diario (cada muestra cuenta como %1 minutos)").arg(*step)
-            : QStringLiteral("Resumen diario"));
+    m_summary->setDays(dailySummary(samples));
+    m_summary->setWindowTitle(QStringLiteral("Resumen diario") + assumedStepsText(steps));
     m_summary->show();
     m_summary->raise();
     m_summary->activateWindow();

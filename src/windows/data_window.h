@@ -75,10 +75,10 @@ public:
     /// `warning`, unless empty, is shown once the grid is filled.
     void showDownload(const QString &warning = {});
 
-    /// "Ver datos" of the archive window: shows `samples` of a station's record (in time order,
+    /// "Ver datos" of the archive window: shows `samples` of `station`'s record (in time order,
     /// `coverage` theirs) in the grid, each row with its own date and time, modally as after a
-    /// download.
-    void showArchivedRange(const std::vector<ArchivedSample> &samples,
+    /// download, captioned with the station and the stretch.
+    void showArchivedRange(const QString &station, const std::vector<ArchivedSample> &samples,
                            const RecordCoverage &coverage);
     /// The program's windows, for the windows this one opens.
     [[nodiscard]] ProgramWindows &windows() const { return m_windows; }

@@ -425,8 +425,10 @@ void TForm1::RockerSwitch1Click()
     downloading = false;
     Timer4->start();
     // The live chart goes on across a reconnection to the same logger and starts again for
-    // another one; how the last recording ended is old news.
+    // another one; how the last recording ended, and where the last logger's download was
+    // archived, is old news.
     m_liveFrames.beginConnection(SerialPort1.Port());
+    m_archiving->connectionChanged();
     LiveRecordingLabel->hide();
     emit liveFramesChanged();
 }

@@ -8,7 +8,9 @@
 #include "windows/window_archiving.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
 
 #include <functional>
 
@@ -36,11 +38,20 @@ public:
         , m_refresh(std::move(refresh))
     { }
 
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::ContextMenu)
-            m_refresh();
-        return false;
+        if (event->type() != QEvent::ContextMenu)
+            return false;
+        m_refresh();
+        // The menu Qt would show, with the tips that say why an entry is not offered.
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || widget->contextMenuPolicy() != Qt::ActionsContextMenu)
+            return false;
+        QMenu menu(widget);
+        menu.setToolTipsVisible(true);
+        menu.addActions(widget->actions());
+        menu.exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
     }
 
 private:
@@ -95,7 +106,11 @@ void installMainWindowMenu(TForm1 &form)
         for (QAction *entry : archive)
             entry->setVisible(form.archiving().enabled());
         archive[0]->setEnabled(!form.SerialPort1.Port().isEmpty());
-        archive[2]->setEnabled(!form.archiving().syncing());
+        const bool shared = form.archiving().enabled() && form.archiving().sharedArchiveSet();
+        archive[2]->setEnabled(shared && !form.archiving().syncing());
+        archive[2]->setToolTip(shared ? QString()
+                                      : QStringLiteral("No hay un archivo compartido: se elige "
+                                                       "en «Archivo compartido…»"));
     };
     update();
     form.installEventFilter(new ContextMenuRefresh(&form, update));

@@ -98,6 +98,7 @@ WindowArchiving::~WindowArchiving()
 void WindowArchiving::setArchivePath(const QString &path)
 {
     m_path = path;
+    m_sharedArchiveSet.reset();
     // No save of the windows goes over it, opened yet or not.
     if (!path.isEmpty())
         ArchiveFiles::noteInUse(path);
@@ -315,6 +316,7 @@ void WindowArchiving::chooseSharedArchive()
     if (!url)
         return;
     archive.setServerUrl(ServerPassword::keptApart(*url));
+    m_sharedArchiveSet = !url->isEmpty();
     showSyncLine(
         url->isEmpty()
             ? QStringLiteral("Sin archivo compartido: las descargas quedan en este PC")
@@ -325,6 +327,26 @@ void WindowArchiving::syncNow()
 {
     if (enabled())
         startSync(true);
+}
+
+bool WindowArchiving::sharedArchiveSet()
+{
+    if (!m_sharedArchiveSet) {
+        try {
+            m_sharedArchiveSet = !StationArchive::openFile(m_path).serverUrl().isEmpty();
+        } catch (const ArchiveError &) {
+            return true;
+        }
+    }
+    return *m_sharedArchiveSet;
+}
+
+void WindowArchiving::connectionChanged()
+{
+    if (m_entryLine.isEmpty())
+        return;
+    m_entryLine.clear();
+    placeLine();
 }
 
 void WindowArchiving::startSync(bool asked)

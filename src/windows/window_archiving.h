@@ -46,6 +46,12 @@ public:
     void chooseSharedArchive();
     /// "Sincronizar ahora": sends the archive to the lab's server.
     void syncNow();
+    /// A shared archive is set in the archive's settings (read once, then kept up to date by
+    /// "Archivo compartido…"); an archive that cannot be read is taken to have one, so that
+    /// the sync says what is wrong.
+    [[nodiscard]] bool sharedArchiveSet();
+    /// A new connection: what the line said of the last logger's download goes.
+    void connectionChanged();
     [[nodiscard]] bool syncing() const { return m_syncing; }
 
     /// The line in free space, hidden until there is something to say.
@@ -111,6 +117,8 @@ private:
     std::deque<Work> m_work;
     /// A sync waits or runs.
     bool m_syncing = false;
+    /// Whether a shared archive is set, once read.
+    std::optional<bool> m_sharedArchiveSet;
     /// Another sync was asked for meanwhile; whether the user asked for it.
     std::optional<bool> m_syncAgain;
 };

@@ -306,6 +306,50 @@ private slots:
         QCOMPARE(csv[2].first(), QStringLiteral("2028-02-29"));
         QCOMPARE(csv[2].last(), QStringLiteral("false"));
     }
+
+    void eachSampleCountsForItsOwnStep()
+    {
+        // A whole day at 60 minutes of PAR 1443: 1443 × 3600 × 24 ÷ 10⁶ = 124.6752 mol m⁻² d⁻¹.
+        // The next day, 90 minutes at 1 minute of PAR 1000: 1000 × 60 × 90 ÷ 10⁶ = 5.4. The
+        // third, 12 hours at 60 minutes and 12 at 1 minute: whole, 1443 × 86400 ÷ 10⁶ again.
+        const QDate first(2028, 3, 1);
+        std::vector<SummarySample> samples;
+        for (int hour = 0; hour < 24; ++hour)
+            samples.push_back({first, {20.0, 18.0, 50.0, 1443.0}, 60});
+        for (int minute = 0; minute < 90; ++minute)
+            samples.push_back({first.addDays(1), {20.0, 18.0, 50.0, 1000.0}, 1});
+        for (int hour = 0; hour < 12; ++hour)
+            samples.push_back({first.addDays(2), {20.0, 18.0, 50.0, 1443.0}, 60});
+        for (int minute = 0; minute < 12 * 60; ++minute)
+            samples.push_back({first.addDays(2), {20.0, 18.0, 50.0, 1443.0}, 1});
+        // One sample short of a whole day at mixed rates.
+        samples.pop_back();
+
+        const std::vector<DaySummary> days = dailySummary(samples);
+        QCOMPARE(int(days.size()), 3);
+        QCOMPARE(days[0].parIntegral, 124.6752);
+        QVERIFY(days[0].complete);
+        QCOMPARE(days[1].parIntegral, 5.4);
+        QVERIFY(!days[1].complete);
+        QVERIFY(!days[2].complete);
+        samples.push_back({first.addDays(2), {20.0, 18.0, 50.0, 1443.0}, 1});
+        QVERIFY(dailySummary(samples)[2].complete);
+        QCOMPARE(dailySummary(samples)[2].parIntegral, 124.6752);
+        QCOMPARE(summaryTable(days, SummaryTableStyle::Screen)[1].mid(14),
+                 (QStringList {"124,675", "sí"}));
+    }
+
+    void aSampleOfUnknownStepTakesItsNeighboursAndTheTitleSaysSo()
+    {
+        const SummarySteps steps = summarySteps(
+            {{0, std::nullopt}, {60, 1}, {120, std::nullopt}, {3720, 60}, {7320, std::nullopt}});
+        QCOMPARE(steps.minutes, (std::vector<int> {1, 1, 1, 60, 60}));
+        QCOMPARE(assumedStepsText(steps),
+                 QStringLiteral(" (3 muestras de tasa desconocida cuentan con la de su vecina)"));
+        QCOMPARE(assumedStepsText(summarySteps({{0, 1}, {60, 1}})), QString());
+        QVERIFY(summarySteps({{0, std::nullopt}}).minutes.empty());
+        QCOMPARE(stepsText({1}), QStringLiteral("cada 1 minuto"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDataExport)

@@ -6,11 +6,14 @@
 // that exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
 // makes a new archive of the downloads and never goes over a file; Enter in the import's
-// question takes the station its field shows, or offers the one a typed name is like.
+// question takes the station its field shows, or offers the one a typed name is like; the
+// downloads' "Enviada" shows only with a shared archive set; the daily summary of a range at
+// 60 and 1 minute counts each sample for its own step.
 #include "app/window_set.h"
 #include "archive/archived_samples.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
+#include "download_text.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
 #include "station_question.h"
@@ -18,6 +21,7 @@
 #include "windows/archive_texts.h"
 #include "windows/archive_window.h"
 #include "windows/coverage_strip.h"
+#include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
 #include "windows/main_window.h"
 #include "windows/string_grid.h"
@@ -25,6 +29,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -422,6 +427,10 @@ private slots:
             QCOMPARE(grid.cell(1, last + 1) + QLatin1Char(' ') + grid.cell(2, last + 1),
                      ArchiveTexts::moment(firstOf(2)));
             QCOMPARE(m_data->Edit1->text(), sampleDateText(firstOf(0)));
+            QCOMPARE(m_data->windowTitle(),
+                     QStringLiteral("DATOS DESCARGADOS – Parcela 3, del %1 al %2")
+                         .arg(sampleDateText(firstOf(0)),
+                              sampleDateText(firstOf(2) + (perFile - 1) * step)));
             QVERIFY(m_data->shownRecordCoverage());
             QCOMPARE(m_data->shownRecordCoverage()->gaps.size(), std::size_t(1));
         });
@@ -485,6 +494,59 @@ private slots:
         m_data->openSavedFile(txt);
         QVERIFY(!m_data->shownRecordCoverage());
         QCOMPARE(gridText(), shown);
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void sentShowsOnlyWithASharedArchiveAndTheDownloadsFitTheWindow()
+    {
+        QTableWidget &table = *m_window->DownloadsTable;
+        constexpr int sent = 8;
+        QCOMPARE(table.rowCount(), 3);
+        QVERIFY(table.isColumnHidden(sent));
+        QVERIFY(table.horizontalHeader()->length() <= table.viewport()->width());
+
+        StationArchive::openFile(m_dir->filePath(QStringLiteral("estaciones.sqlite")))
+            .setServerUrl(QStringLiteral("postgresql://laboratorio/estaciones"));
+        m_window->chooseStation(QStringLiteral("Parcela 3"));
+        QTRY_VERIFY(!table.isColumnHidden(sent));
+        QCOMPARE(table.item(0, sent)->text(), QStringLiteral("no"));
+        QVERIFY(table.horizontalHeader()->length() <= table.viewport()->width());
+    }
+
+    void theDailySummaryCountsEachSampleForItsOwnRate()
+    {
+        // A whole day at 60 minutes, then 30 samples at 1 minute the next day, PAR 1443 all
+        // through: 1443 × 3600 × 24 ÷ 10⁶ = 124.6752 and 1443 × 60 × 30 ÷ 10⁶ = 2.5974.
+        const auto readings = [](int) { return std::array<int, 4> {700, 680, 1500, 1443}; };
+        const QDateTime hourly(QDate(2026, 2, 1), QTime(0, 0, 7), Qt::UTC);
+        const QDateTime everyMinute(QDate(2026, 2, 2), QTime(10, 0, 7), Qt::UTC);
+        m_files.clear();
+        for (const auto &[start, rateCode, count] :
+             {std::tuple {hourly, 6, 24}, std::tuple {everyMinute, 1, 30}}) {
+            QByteArray text = DownloadText::header(start, rateCode) + "SAMPLES "
+                + QByteArray::number(count) + "\r\n";
+            for (int i = 0; i < count; ++i)
+                text += DownloadText::sampleLine(readings(i));
+            const QString path = m_dir->filePath(QStringLiteral("tasa%1.txt").arg(rateCode));
+            writeFile(path, savedFileText(text + "A", RawKind::DownloadText));
+            m_files.append(path);
+        }
+        importAll();
+        m_window->setRange(hourly.toSecsSinceEpoch(), everyMinute.addDays(1).toSecsSinceEpoch());
+        m_window->summarizeRange();
+        QTRY_VERIFY(m_window->summaryWindow() && m_window->summaryWindow()->isVisible());
+        const auto *table = m_window->summaryWindow()->findChild<QTableWidget *>(
+            QStringLiteral("Table"));
+        QCOMPARE(table->rowCount(), 2);
+        const auto cells = [table](int row) {
+            return QStringList {table->item(row, 1)->text(), table->item(row, 14)->text(),
+                                table->item(row, 15)->text()};
+        };
+        QCOMPARE(cells(0), (QStringList {"24", "124,675", "sí"}));
+        QCOMPARE(cells(1), (QStringList {"30", "2,597", "incompleto"}));
+        // Nothing was assumed: the title says no step.
+        QCOMPARE(m_window->summaryWindow()->windowTitle(),
+                 QStringLiteral("Resumen diario de «Parcela 3»"));
         QCOMPARE(m_errors, QStringList());
     }
 };

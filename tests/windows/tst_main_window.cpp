@@ -3,6 +3,7 @@
 // the port setup at activation, connecting, disconnecting and closing, the live frames and the
 // live recording.
 #include "app/window_set.h"
+#include "menu_entry.h"
 #include "runtime/error_report.h"
 #include "runtime/radio_group.h"
 #include "scripted_serial_port.h"
@@ -92,14 +93,7 @@ private:
     /// click opens it, and closed again.
     QAction *liveRecordingEntry()
     {
-        QTimer::singleShot(0, [] {
-            QTRY_VERIFY(QApplication::activePopupWidget());
-            QApplication::activePopupWidget()->close();
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                m_form->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(m_form, &event);
-        return m_form->findChild<QAction *>(QStringLiteral("LiveRecordingAction"));
+        return menuEntry(*m_form, QStringLiteral("LiveRecordingAction"));
     }
 
     /// Starts a live recording into `path` through the menu's entry, its file dialog scripted.

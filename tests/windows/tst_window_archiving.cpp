@@ -4,11 +4,14 @@
 // download whole with one message; the shared archive's sync runs beside the window, even with
 // a server that hangs, and says why it could not send; the same download under another station
 // is said and moved when the user agrees; a server's password survives being kept
-// and is never shown; a new name typed in the station question stays itself on Enter.
+// and is never shown; a new name typed in the station question stays itself on Enter; a new
+// connection clears the line of the last download; "Sincronizar ahora" is offered only with a
+// shared archive set.
 #include "app/window_set.h"
 #include "archive/archive_sync.h"
 #include "archive/server_address.h"
 #include "archive/station_archive.h"
+#include "menu_entry.h"
 #include "modal_closer.h"
 #include "runtime/error_report.h"
 #include "scripted_serial_port.h"
@@ -121,6 +124,9 @@ private:
 
     QString line() const { return m_form->archiving().lineText(); }
 
+    /// The sync's entry as a right click shows it.
+    QAction *syncEntry() { return menuEntry(*m_form, QStringLiteral("SyncAction")); }
+
 private slots:
     void init()
     {
@@ -185,6 +191,32 @@ private slots:
         const std::optional<qint64> offset = archive.stations().front().lastClockOffsetSeconds;
         QVERIFY(offset);
         QVERIFY(qAbs(*offset - (loggerClock - pcWallClock)) <= 5);
+    }
+
+    void theArchiveLineGoesWithANewConnection()
+    {
+        connectAndDownload();
+        QTRY_VERIFY(line().startsWith(QStringLiteral("Archivada en «Parcela 3»")));
+        m_form->RockerSwitch1Click();
+        QVERIFY(!m_port->Connected());
+        m_form->RockerSwitch1Click();
+        QVERIFY(m_port->Connected());
+        QCOMPARE(line(), QString());
+        QVERIFY(!m_form->archiving().line()->isVisible());
+    }
+
+    void theSyncIsOfferedOnlyWithASharedArchive()
+    {
+        QAction *entry = syncEntry();
+        QVERIFY(entry && entry->isVisible() && !entry->isEnabled());
+        QVERIFY(entry->toolTip().contains(QStringLiteral("«Archivo compartido…»")));
+
+        m_form->archiving().askServer = [](const QString &) {
+            return std::optional<QString>(QStringLiteral("postgresql://laboratorio/estaciones"));
+        };
+        m_form->archiving().chooseSharedArchive();
+        QVERIFY(syncEntry()->isEnabled());
+        QVERIFY(m_errors.isEmpty());
     }
 
     void theSameDownloadUnderAnotherStationIsSaidAndMovedWhenTheUserAgrees()
