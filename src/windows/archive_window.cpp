@@ -18,6 +18,7 @@
 #include "windows/data_window.h"
 #include "windows/main_window.h"
 #include "windows/station_dialog.h"
+#include "windows/status_line.h"
 #include "windows/window_archiving.h"
 
 #include <QAction>
@@ -201,12 +202,6 @@ void ArchiveWindow::buildComponents()
     auto *station = new QWidget(splitter);
     auto *stationLayout = new QVBoxLayout(station);
     stationLayout->setContentsMargins(0, 0, 0, 0);
-    ArchiveLine = new QLabel(station);
-    ArchiveLine->setObjectName(QStringLiteral("ArchiveLine"));
-    ArchiveLine->setWordWrap(true);
-    ArchiveLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ArchiveLine->hide();
-    stationLayout->addWidget(ArchiveLine);
     StationTitle = new QLabel(QStringLiteral("Elija una estación"), station);
     StationTitle->setObjectName(QStringLiteral("StationTitle"));
     StationTitle->setWordWrap(true);
@@ -266,6 +261,14 @@ void ArchiveWindow::buildComponents()
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 3);
     layout->addWidget(splitter, 1);
+
+    // Messages come and go at the bottom, where they move nothing.
+    auto *statusRow = new QHBoxLayout;
+    ArchiveLine = new StatusLine(this);
+    ArchiveLine->setObjectName(QStringLiteral("ArchiveLine"));
+    statusRow->addWidget(ArchiveLine, 1);
+    statusRow->addWidget(ArchiveLine->DetailsButton);
+    layout->addLayout(statusRow);
 
     const auto on = [this](QPushButton *button, void (ArchiveWindow::*handler)()) {
         connect(button, &QPushButton::clicked, this,
@@ -762,8 +765,7 @@ void ArchiveWindow::askMoveDownload()
 
 void ArchiveWindow::say(const QString &text)
 {
-    ArchiveLine->setText(text);
-    ArchiveLine->setVisible(!text.isEmpty());
+    ArchiveLine->say(text);
 }
 
 void ArchiveWindow::fail(const QString &reason)

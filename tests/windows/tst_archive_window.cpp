@@ -20,6 +20,7 @@
 #include "windows/coverage_strip.h"
 #include "windows/data_window.h"
 #include "windows/main_window.h"
+#include "windows/status_line.h"
 #include "windows/string_grid.h"
 #include "windows/window_archiving.h"
 
@@ -28,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -198,6 +200,33 @@ private slots:
                           ArchiveTexts::moment(gap.firstAfter)));
         QCOMPARE(strip.tipAt(strip.xOf(firstOf(0) + step * 10)), QString());
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void aMessageMovesNoControlAndItsWholeTextIsOneClickAway()
+    {
+        const auto buttonPlace = [this] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            return QRect(m_window->ShowDataButton->mapTo(m_window, QPoint(0, 0)),
+                         m_window->ShowDataButton->size());
+        };
+        m_window->ArchiveLine->say({});
+        const QRect quiet = buttonPlace();
+        QVERIFY(!m_window->ArchiveLine->DetailsButton->isVisible());
+
+        // A second import says its summary and the refused file on two lines.
+        importAll();
+        const QString said = m_window->ArchiveLine->text();
+        QVERIFY2(said.contains(QStringLiteral("\nRechazados: malo.txt")), qPrintable(said));
+        QCOMPARE(buttonPlace(), quiet);
+        QCOMPARE(m_window->ArchiveLine->height(), m_window->ArchiveLine->sizeHint().height());
+        QCOMPARE(m_window->ArchiveLine->toolTip(), said);
+
+        QVERIFY(m_window->ArchiveLine->DetailsButton->isVisible());
+        m_window->ArchiveLine->DetailsButton->click();
+        auto *box = m_window->findChild<QMessageBox *>(QStringLiteral("DetailsBox"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), said);
+        box->close();
     }
 
     void aNameThatExistsAsksBeforeJoiningAndShowsTheMergesConflicts()
