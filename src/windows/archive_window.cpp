@@ -16,6 +16,7 @@
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
+#include "windows/date_time_field.h"
 #include "windows/main_window.h"
 #include "windows/station_dialog.h"
 #include "windows/status_line.h"
@@ -51,9 +52,9 @@ QDateTime loggerDateTime(qint64 t)
     return QDateTime::fromSecsSinceEpoch(t, Qt::UTC);
 }
 
-QDateTimeEdit *makeDateTimeEdit(QWidget *parent, const char *name)
+DateTimeField *makeDateTimeEdit(QWidget *parent, const char *name)
 {
-    auto *edit = new QDateTimeEdit(parent);
+    auto *edit = new DateTimeField(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setTimeSpec(Qt::UTC);
     edit->setDisplayFormat(dateTimeFormat);
@@ -211,11 +212,18 @@ void ArchiveWindow::buildComponents()
 
     auto *rangeRow = new QHBoxLayout;
     rangeRow->addWidget(new QLabel(QStringLiteral("Desde"), station));
-    FromEdit = makeDateTimeEdit(station, "FromEdit");
+    DateTimeField *from = makeDateTimeEdit(station, "FromEdit");
+    FromEdit = from;
     rangeRow->addWidget(FromEdit);
     rangeRow->addWidget(new QLabel(QStringLiteral("hasta"), station));
-    ToEdit = makeDateTimeEdit(station, "ToEdit");
+    DateTimeField *to = makeDateTimeEdit(station, "ToEdit");
+    ToEdit = to;
     rangeRow->addWidget(ToEdit);
+    for (DateTimeField *field : {from, to})
+        connect(field, &DateTimeField::refused, this, [this](const QString &text) {
+            say(QStringLiteral("No existe la fecha y hora «%1»: el campo sigue como estaba.")
+                    .arg(text));
+        });
     WholeButton = makeButton(station, "WholeButton", QStringLiteral("Todo"));
     WholeButton->setToolTip(QStringLiteral("Todo el registro de la estación"));
     rangeRow->addWidget(WholeButton);

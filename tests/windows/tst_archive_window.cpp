@@ -26,6 +26,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -227,6 +230,51 @@ private slots:
         QVERIFY(box);
         QCOMPARE(box->text(), said);
         box->close();
+    }
+
+    void aWholeDateTypedOrPastedOverTheFieldIsTakenAsWritten_data()
+    {
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("typed") << false << QStringLiteral("01/03/2000 18:37:45") << true;
+        QTest::newRow("pasted") << true << QStringLiteral(" 01/03/2000 18:37:45\n") << true;
+        QTest::newRow("31 February typed") << false << QStringLiteral("31/02/2026 10:00:00") << false;
+        QTest::newRow("31 February pasted") << true << QStringLiteral("31/02/2026 10:00:00") << false;
+        QTest::newRow("hour 25 pasted") << true << QStringLiteral("01/03/2000 25:00:00") << false;
+    }
+
+    void aWholeDateTypedOrPastedOverTheFieldIsTakenAsWritten()
+    {
+        QFETCH(bool, paste);
+        QFETCH(QString, text);
+        QFETCH(bool, exists);
+        QDateTimeEdit *field = m_window->FromEdit;
+        const QString before = field->text();
+        const qint64 to = m_window->range().second;
+        field->setFocus();
+        field->selectAll();
+        if (paste) {
+            QApplication::clipboard()->setText(text);
+            QTest::keySequence(field, QKeySequence::Paste);
+        } else {
+            QTest::keyClicks(field, text);
+        }
+        if (exists) {
+            QCOMPARE(field->text(), text.trimmed());
+            const qint64 from = QDateTime(QDate(2000, 3, 1), QTime(18, 37, 45), Qt::UTC)
+                                    .toSecsSinceEpoch();
+            QCOMPARE(m_window->range(), std::make_pair(from, to));
+        } else {
+            QCOMPARE(field->text(), before);
+            QVERIFY2(field->toolTip().contains(text),
+                     qPrintable(field->toolTip() + u'|' + m_window->ArchiveLine->text()));
+            QCOMPARE(m_window->ArchiveLine->text(),
+                     QStringLiteral("No existe la fecha y hora «%1»: el campo sigue como estaba.")
+                         .arg(text));
+        }
+        QCOMPARE(field->palette().color(QPalette::Base) != QApplication::palette().color(QPalette::Base),
+                 !exists);
     }
 
     void aNameThatExistsAsksBeforeJoiningAndShowsTheMergesConflicts()
