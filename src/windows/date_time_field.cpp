@@ -57,6 +57,12 @@ void DateTimeField::keyPressEvent(QKeyEvent *event)
             m_typed.reset();
             showAsIs(textFromDateTime(dateTime()));
             return;
+        case Qt::Key_Shift: // typing ':' or '/' on many keyboards
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+            return;
         default:
             break;
         }

@@ -64,6 +64,7 @@ QSize StatusLine::minimumSizeHint() const
 void StatusLine::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    drawFrame(&painter);
     const QRect area = contentsRect().adjusted(2, 0, -2, 0);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
