@@ -16,8 +16,10 @@
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
+#include "windows/date_time_field.h"
 #include "windows/main_window.h"
 #include "windows/station_dialog.h"
+#include "windows/status_line.h"
 #include "windows/window_archiving.h"
 
 #include <QAction>
@@ -50,9 +52,9 @@ QDateTime loggerDateTime(qint64 t)
     return QDateTime::fromSecsSinceEpoch(t, Qt::UTC);
 }
 
-QDateTimeEdit *makeDateTimeEdit(QWidget *parent, const char *name)
+DateTimeField *makeDateTimeEdit(QWidget *parent, const char *name)
 {
-    auto *edit = new QDateTimeEdit(parent);
+    auto *edit = new DateTimeField(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setTimeSpec(Qt::UTC);
     edit->setDisplayFormat(dateTimeFormat);
@@ -201,12 +203,6 @@ void ArchiveWindow::buildComponents()
     auto *station = new QWidget(splitter);
     auto *stationLayout = new QVBoxLayout(station);
     stationLayout->setContentsMargins(0, 0, 0, 0);
-    ArchiveLine = new QLabel(station);
-    ArchiveLine->setObjectName(QStringLiteral("ArchiveLine"));
-    ArchiveLine->setWordWrap(true);
-    ArchiveLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ArchiveLine->hide();
-    stationLayout->addWidget(ArchiveLine);
     StationTitle = new QLabel(QStringLiteral("Elija una estación"), station);
     StationTitle->setObjectName(QStringLiteral("StationTitle"));
     StationTitle->setWordWrap(true);
@@ -216,11 +212,18 @@ void ArchiveWindow::buildComponents()
 
     auto *rangeRow = new QHBoxLayout;
     rangeRow->addWidget(new QLabel(QStringLiteral("Desde"), station));
-    FromEdit = makeDateTimeEdit(station, "FromEdit");
+    DateTimeField *from = makeDateTimeEdit(station, "FromEdit");
+    FromEdit = from;
     rangeRow->addWidget(FromEdit);
     rangeRow->addWidget(new QLabel(QStringLiteral("hasta"), station));
-    ToEdit = makeDateTimeEdit(station, "ToEdit");
+    DateTimeField *to = makeDateTimeEdit(station, "ToEdit");
+    ToEdit = to;
     rangeRow->addWidget(ToEdit);
+    for (DateTimeField *field : {from, to})
+        connect(field, &DateTimeField::refused, this, [this](const QString &text) {
+            say(QStringLiteral("No existe la fecha y hora «%1»: el campo sigue como estaba.")
+                    .arg(text));
+        });
     WholeButton = makeButton(station, "WholeButton", QStringLiteral("Todo"));
     WholeButton->setToolTip(QStringLiteral("Todo el registro de la estación"));
     rangeRow->addWidget(WholeButton);
@@ -266,6 +269,14 @@ void ArchiveWindow::buildComponents()
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 3);
     layout->addWidget(splitter, 1);
+
+    // Messages come and go at the bottom, where they move nothing.
+    auto *statusRow = new QHBoxLayout;
+    ArchiveLine = new StatusLine(this);
+    ArchiveLine->setObjectName(QStringLiteral("ArchiveLine"));
+    statusRow->addWidget(ArchiveLine, 1);
+    statusRow->addWidget(ArchiveLine->DetailsButton);
+    layout->addLayout(statusRow);
 
     const auto on = [this](QPushButton *button, void (ArchiveWindow::*handler)()) {
         connect(button, &QPushButton::clicked, this,
@@ -760,8 +771,7 @@ void ArchiveWindow::askMoveDownload()
 
 void ArchiveWindow::say(const QString &text)
 {
-    ArchiveLine->setText(text);
-    ArchiveLine->setVisible(!text.isEmpty());
+    ArchiveLine->say(text);
 }
 
 void ArchiveWindow::fail(const QString &reason)

@@ -21,6 +21,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class StatusLine;
 
 /// "Archivo de estaciones…": the stations of the archive, and for the chosen one its downloads,
 /// its coverage on a time line with the gaps and their list, its conflicts, and a range of its
@@ -43,7 +44,8 @@ public:
     QTableWidget *StationsTable;
     QPushButton *ImportButton;
     /// What came of the last thing done: an import's progress and summary, a rename, a failure.
-    QLabel *ArchiveLine;
+    /// A status bar at the bottom of the window, one line high whatever it says.
+    StatusLine *ArchiveLine;
     QLabel *StationTitle;
     CoverageStrip *Strip;
     QDateTimeEdit *FromEdit;

@@ -24,15 +24,20 @@
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
 #include "windows/main_window.h"
+#include "windows/status_line.h"
 #include "windows/string_grid.h"
 #include "windows/window_archiving.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -203,6 +208,83 @@ private slots:
                           ArchiveTexts::moment(gap.firstAfter)));
         QCOMPARE(strip.tipAt(strip.xOf(firstOf(0) + step * 10)), QString());
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void aMessageMovesNoControlAndItsWholeTextIsOneClickAway()
+    {
+        const auto buttonPlace = [this] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            return QRect(m_window->ShowDataButton->mapTo(m_window, QPoint(0, 0)),
+                         m_window->ShowDataButton->size());
+        };
+        m_window->ArchiveLine->say({});
+        const QRect quiet = buttonPlace();
+        QVERIFY(!m_window->ArchiveLine->DetailsButton->isVisible());
+
+        // A second import says its summary and the refused file on two lines.
+        importAll();
+        const QString said = m_window->ArchiveLine->text();
+        QVERIFY2(said.contains(QStringLiteral("\nRechazados: malo.txt")), qPrintable(said));
+        QCOMPARE(buttonPlace(), quiet);
+        QCOMPARE(m_window->ArchiveLine->height(), m_window->ArchiveLine->sizeHint().height());
+        QCOMPARE(m_window->ArchiveLine->toolTip(), said);
+
+        QVERIFY(m_window->ArchiveLine->DetailsButton->isVisible());
+        m_window->ArchiveLine->DetailsButton->click();
+        auto *box = m_window->findChild<QMessageBox *>(QStringLiteral("DetailsBox"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), said);
+        box->close();
+    }
+
+    void aWholeDateTypedOrPastedOverTheFieldIsTakenAsWritten_data()
+    {
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("typed") << false << QStringLiteral("01/03/2000 18:37:45") << true;
+        QTest::newRow("pasted") << true << QStringLiteral(" 01/03/2000 18:37:45\n") << true;
+        QTest::newRow("31 February typed") << false << QStringLiteral("31/02/2026 10:00:00") << false;
+        QTest::newRow("31 February pasted") << true << QStringLiteral("31/02/2026 10:00:00") << false;
+        QTest::newRow("hour 25 pasted") << true << QStringLiteral("01/03/2000 25:00:00") << false;
+    }
+
+    void aWholeDateTypedOrPastedOverTheFieldIsTakenAsWritten()
+    {
+        QFETCH(bool, paste);
+        QFETCH(QString, text);
+        QFETCH(bool, exists);
+        QDateTimeEdit *field = m_window->FromEdit;
+        const QString before = field->text();
+        const qint64 to = m_window->range().second;
+        field->setFocus();
+        field->selectAll();
+        if (paste) {
+            QApplication::clipboard()->setText(text);
+            QTest::keySequence(field, QKeySequence::Paste);
+        } else {
+            // As a keyboard types it: Shift goes down alone before ':'.
+            for (const QChar c : text) {
+                if (c == u':')
+                    QTest::keyClick(field, Qt::Key_Shift);
+                QTest::keyClicks(field, QString(c));
+            }
+        }
+        if (exists) {
+            QCOMPARE(field->text(), text.trimmed());
+            const qint64 from = QDateTime(QDate(2000, 3, 1), QTime(18, 37, 45), Qt::UTC)
+                                    .toSecsSinceEpoch();
+            QCOMPARE(m_window->range(), std::make_pair(from, to));
+        } else {
+            QCOMPARE(field->text(), before);
+            QVERIFY2(field->toolTip().contains(text),
+                     qPrintable(field->toolTip() + u'|' + m_window->ArchiveLine->text()));
+            QCOMPARE(m_window->ArchiveLine->text(),
+                     QStringLiteral("No existe la fecha y hora «%1»: el campo sigue como estaba.")
+                         .arg(text));
+        }
+        QCOMPARE(field->palette().color(QPalette::Base) != QApplication::palette().color(QPalette::Base),
+                 !exists);
     }
 
     void aNameThatExistsAsksBeforeJoiningAndShowsTheMergesConflicts()

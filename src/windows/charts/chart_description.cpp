@@ -43,6 +43,15 @@ AxisRange unzoomedRange(const AxisDescription &axis, const std::optional<ValueEx
     return {lowest - axis.startShare * unit, highest + (1.0 - axis.endShare) * unit};
 }
 
+AxisRange withRoomAround(const AxisRange &range, const std::optional<ValueExtent> &data,
+                         double share)
+{
+    if (!data)
+        return range;
+    const double room = share * (range.upper - range.lower);
+    return {std::min(range.lower, data->lowest - room), std::max(range.upper, data->highest + room)};
+}
+
 namespace ChartDescriptions {
 
 ChartDescription temperature()

@@ -86,6 +86,11 @@ struct AxisRange
 [[nodiscard]] AxisRange unzoomedRange(const AxisDescription &axis,
                                       const std::optional<ValueExtent> &data);
 
+/// `range` widened where needed so that `data` lies at least `share` of the range's span inside
+/// both ends, off the axis lines; `range` itself without data.
+[[nodiscard]] AxisRange withRoomAround(const AxisRange &range,
+                                       const std::optional<ValueExtent> &data, double share);
+
 /// The three charts of the chart window.
 namespace ChartDescriptions {
 

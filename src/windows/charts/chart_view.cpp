@@ -3,6 +3,7 @@
 #include "runtime/format_float.h"
 #include "runtime/program_formats.h"
 #include "windows/charts/date_axis_ticker.h"
+#include "windows/charts/value_ticks.h"
 #include "windows/charts/date_ticks.h"
 
 #include <QLinearGradient>
@@ -23,6 +24,10 @@ constexpr int borderWidth = 2;
 constexpr int lineWidth = 2;
 /// The room an unzoomed time axis gives a single sample on either side, in seconds.
 constexpr double lonelySampleRoom = 1800.0;
+/// Room between the data and the ends of the axes of a chart of dates, as a share of the axis,
+/// so that the first and last samples and the extreme values stand off the axis lines.
+constexpr double dateRoomShare = 0.02;
+constexpr double valueRoomShare = 0.03;
 
 const QColor bevelLight(255, 255, 255);
 const QColor bevelDark(128, 128, 128);
@@ -43,25 +48,29 @@ int frameWidth(const ChartDescription &description)
     return (description.singleLineBorder ? 1 : 0) + 2 * bevelWidth + borderWidth;
 }
 
-/// Tick steps in whole multiples of a smallest step (or free when there is none), with labels in
-/// a picture pattern or the program's general number format, decimal comma included.
+/// Tick steps in whole multiples of a smallest step (or free when there is none), as many as the
+/// axis's length on the screen holds without crowding, with labels in a picture pattern or the
+/// program's general number format, decimal comma included.
 class ChartTicker : public QCPAxisTickerFixed
 {
 public:
-    ChartTicker(double step, QString pattern)
-        : m_pattern(std::move(pattern))
-    {
-        if (step > 0) {
-            setTickStep(step);
-            setScaleStrategy(ssMultiples);
-        }
-        m_free = !(step > 0);
-    }
+    ChartTicker(const QCPAxis *axis, double step, QString pattern)
+        : m_axis(axis)
+        , m_pattern(std::move(pattern))
+        , m_unit(step > 0 ? step : 0.0)
+    { }
 
 protected:
     double getTickStep(const QCPRange &range) override
     {
-        return m_free ? QCPAxisTicker::getTickStep(range) : QCPAxisTickerFixed::getTickStep(range);
+        // The axis is laid out before its ticks are made, at whatever size the chart is drawn.
+        const QCPAxisRect *rect = m_axis->axisRect();
+        const bool across = m_axis->orientation() == Qt::Horizontal;
+        const int pixels = !rect ? 0 : across ? rect->width() : rect->height();
+        return ValueTicks::step(range.size(), pixels,
+                                across ? ValueTicks::horizontalSpacing
+                                       : ValueTicks::verticalSpacing,
+                                m_unit);
     }
 
     QString getTickLabel(double tick, const QLocale &, QChar, int) override
@@ -74,8 +83,9 @@ protected:
     }
 
 private:
+    const QCPAxis *m_axis;
     QString m_pattern;
-    bool m_free = true;
+    double m_unit;
 };
 
 /// The chart's panel under everything else: an optional single black line, a raised outer
@@ -213,7 +223,7 @@ void ChartView::setUpAxes()
         axis->setLabelFont(chartFont(11, false));
         axis->setTickLabelFont(chartFont(11, false));
         axis->setTicker(QSharedPointer<QCPAxisTicker>(
-            new ChartTicker(description.tickStep, description.labelPattern)));
+            new ChartTicker(axis, description.tickStep, description.labelPattern)));
     };
     // Solid lines of width 1 rather than hairlines, so that they keep their width relative to
     // the chart on a printer; the dotted grid stays a hairline, the thinnest line of any device.
@@ -365,8 +375,12 @@ void ChartView::applyUnzoomedScales()
         bottom = keys ? AxisRange {keys->lowest, keys->highest} : AxisRange {0.0, 3600.0};
         if (!(bottom.upper > bottom.lower))
             bottom = {bottom.lower - lonelySampleRoom, bottom.upper + lonelySampleRoom};
+        bottom = withRoomAround(bottom, keys, dateRoomShare);
     }
-    const AxisRange left = unzoomedRange(m_description.leftAxis, values);
+    AxisRange left = unzoomedRange(m_description.leftAxis, values);
+    // The sample-number charts keep their designed scales.
+    if (m_timeAxis == TimeAxis::Dates)
+        left = withRoomAround(left, values, valueRoomShare);
     xAxis->setRange(bottom.lower, bottom.upper);
     yAxis->setRange(left.lower, left.upper);
 }
@@ -535,11 +549,9 @@ void ChartView::resizeEvent(QResizeEvent *event)
 
 void ChartView::fitTickCounts()
 {
-    // About one label every 70 pixels across and every 22 pixels up the chart.
-    const int across = std::max(3, width() / 70);
-    m_numberTicker->setTickCount(across);
-    xAxis->ticker()->setTickCount(across);
-    yAxis->ticker()->setTickCount(std::max(3, height() / 22));
+    // The number and date axes choose their steps from their own length when ticked; a ticker
+    // of QCustomPlot's own (the live chart's clock) counts on about one label every 70 pixels.
+    xAxis->ticker()->setTickCount(std::max(3, width() / ValueTicks::horizontalSpacing));
 }
 
 void ChartView::updatePointCursor(QPoint at)

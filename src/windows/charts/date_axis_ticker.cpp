@@ -11,9 +11,15 @@ void DateAxisTicker::generate(const QCPRange &range, const QLocale &, QChar, int
                               QVector<QString> *tickLabels)
 {
     // The axis is laid out before its ticks are made, at whatever size the chart is drawn.
-    const int pixels = m_axis->axisRect() ? m_axis->axisRect()->width() : 0;
+    const QCPAxisRect *rect = m_axis->axisRect();
+    const int pixels = rect ? rect->width() : 0;
     const DateTickStep step = DateTicks::choose(range.lower, range.upper, pixels);
-    const std::vector<qint64> times = DateTicks::ticks(range.lower, range.upper, step);
+    std::vector<qint64> times = DateTicks::ticks(range.lower, range.upper, step);
+    // A label at either end keeps clear of the chart's edges.
+    if (rect)
+        times = DateTicks::inside(times, range.lower, range.upper, pixels, rect->left(),
+                                  m_axis->parentPlot()->width() - rect->right(),
+                                  DateTicks::labelWidth(step.format));
     ticks.clear();
     ticks.reserve(qsizetype(times.size()));
     for (const qint64 t : times)

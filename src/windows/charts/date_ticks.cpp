@@ -195,4 +195,21 @@ QString label(qint64 t, const QString &format)
     return QDateTime(date, time, Qt::UTC).toString(pattern);
 }
 
+std::vector<qint64> inside(const std::vector<qint64> &times, double lower, double upper,
+                           int axisPixels, int roomBefore, int roomAfter, int labelPixels)
+{
+    if (!(upper > lower) || axisPixels <= 0)
+        return times;
+    const double pixelsPerSecond = axisPixels / (upper - lower);
+    const double half = labelPixels / 2.0;
+    std::vector<qint64> kept;
+    kept.reserve(times.size());
+    for (const qint64 t : times) {
+        const double x = (double(t) - lower) * pixelsPerSecond;
+        if (x - half >= -roomBefore && x + half <= axisPixels + roomAfter)
+            kept.push_back(t);
+    }
+    return kept;
+}
+
 } // namespace DateTicks

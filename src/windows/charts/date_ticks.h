@@ -44,6 +44,13 @@ namespace DateTicks {
 [[nodiscard]] std::vector<qint64> ticks(double lower, double upper, const DateTickStep &step,
                                         int limit = 1000);
 
+/// The ticks of `times` whose labels, `labelPixels` wide and centred on them, lie within the
+/// chart: an axis `axisPixels` long showing `lower` to `upper`, with `roomBefore` and
+/// `roomAfter` pixels of chart beyond its two ends.
+[[nodiscard]] std::vector<qint64> inside(const std::vector<qint64> &times, double lower,
+                                         double upper, int axisPixels, int roomBefore,
+                                         int roomAfter, int labelPixels);
+
 /// The label of the tick at `t` in `format`, month names in Spanish.
 [[nodiscard]] QString label(qint64 t, const QString &format);
 

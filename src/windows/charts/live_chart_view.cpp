@@ -28,6 +28,9 @@ ChartDescription live(ChartDescription chart, qsizetype seriesKept)
     return chart;
 }
 
+/// Room between the values and the ends of the value axis, as a share of the axis.
+constexpr double liveValueRoomShare = 0.03;
+
 } // namespace
 
 namespace LiveChartDescriptions {
@@ -112,15 +115,15 @@ void LiveChartView::fill()
 void LiveChartView::applyUnzoomedScales()
 {
     xAxis->setRange(m_range.lower, m_range.upper);
-    const AxisRange values = unzoomedRange(description().leftAxis, m_values);
+    // The values stand off the axis lines, as in the chart of a stretch of the archive.
+    const AxisRange values = withRoomAround(unzoomedRange(description().leftAxis, m_values),
+                                            m_values, liveValueRoomShare);
     yAxis->setRange(values.lower, values.upper);
 }
 
 void LiveChartView::resizeEvent(QResizeEvent *event)
 {
     ChartView::resizeEvent(event);
-    // Values at any step need more room than the download chart's whole degrees.
-    yAxis->ticker()->setTickCount(std::max(3, height() / 40));
     if (m_frames)
         fill();
 }

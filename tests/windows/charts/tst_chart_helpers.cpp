@@ -151,6 +151,20 @@ private slots:
         QCOMPARE(unzoomedRange(humidity.bottomAxis, ValueExtent {0, 3999}), (AxisRange {0, 3999}));
     }
 
+    void dataOnTheEndsOfAnAxisGetsRoomAndDataWithRoomKeepsItsRange()
+    {
+        // PAR from its fixed zero to its largest value: both ends move out by 3 %.
+        const AxisRange par = withRoomAround({0, 1000}, ValueExtent {0, 1000}, 0.03);
+        QCOMPARE(par, (AxisRange {-30, 1030}));
+        // Temperatures already 4 % inside keep their scale.
+        const AxisRange t = unzoomedRange(ChartDescriptions::temperature().leftAxis,
+                                          ValueExtent {10, 33});
+        QCOMPARE(withRoomAround(t, ValueExtent {10, 33}, 0.03), t);
+        // Humidity fixed at 0 to 100 with values at 100 only gains room above.
+        QCOMPARE(withRoomAround({0, 100}, ValueExtent {40, 100}, 0.03), (AxisRange {0, 103}));
+        QCOMPARE(withRoomAround({0, 100}, std::nullopt, 0.03), (AxisRange {0, 100}));
+    }
+
     void aSinglePointOrNoDataStillGivesAnAxisOfSomeWidth()
     {
         for (const ChartDescription &chart :

@@ -565,8 +565,21 @@ private slots:
                            qRound(chart->yAxis->coordToPixel(20.6)));
         QCOMPARE(chart->readoutAt(onSix + QPoint(0, -3)),
                  QStringLiteral("05/12/2026 05:30\nCanal 1: 20,6 ºC"));
+        // The first and last samples and the extreme values stand off the axis lines.
         const QCPRange unzoomed = chart->xAxis->range();
-        QCOMPARE(unzoomed, QCPRange(double(times.front()), double(times.back())));
+        const double room = 0.02 * double(times.back() - times.front());
+        QCOMPARE(unzoomed, QCPRange(double(times.front()) - room, double(times.back()) + room));
+        for (ChartView *each : {m_form->Chart1, m_form->Chart2, m_form->Chart3}) {
+            for (int i = 0; i < each->graphCount(); ++i) {
+                bool found = false;
+                const QCPRange values = each->graph(i)->data()->valueRange(found);
+                if (!found)
+                    continue;
+                const QCPRange axis = each->yAxis->range();
+                QVERIFY2(axis.lower < values.lower && axis.upper > values.upper,
+                         qPrintable(each->objectName()));
+            }
+        }
         const QPoint from = chart->plotArea().topLeft() + QPoint(40, 20);
         drag(chart, Qt::LeftButton, {from, from + QPoint(100, 60)});
         QVERIFY(chart->xAxis->range().size() < unzoomed.size() / 2);

@@ -2,9 +2,13 @@
 // years on a wide and a narrow chart, ticks on round calendar boundaries, Spanish month names,
 // and the times shown as they are, with no time zone applied.
 #include "windows/charts/date_ticks.h"
+#include "windows/charts/value_ticks.h"
 
 #include <QDateTime>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 Q_DECLARE_METATYPE(DateUnit)
 
@@ -107,6 +111,49 @@ private slots:
                                        utc(2026, 12, 5, 4, 45), utc(2026, 12, 5, 5)}));
         // An empty or reversed range has no ticks.
         QVERIFY(DateTicks::ticks(10.0, 5.0, quarters).empty());
+    }
+
+    void aLabelAtEitherEndStaysInsideTheChart()
+    {
+        // A 100-pixel axis with 40 pixels of chart before it and 10 after; labels 40 wide.
+        const std::vector<qint64> all {0, 50, 100};
+        QCOMPARE(DateTicks::inside(all, 0, 100, 100, 40, 10, 40), (std::vector<qint64> {0, 50}));
+        QCOMPARE(DateTicks::inside(all, 0, 100, 100, 10, 20, 40), (std::vector<qint64> {50, 100}));
+        QCOMPARE(DateTicks::inside(all, 0, 100, 100, 20, 20, 40), all);
+    }
+
+    void numberStepsGiveEachLabelItsRoom_data()
+    {
+        QTest::addColumn<double>("span");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("spacing");
+        QTest::addColumn<double>("unit");
+        QTest::addColumn<double>("step");
+        const int up = ValueTicks::verticalSpacing;
+        QTest::newRow("temperature on a short axis") << 30.0 << 115 << up << 2.0 << 10.0;
+        QTest::newRow("temperature on a tall axis") << 30.0 << 400 << up << 2.0 << 4.0;
+        QTest::newRow("never finer than the unit") << 30.0 << 2000 << up << 2.0 << 2.0;
+        QTest::newRow("a few pixels") << 30.0 << 10 << up << 2.0 << 40.0;
+        QTest::newRow("PAR") << 2500.0 << 250 << up << 0.0 << 500.0;
+        QTest::newRow("PAR on a short axis") << 2500.0 << 115 << up << 0.0 << 1000.0;
+        QTest::newRow("humidity") << 100.0 << 200 << up << 0.0 << 20.0;
+        QTest::newRow("tenths") << 0.3 << 300 << up << 0.0 << 0.05;
+        QTest::newRow("sample numbers across") << 4000.0 << 700 << ValueTicks::horizontalSpacing
+                                               << 1.0 << 500.0;
+    }
+
+    void numberStepsGiveEachLabelItsRoom()
+    {
+        QFETCH(double, span);
+        QFETCH(int, pixels);
+        QFETCH(int, spacing);
+        QFETCH(double, unit);
+        QFETCH(double, step);
+        const double chosen = ValueTicks::step(span, pixels, spacing, unit);
+        QVERIFY2(qFuzzyCompare(chosen, step), qPrintable(QString::number(chosen)));
+        // The labels the span carries at that step fit the axis, one every `spacing` pixels.
+        const double labels = std::floor(span / chosen + 1e-9) + 1;
+        QVERIFY(labels <= std::max(2, pixels / spacing + 1));
     }
 
     void labelsShowTheLoggersTimeWithSpanishMonths()
