@@ -378,7 +378,7 @@ void ChartView::applyUnzoomedScales()
         bottom = withRoomAround(bottom, keys, dateRoomShare);
     }
     AxisRange left = unzoomedRange(m_description.leftAxis, values);
-    // The sample-number charts keep their designed scales.
+    // The sample-number charts keep their fixed scales.
     if (m_timeAxis == TimeAxis::Dates)
         left = withRoomAround(left, values, valueRoomShare);
     xAxis->setRange(bottom.lower, bottom.upper);
