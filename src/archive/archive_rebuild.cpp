@@ -67,12 +67,11 @@ void removeNewArchive(const QString &to)
 
 QString RebuildResult::line() const
 {
-    const auto counted = [](int count, const char *one, const char *many) {
-        return QStringLiteral("%1 %2").arg(count).arg(QString::fromUtf8(count == 1 ? one : many));
-    };
-    QString text = QStringLiteral("Archivo %1 reconstruido desde %2: %3, %4")
-                       .arg(to, from, counted(entered, "descarga", "descargas"),
-                            counted(stations, "estación", "estaciones"));
+    QString text =
+        QStringLiteral("Archivo %1 reconstruido desde %2: %3, %4")
+            .arg(to, from,
+                 countedText(entered, QStringLiteral("descarga"), QStringLiteral("descargas")),
+                 countedText(stations, QStringLiteral("estación"), QStringLiteral("estaciones")));
     for (const UnreadDownload &download : unread)
         text += QStringLiteral("; no se pudo leer la descarga %1 de «%2» llegada el %3: %4")
                     .arg(download.id)

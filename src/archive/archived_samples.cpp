@@ -351,6 +351,11 @@ std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUt
     return logger - pcWallClock;
 }
 
+QString countedText(int count, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
+}
+
 QString durationText(quint64 size)
 {
     const quint64 days = size / secondsPerDay;

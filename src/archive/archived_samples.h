@@ -85,6 +85,9 @@ struct DecodedEntry
 /// "2 min 13 s", "3 h", "1 día 4 h", "12 días".
 [[nodiscard]] QString durationText(quint64 seconds);
 
+/// `count` and the word for it: "1 muestra", "3 muestras".
+[[nodiscard]] QString countedText(int count, const QString &one, const QString &many);
+
 /// The clock offset said in words: "el reloj del logger iba 2 min 13 s adelantado" (the logger's
 /// clock ahead of the PC's), "… atrasado" (behind), "el reloj del logger iba en hora" (0 s); in
 /// hours and minutes from an hour on, in days and hours from a day on.

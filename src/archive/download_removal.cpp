@@ -39,11 +39,6 @@ const Candidate &keptCandidate(const std::vector<Candidate> &candidates,
         });
 }
 
-QString counted(int count, const QString &one, const QString &many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
-}
-
 } // namespace
 
 QString DownloadRemoval::line() const
@@ -51,9 +46,9 @@ QString DownloadRemoval::line() const
     QString text =
         QStringLiteral("Se quitó la descarga %1 de «%2»: %3, %4")
             .arg(QString::number(downloadId), station,
-                 counted(removed, QStringLiteral("muestra quitada"),
+                 countedText(removed, QStringLiteral("muestra quitada"),
                          QStringLiteral("muestras quitadas")),
-                 counted(kept, QStringLiteral("queda por otra descarga"),
+                 countedText(kept, QStringLiteral("queda por otra descarga"),
                          QStringLiteral("quedan por otras descargas")));
     if (stationRemoved)
         text += QStringLiteral("; «%1» quedó sin descargas y se quitó").arg(station);
@@ -64,9 +59,9 @@ QString DownloadMove::line() const
 {
     return QStringLiteral("La descarga %1 salió de «%2» (%3, %4). %5")
         .arg(QString::number(removal.downloadId), removal.station,
-             counted(removal.removed, QStringLiteral("muestra quitada"),
+             countedText(removal.removed, QStringLiteral("muestra quitada"),
                      QStringLiteral("muestras quitadas")),
-             counted(removal.kept, QStringLiteral("quedó por otra descarga"),
+             countedText(removal.kept, QStringLiteral("quedó por otra descarga"),
                      QStringLiteral("quedaron por otras descargas")),
              entry.line());
 }
@@ -88,15 +83,10 @@ StoredDownload StationArchive::removeWithin(qint64 downloadId, DownloadRemoval &
     // otherwise, in what its bytes give now).
     qint64 from = std::numeric_limits<qint64>::max();
     qint64 to = std::numeric_limits<qint64>::min();
-    QSqlQuery span = db.run(
-        QStringLiteral("SELECT MIN(first_t), MAX(first_t + spacing_s * (samples - 1)) "
-                       "FROM sample_runs WHERE station_id = ? AND download_id = ?"),
-        {stationKey, downloadId});
-    if (span.next() && !span.value(0).isNull()) {
-        from = span.value(0).toLongLong();
-        to = span.value(1).toLongLong();
+    if (const auto span = runSpan(db, stationKey, downloadId)) {
+        from = span->first;
+        to = span->second;
     }
-    span = QSqlQuery();
     for (const ArchivedSample &sample :
          decodeEntry(gone.entry.raw, gone.entry.kind, gone.entry.samplesReported).samples) {
         from = std::min(from, sample.t);
@@ -114,7 +104,7 @@ StoredDownload StationArchive::removeWithin(qint64 downloadId, DownloadRemoval &
     QSqlQuery list = db.run(QStringLiteral("SELECT id, check_passed FROM downloads "
                                            "WHERE station_id = ? AND id <> ? ORDER BY id"),
                             {stationKey, downloadId});
-    while (list.next())
+    while (db.next(list))
         siblings.emplace_back(list.value(0).toLongLong(), list.value(1).toInt() != 0);
     list = QSqlQuery();
     if (!credited.empty()) {

@@ -75,7 +75,7 @@ std::vector<CreditedSample> creditedSamples(ArchiveDatabase &database, qint64 st
     for (const qint64 downloadId : downloadIds)
         query.addBindValue(downloadId);
     database.exec(query);
-    while (query.next())
+    while (database.next(query))
         list.push_back({{query.value(0).toLongLong(),
                          {query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
                           query.value(4).toInt()}},
@@ -164,7 +164,7 @@ std::vector<qint64> dropSettledConflicts(ArchiveDatabase &database, qint64 stati
     std::vector<qint64> downloads;
     QSqlQuery which = database.run(QStringLiteral("SELECT DISTINCT download_id ") + settled,
                                    {from, to, stationKey, stationKey});
-    while (which.next())
+    while (database.next(which))
         downloads.push_back(which.value(0).toLongLong());
     which = QSqlQuery();
     if (!downloads.empty())

@@ -532,18 +532,26 @@ void rebuildRuns(ArchiveDatabase &database, qint64 stationKey)
         insertRuns(database, stationKey, downloadId, runsOf(times));
 }
 
+std::optional<std::pair<qint64, qint64>>
+runSpan(ArchiveDatabase &database, qint64 stationKey, qint64 downloadId)
+{
+    QSqlQuery span = database.run(
+        QStringLiteral("SELECT MIN(first_t), MAX(first_t + spacing_s * (samples - 1)) "
+                       "FROM sample_runs WHERE station_id = ? AND download_id = ?"),
+        {stationKey, downloadId});
+    if (!database.next(span) || span.value(0).isNull())
+        return std::nullopt;
+    return std::pair(span.value(0).toLongLong(), span.value(1).toLongLong());
+}
+
 void refreshRuns(ArchiveDatabase &database, qint64 stationKey,
                  const std::vector<qint64> &downloadIds, qint64 from, qint64 to)
 {
     // Their samples lay in their runs before the change and in [from, to] after it.
     for (const qint64 downloadId : downloadIds) {
-        QSqlQuery span = database.run(
-            QStringLiteral("SELECT MIN(first_t), MAX(first_t + spacing_s * (samples - 1)) "
-                           "FROM sample_runs WHERE station_id = ? AND download_id = ?"),
-            {stationKey, downloadId});
-        if (span.next() && !span.value(0).isNull()) {
-            from = std::min(from, span.value(0).toLongLong());
-            to = std::max(to, span.value(1).toLongLong());
+        if (const auto span = runSpan(database, stationKey, downloadId)) {
+            from = std::min(from, span->first);
+            to = std::max(to, span->second);
         }
     }
     for (const qint64 downloadId : downloadIds)
@@ -556,7 +564,7 @@ void refreshRuns(ArchiveDatabase &database, qint64 stationKey,
                                                   "WHERE station_id = ? AND t >= ? AND t <= ? "
                                                   "ORDER BY t"),
                                    {stationKey, from, to});
-    while (query.next()) {
+    while (database.next(query)) {
         const qint64 downloadId = query.value(1).toLongLong();
         if (wanted.contains(downloadId))
             timesOf[downloadId].push_back(query.value(0).toLongLong());

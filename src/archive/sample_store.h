@@ -5,6 +5,8 @@
 
 #include <QtGlobal>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 class ArchiveDatabase;
@@ -43,6 +45,11 @@ struct MergedSamples
 /// Makes the runs of station `stationKey` again from its samples, inside the transaction that
 /// changed them.
 void rebuildRuns(ArchiveDatabase &database, qint64 stationKey);
+
+/// The t of the first and last samples in the runs of download `downloadId` of station
+/// `stationKey`; none when it has no run.
+[[nodiscard]] std::optional<std::pair<qint64, qint64>>
+runSpan(ArchiveDatabase &database, qint64 stationKey, qint64 downloadId);
 
 /// Makes the runs of the station's downloads `downloadIds` again, inside the transaction that
 /// changed which samples they are credited with: their samples lay in their runs before and

@@ -61,11 +61,6 @@ auto retried(ArchiveDatabase &database, Work work)
     }
 }
 
-QString counted(int count, const QString &one, const QString &many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
-}
-
 } // namespace
 
 QString EntryResult::line() const
@@ -82,25 +77,25 @@ QString EntryResult::line() const
               .arg(leftInDownload);
     if (conflicts > 0)
         return QStringLiteral("%1 con lo archivado para «%2»: ¿es otro logger?")
-                   .arg(counted(conflicts, QStringLiteral("muestra no coincide"),
+                   .arg(countedText(conflicts, QStringLiteral("muestra no coincide"),
                                 QStringLiteral("muestras no coinciden")),
                         station)
             + (leftInDownload > 0 ? leftOut : QString());
     const QString counts = QStringLiteral("%1, %2").arg(
-        counted(newSamples, QStringLiteral("nueva"), QStringLiteral("nuevas")),
-        counted(alreadyArchived, QStringLiteral("ya archivada"), QStringLiteral("ya archivadas")));
+        countedText(newSamples, QStringLiteral("nueva"), QStringLiteral("nuevas")),
+        countedText(alreadyArchived, QStringLiteral("ya archivada"), QStringLiteral("ya archivadas")));
     QString text = alreadyEntered
         ? QStringLiteral("La misma descarga ya estaba archivada en «%1»: %2").arg(station, counts)
         : QStringLiteral("Archivada en «%1»: %2").arg(station, counts);
     if (replaced > 0)
         text += QStringLiteral("; %1 de una descarga dañada")
-                    .arg(counted(replaced, QStringLiteral("muestra corregida"),
+                    .arg(countedText(replaced, QStringLiteral("muestra corregida"),
                                  QStringLiteral("muestras corregidas")));
     if (leftInDownload > 0)
         return text + leftOut;
     if (notEntered > 0)
         text += QStringLiteral("; %1 sin archivar")
-                    .arg(counted(notEntered, QStringLiteral("fila dañada o sin fecha"),
+                    .arg(countedText(notEntered, QStringLiteral("fila dañada o sin fecha"),
                                  QStringLiteral("filas dañadas o sin fecha")));
     if (!checkPassed)
         text += QStringLiteral("; descarga sin verificar");
@@ -114,10 +109,10 @@ QString StationMerge::line() const
     return QStringLiteral("«%1» y «%2» son ahora una estación, «%2»: %3, %4, %5")
         .arg(
             from, to,
-            counted(int(moved), QStringLiteral("muestra pasó"), QStringLiteral("muestras pasaron")),
-            counted(int(alreadyArchived), QStringLiteral("ya archivada"),
+            countedText(int(moved), QStringLiteral("muestra pasó"), QStringLiteral("muestras pasaron")),
+            countedText(int(alreadyArchived), QStringLiteral("ya archivada"),
                     QStringLiteral("ya archivadas")),
-            counted(int(conflicts), QStringLiteral("no coincide"), QStringLiteral("no coinciden")));
+            countedText(int(conflicts), QStringLiteral("no coincide"), QStringLiteral("no coinciden")));
 }
 
 QString checkedStationName(const QString &station)
@@ -190,6 +185,19 @@ void StationArchive::checkIntact()
     m_checked = true;
 }
 
+void StationArchive::refuseReadOnly() const
+{
+    if (m_database->readOnly())
+        throw ArchiveError(
+            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+}
+
+void StationArchive::renamePortStations(const QString &from, const QString &to)
+{
+    m_database->run(QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
+                    {to, portStationPrefix + QLatin1Char('%'), from});
+}
+
 void StationArchive::addStation(const QString &station)
 {
     const QString name = checkedStationName(station);
@@ -203,7 +211,7 @@ qint64 StationArchive::stationId(QString &station, LookAlikeName lookAlike)
 {
     QSqlQuery known =
         m_database->run(QStringLiteral("SELECT id FROM stations WHERE name = ?"), {station});
-    if (known.next())
+    if (m_database->next(known))
         return known.value(0).toLongLong();
     known = QSqlQuery();
     if (const auto alike = archivedLookAlike(station, 0)) {
@@ -233,7 +241,7 @@ std::optional<std::pair<qint64, QString>> StationArchive::archivedLookAlike(cons
     // The station itself, made meanwhile by another writer, is no look-alike.
     const QString key = stationKey(station);
     QSqlQuery names = m_database->run(QStringLiteral("SELECT id, name FROM stations"));
-    while (names.next()) {
+    while (m_database->next(names)) {
         const QString name = names.value(1).toString();
         const qint64 id = names.value(0).toLongLong();
         if (id != except && name != station && stationKey(name) == key)
@@ -355,9 +363,7 @@ StationMerge StationArchive::renameStation(const QString &from, const QString &t
     StationMerge result;
     result.from = from.trimmed();
     result.to = checkedStationName(to);
-    if (m_database->readOnly())
-        throw ArchiveError(
-            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    refuseReadOnly();
     if (result.from == result.to)
         throw ArchiveError(QStringLiteral("la estación ya se llama «%1»").arg(result.to));
     checkIntact();
@@ -382,10 +388,7 @@ void StationArchive::renameOnce(StationMerge &result)
     const bool toExists = db.next(target);
     const qint64 toKey = toExists ? target.value(0).toLongLong() : 0;
     target = QSqlQuery();
-    // The ports that named the old station go on to the new name, lest the next download
-    // bring the old one back.
-    db.run(QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
-           {result.to, portStationPrefix + QLatin1Char('%'), result.from});
+    renamePortStations(result.from, result.to);
     if (!toExists) {
         refuseLookAlike(result.to, fromKey);
         QSqlQuery count =
@@ -444,9 +447,7 @@ void StationArchive::renameOnce(StationMerge &result)
 
 DownloadRemoval StationArchive::removeDownload(qint64 downloadId)
 {
-    if (m_database->readOnly())
-        throw ArchiveError(
-            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    refuseReadOnly();
     return retried(*m_database, [&] {
         DownloadRemoval result;
         m_database->begin();
@@ -459,9 +460,7 @@ DownloadRemoval StationArchive::removeDownload(qint64 downloadId)
 DownloadMove StationArchive::moveDownload(qint64 downloadId, const QString &station)
 {
     const QString name = checkedStationName(station);
-    if (m_database->readOnly())
-        throw ArchiveError(
-            QStringLiteral("el archivo %1 es de solo lectura; nada se cambió").arg(shownName()));
+    refuseReadOnly();
     if (storedDownload(downloadId).station == name)
         throw ArchiveError(
             QStringLiteral("la descarga %1 ya está archivada en «%2»").arg(downloadId).arg(name));
@@ -474,9 +473,7 @@ DownloadMove StationArchive::moveDownload(qint64 downloadId, const QString &stat
         result.entry = enterWithin(name, stored.entry, decoded, stored.sha256);
         // A station made by mistake and now gone: the ports that named it name this one.
         if (result.removal.stationRemoved)
-            m_database->run(
-                QStringLiteral("UPDATE settings SET value = ? WHERE key LIKE ? AND value = ?"),
-                {name, portStationPrefix + QLatin1Char('%'), result.removal.station});
+            renamePortStations(result.removal.station, name);
         m_database->commit();
         return result;
     });

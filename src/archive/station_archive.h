@@ -279,6 +279,11 @@ private:
     /// Throws ArchiveError when `station`, as a new name, looks like (see stationKey) a
     /// station other than the one of key `except`.
     void refuseLookAlike(const QString &station, qint64 except);
+    /// Throws ArchiveError when the archive may not be written: nothing is changed.
+    void refuseReadOnly() const;
+    /// The ports that named station `from` name `to` from now on, lest the next download
+    /// bring the old name back; inside the transaction open.
+    void renamePortStations(const QString &from, const QString &to);
     /// The key of an archived station; throws ArchiveError when it is not archived.
     [[nodiscard]] qint64 existingStationId(const QString &station);
     void renameOnce(StationMerge &result);

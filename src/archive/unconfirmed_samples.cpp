@@ -18,7 +18,7 @@ int takeOverUnconfirmed(ArchiveDatabase &database, qint64 stationKey, qint64 dow
     QSqlQuery query = database.run(QStringLiteral("SELECT id FROM downloads WHERE station_id = ? "
                                                   "AND check_passed = 0 AND id <> ?"),
                                    {stationKey, downloadId});
-    while (query.next())
+    while (database.next(query))
         failed.push_back(query.value(0).toLongLong());
     query = QSqlQuery();
     if (failed.empty())
