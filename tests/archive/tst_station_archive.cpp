@@ -586,6 +586,31 @@ private slots:
             QVERIFY2(parts > 1, "the whole record came in one piece");
     }
 
+    void anExportKeepsToTheRecordAsItWasWhenItBegan()
+    {
+        StationArchive archive = emptyArchive();
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 4000)));
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start.addSecs(900 * 4000), 4000)));
+        const QByteArray before = archive.csvText(QStringLiteral("P"));
+        // Another program enters a download of the station while the export is written.
+        QByteArray exported;
+        bool entered = false;
+        archive.writeCsv(QStringLiteral("P"), std::nullopt, std::nullopt,
+                         [&](const QByteArray &part) {
+                             if (!entered) {
+                                 StationArchive other =
+                                     onServer() ? StationArchive::openServer(m_server->address())
+                                                : StationArchive::openFile(archive.shownName());
+                                 other.enter(QStringLiteral("P"),
+                                             entryOf(plainDownload(start.addDays(200), 10)));
+                                 entered = true;
+                             }
+                             exported += part;
+                         });
+        QCOMPARE(exported, before);
+        QCOMPARE(archive.samples(QStringLiteral("P")).size(), std::size_t(8010));
+    }
+
     void aHostileStationNameIsJustAName()
     {
         StationArchive archive = emptyArchive();
