@@ -11,6 +11,7 @@
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
 #include "bench_timing.h"
+#include "ten_years_archive.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,12 +24,10 @@
 #include <vector>
 
 using namespace ArchiveTest;
+using namespace TenYears;
 
 namespace {
 
-constexpr int downloadSamples = 4000;
-/// Ten years at 15 minutes: 365.25 × 96 × 10.
-constexpr int tenYearsSamples = 350'640;
 constexpr double wireSeconds = 9.1;
 constexpr double entryGoalMs = wireSeconds * 1000 * 0.005;
 constexpr double readGoalMs = 500;
@@ -41,8 +40,6 @@ constexpr int samplesPerStation = 50'000;
 constexpr int syncedDownloads = 100;
 constexpr int syncedSamples = 1000;
 
-const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
-
 using BenchTiming::median;
 using BenchTiming::msSince;
 
@@ -52,12 +49,6 @@ void report(const char *backend, const char *what, double value, const char *uni
                 unit, value < goal ? "met" : "MISSED");
 }
 
-/// Download k of a station's ten years: 4000 samples from step 4000 k.
-QByteArray tenYearsDownload(int k, int samples = downloadSamples)
-{
-    return plainDownload(start.addSecs(qint64(900) * downloadSamples * k), samples);
-}
-
 /// The same samples in other bytes: the line the PC does not read says something else.
 QByteArray sameSamplesOtherBytes(const QByteArray &text)
 {
@@ -65,12 +56,6 @@ QByteArray sameSamplesOtherBytes(const QByteArray &text)
     const qsizetype line2 = other.indexOf("\r\n") + 2;
     other.insert(line2, "X");
     return other;
-}
-
-DownloadEntry entryOf(const QByteArray &text)
-{
-    return {text, RawKind::DownloadText, QDateTime::currentMSecsSinceEpoch(), downloadSamples,
-            std::nullopt};
 }
 
 /// The median of `runs` timings of `work`.
@@ -117,10 +102,9 @@ std::size_t measure(const char *backend, StationArchive &archive)
 {
     const QString station = QStringLiteral("Parcela 3");
     std::vector<double> newEntries;
-    const int downloads = (tenYearsSamples + downloadSamples - 1) / downloadSamples;
-    for (int k = 0; k < downloads; ++k) {
-        const int samples = std::min(downloadSamples, tenYearsSamples - k * downloadSamples);
-        const DownloadEntry entry = entryOf(tenYearsDownload(k, samples));
+    for (int k = 0; k < tenYearsDownloads; ++k) {
+        const int samples = samplesOfDownload(k);
+        const DownloadEntry entry = entryOf(tenYearsDownload(k, samples), samples);
         QElapsedTimer timer;
         timer.start();
         archive.enter(station, entry);
@@ -181,7 +165,6 @@ std::size_t measure(const char *backend, StationArchive &archive)
 /// (its quick check included), into the archive `file` that measure() filled.
 void measureOpenedEntries(const QString &file)
 {
-    const int tenYearsDownloads = (tenYearsSamples + downloadSamples - 1) / downloadSamples;
     std::vector<double> entries;
     std::vector<double> checks;
     for (int i = 0; i < 5; ++i) {

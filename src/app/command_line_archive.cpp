@@ -207,17 +207,23 @@ int archiveExport(const Options &options)
         return fail(SaveFailed,
                     QStringLiteral("no se pudo guardar %1: %2").arg(options.output, problem));
     QuitSignals quit;
-    QByteArray csv;
+    /// A quit signal came while the record was read: nothing is written.
+    struct Interrupted
+    {
+    };
     try {
         StationArchive archive = existingArchive(options);
-        csv = archive.csvText(options.station, options.from, options.to);
+        // The rows go to the file as they are read; it takes the place of the old one only
+        // once every row is read and counted.
+        TextExport::writeFileInParts(options.output, [&](const TextExport::PartSink &sink) {
+            archive.writeCsv(options.station, options.from, options.to, sink);
+            if (QuitSignals::caught())
+                throw Interrupted {};
+        });
+    } catch (const Interrupted &) {
+        return interrupted(QuitSignals::caught());
     } catch (const ArchiveError &error) {
         return fail(ArchiveFailed, error.message());
-    }
-    if (const int signal = QuitSignals::caught())
-        return interrupted(signal);
-    try {
-        TextExport::writeFile(options.output, csv);
     } catch (const EInOutError &error) {
         return fail(
             SaveFailed,

@@ -351,6 +351,14 @@ void ArchiveDatabase::commit()
     m_inTransaction = false;
 }
 
+void ArchiveDatabase::beginReading()
+{
+    run(m_backend == ArchiveBackend::SQLite
+            ? QStringLiteral("BEGIN")
+            : QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    m_inTransaction = true;
+}
+
 void ArchiveDatabase::rollback() noexcept
 {
     if (!m_inTransaction || !m_db)

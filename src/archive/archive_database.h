@@ -57,6 +57,9 @@ public:
     /// writers wait for each other instead of failing half-way.
     void begin();
     void commit();
+    /// Starts a transaction that only reads: each statement in it sees the archive as the
+    /// first one saw it, whatever other connections commit meanwhile. Ended by rollback().
+    void beginReading();
     /// Undoes the open transaction; never throws.
     void rollback() noexcept;
     [[nodiscard]] bool inTransaction() const { return m_inTransaction; }

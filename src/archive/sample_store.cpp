@@ -385,36 +385,31 @@ void readPagesFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from, qi
     }
 }
 
-std::vector<ArchivedSample> readFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from,
-                                           qint64 to)
+void readFromServer(ArchiveDatabase &db, qint64 stationKey, qint64 from, qint64 to,
+                    const std::function<void(const ArchivedSample &)> &take)
 {
-    std::vector<ArchivedSample> list;
     readPagesFromServer<5>(db, stationKey, from, to,
                            {QStringLiteral("t"), QStringLiteral("v1"), QStringLiteral("v2"),
                             QStringLiteral("v3"), QStringLiteral("v4")},
-                           [&list](const ServerColumns<5> &columns) {
-                               list.reserve(list.size() + columns[0].size());
+                           [&take](const ServerColumns<5> &columns) {
                                for (std::size_t i = 0; i < columns[0].size(); ++i)
-                                   list.push_back({columns[0][i],
-                                                   {int(columns[1][i]), int(columns[2][i]),
-                                                    int(columns[3][i]), int(columns[4][i])}});
+                                   take({columns[0][i],
+                                         {int(columns[1][i]), int(columns[2][i]),
+                                          int(columns[3][i]), int(columns[4][i])}});
                            });
-    return list;
 }
 
-std::vector<ArchivedSample> readFromFile(ArchiveDatabase &db, qint64 stationKey, qint64 from,
-                                         qint64 to)
+void readFromFile(ArchiveDatabase &db, qint64 stationKey, qint64 from, qint64 to,
+                  const std::function<void(const ArchivedSample &)> &take)
 {
     QSqlQuery query =
         db.run(QStringLiteral("SELECT t, v1, v2, v3, v4 FROM samples "
                               "WHERE station_id = ? AND t >= ? AND t <= ? ORDER BY t"),
                {stationKey, from, to});
-    std::vector<ArchivedSample> list;
     while (db.next(query))
-        list.push_back({query.value(0).toLongLong(),
-                        {query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
-                         query.value(4).toInt()}});
-    return list;
+        take({query.value(0).toLongLong(),
+              {query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(),
+               query.value(4).toInt()}});
 }
 
 /// Adds `runs` of download `downloadId` to the runs of station `stationKey`.
@@ -489,12 +484,22 @@ MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey, qint64 
     return merged;
 }
 
+void forEachSample(ArchiveDatabase &database, qint64 stationKey, qint64 from, qint64 to,
+                   const std::function<void(const ArchivedSample &)> &take)
+{
+    if (database.backend() == ArchiveBackend::PostgreSQL)
+        readFromServer(database, stationKey, from, to, take);
+    else
+        readFromFile(database, stationKey, from, to, take);
+}
+
 std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 stationKey, qint64 from,
                                         qint64 to)
 {
-    return database.backend() == ArchiveBackend::PostgreSQL
-        ? readFromServer(database, stationKey, from, to)
-        : readFromFile(database, stationKey, from, to);
+    std::vector<ArchivedSample> list;
+    forEachSample(database, stationKey, from, to,
+                  [&list](const ArchivedSample &sample) { list.push_back(sample); });
+    return list;
 }
 
 std::vector<TimedStep> readTimedSteps(ArchiveDatabase &database, qint64 stationKey, qint64 from,

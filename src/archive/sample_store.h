@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,6 +33,11 @@ struct MergedSamples
 [[nodiscard]] MergedSamples mergeSamples(ArchiveDatabase &database, qint64 stationKey,
                                          qint64 downloadId,
                                          const std::vector<ArchivedSample> &samples);
+
+/// Hands `take` each sample of station `stationKey` from `from` to `to` (both included), in
+/// time order, as it is read, without holding them all. Throws ArchiveError.
+void forEachSample(ArchiveDatabase &database, qint64 stationKey, qint64 from, qint64 to,
+                   const std::function<void(const ArchivedSample &)> &take);
 
 /// The samples of station `stationKey` from `from` to `to` (both included), in time order.
 [[nodiscard]] std::vector<ArchivedSample> readSamples(ArchiveDatabase &database, qint64 stationKey,

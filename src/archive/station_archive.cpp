@@ -5,6 +5,7 @@
 #include "archive/archive_integrity.h"
 #include "archive/archive_location.h"
 #include "archive/archive_schema.h"
+#include "archive/sample_csv.h"
 #include "archive/sample_store.h"
 #include "archive/unconfirmed_samples.h"
 #include "archive/server_password.h"
@@ -618,26 +619,58 @@ QByteArray StationArchive::savedFileText(qint64 downloadId)
 QByteArray StationArchive::csvText(const QString &station, std::optional<qint64> from,
                                    std::optional<qint64> to)
 {
+    QByteArray text;
+    writeCsv(station, from, to, [&text](const QByteArray &part) { text += part; });
+    return text;
+}
+
+void StationArchive::writeCsv(const QString &station, std::optional<qint64> from,
+                              std::optional<qint64> to,
+                              const std::function<void(const QByteArray &part)> &take)
+{
+    // What goes to `take` at once: enough that a file takes few writes, little beside ten years.
+    constexpr qsizetype partBytes = 256 * 1024;
     checkIntact();
-    const qint64 stationKey = existingStationId(station);
-    const std::vector<ArchivedSample> list =
-        readSamples(*m_database, stationKey, from.value_or(earliest), to.value_or(latest));
-    // A page that reads as fewer or other rows would otherwise give a file that looks whole.
-    if (const qint64 kept = ArchiveIntegrity::keptSampleCount(*m_database, stationKey, from, to);
-        kept != qint64(list.size()))
-        ArchiveIntegrity::damaged(*m_database,
-                                  QStringLiteral("«%1» guarda %2 muestras y se leyeron %3")
-                                      .arg(station.trimmed())
-                                      .arg(kept)
-                                      .arg(list.size()));
-    return CsvExport::samplesText(int(list.size()), [&list](int column, int row) {
-        const ArchivedSample &sample = list[std::size_t(row - 1)];
-        if (column == 1)
-            return sampleDateText(sample.t);
-        if (column == 2)
-            return sampleTimeText(sample.t);
-        return archivedValueText(sample.values[std::size_t(column - 3)], column - 3);
-    });
+    const auto write = [&] {
+        const qint64 stationKey = existingStationId(station);
+        QByteArray part = QByteArray(CsvExport::samplesHeading) + "\r\n";
+        part.reserve(partBytes + 128);
+        qint64 read = 0;
+        forEachSample(*m_database, stationKey, from.value_or(earliest), to.value_or(latest),
+                      [&](const ArchivedSample &sample) {
+                          SampleCsv::appendRecord(part, sample);
+                          ++read;
+                          if (part.size() >= partBytes) {
+                              take(part);
+                              part.resize(0);
+                          }
+                      });
+        // A page that reads as fewer or other rows would otherwise give a file that looks
+        // whole.
+        if (const qint64 kept =
+                ArchiveIntegrity::keptSampleCount(*m_database, stationKey, from, to);
+            kept != read)
+            ArchiveIntegrity::damaged(*m_database,
+                                      QStringLiteral("«%1» guarda %2 muestras y se leyeron %3")
+                                          .arg(station.trimmed())
+                                          .arg(kept)
+                                          .arg(read));
+        take(part);
+    };
+    if (m_database->inTransaction()) {
+        write();
+        return;
+    }
+    // The rows and their count from one state of the archive: a download that another program
+    // enters meanwhile would otherwise make them differ as if the archive were damaged.
+    m_database->beginReading();
+    try {
+        write();
+    } catch (...) {
+        m_database->rollback();
+        throw;
+    }
+    m_database->rollback();
 }
 
 QStringList StationArchive::downloadHashes()

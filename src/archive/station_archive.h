@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -247,6 +248,11 @@ public:
     [[nodiscard]] QByteArray csvText(const QString &station,
                                      std::optional<qint64> from = std::nullopt,
                                      std::optional<qint64> to = std::nullopt);
+    /// The same CSV handed to `take` in parts as the samples are read, so that a long record
+    /// never sits in memory whole. The last part comes only once every row read is counted:
+    /// a caller that keeps the parts until then hands out nothing of a damaged archive.
+    void writeCsv(const QString &station, std::optional<qint64> from, std::optional<qint64> to,
+                  const std::function<void(const QByteArray &part)> &take);
 
     /// The SHA-256 (hex) of every download archived.
     [[nodiscard]] QStringList downloadHashes();

@@ -84,13 +84,23 @@ void refuseNonFile(const QString &fileName)
                               .arg(fileName, archive));
 }
 
-void writeFile(const QString &fileName, const QByteArray &bytes)
+namespace {
+
+/// Throws EInOutError when `fileName` is no place for a file's bytes or a folder.
+void refuseNoPlace(const QString &fileName)
 {
     // Never opened, so that a FIFO cannot hold the save up, and never replaced.
     refuseNonFile(fileName);
     // A folder is never replaced by a file.
     if (QFileInfo(fileName).isDir())
         throw EInOutError::fromErrno(EISDIR);
+}
+
+} // namespace
+
+void writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    refuseNoPlace(fileName);
     // errno is read right after the call that failed, before anything else can change it.
     QSaveFile file(fileName);
     // Where the folder takes no new file but the file itself may be rewritten, it is written
@@ -104,6 +114,32 @@ void writeFile(const QString &fileName, const QByteArray &bytes)
         const int error = errno;
         file.cancelWriting();
         throw EInOutError::fromErrno(error);
+    }
+    errno = 0;
+    if (!file.commit())
+        throw EInOutError::fromErrno(errno);
+}
+
+void writeFileInParts(const QString &fileName, const std::function<void(const PartSink &)> &produce)
+{
+    refuseNoPlace(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // Rewritten in place, the file would be left cut short by a failure half-way.
+        QByteArray bytes;
+        produce([&bytes](const QByteArray &part) { bytes += part; });
+        writeFile(fileName, bytes);
+        return;
+    }
+    try {
+        produce([&file](const QByteArray &part) {
+            errno = 0;
+            if (file.write(part) != part.size())
+                throw EInOutError::fromErrno(errno);
+        });
+    } catch (...) {
+        file.cancelWriting();
+        throw;
     }
     errno = 0;
     if (!file.commit())

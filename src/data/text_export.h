@@ -36,4 +36,14 @@ void refuseNonFile(const QString &fileName);
 /// one, is refused as refuseNonFile() says and left as it was. Failures throw EInOutError.
 void writeFile(const QString &fileName, const QByteArray &bytes);
 
+/// Takes the next part of a file's bytes.
+using PartSink = std::function<void(const QByteArray &part)>;
+
+/// Writes the file `fileName` as writeFile() does, its bytes made as they are written:
+/// `produce` hands each part in turn to the sink it is given. When it throws, the exception
+/// goes on and the old file stays as it was. Where the folder takes no new file, the parts are
+/// gathered and the file rewritten in place only once they are all there.
+void writeFileInParts(const QString &fileName,
+                      const std::function<void(const PartSink &)> &produce);
+
 } // namespace TextExport

@@ -3,16 +3,18 @@
 // program's, a newer version, a damaged one) refused and left byte for byte as they were; a
 // file locked by another program; re-exporting a download giving the bytes "GUARDAR" gave;
 // old files brought in, both kinds under one rule of what the logger can give; values as the
-// grid's texts; the logger's clock offset against the PC's
-// local time, and said in words; and a server that cannot be reached, whose message never shows the
-// password. A damaged file is neither written nor exported, nor an export that reads other than
-// the count the archive keeps; a rebuild from the downloads gives the same archive and names a
-// download that cannot be read. Merging on both backends is in tst_station_archive.
+// grid's texts, and the export's CSV records written from them; the logger's clock offset
+// against the PC's local time, and said in words; and a server that cannot be reached, whose
+// message never shows the password. A damaged file is neither written nor exported, nor an export
+// that reads other than the count the archive keeps; a rebuild from the downloads gives the same
+// archive and names a download that cannot be read. Merging on both backends is in
+// tst_station_archive.
 #include "archive/archive_error.h"
 #include "archive/archive_import.h"
 #include "archive/archive_rebuild.h"
 #include "archive/archive_sync.h"
 #include "archive/download_archiving.h"
+#include "archive/sample_csv.h"
 #include "archive/server_address.h"
 #include "archive/station_archive.h"
 #include "archive_test_support.h"
@@ -309,6 +311,37 @@ private slots:
         QCOMPARE(archivedValue(text, channel), value);
         if (value)
             QCOMPARE(archivedValueText(*value, channel), QString(text).replace('.', ','));
+    }
+
+    void aSamplesCsvRecordIsTheGridsRowInTheCsv()
+    {
+        // Every day from 1969 to 2101 at a second that moves through the day, then every 97th
+        // day past the year 9999; values from -99999 to 99999 on each channel.
+        const std::vector<std::array<qint64, 3>> sweeps = {
+            {sampleTime(1969, 12, 30, 0, 0, 0), sampleTime(2101, 1, 1, 0, 0, 0), 86400 + 7},
+            {sampleTime(2101, 1, 1, 0, 0, 0), sampleTime(10000, 1, 2, 0, 0, 0), 97 * 86400 + 7}};
+        int i = 0;
+        for (const auto &[first, last, step] : sweeps)
+            for (qint64 t = first; t <= last; t += step, ++i) {
+                const ArchivedSample sample {t,
+                                             {i % 199'999 - 99'999, -(i % 10'007),
+                                              (i * 37) % 20'001 - 10'000, i % 9999 - 42}};
+                QByteArray fast;
+                SampleCsv::appendRecord(fast, sample);
+                const QByteArray grid = CsvExport::samplesText(1, [&sample](int column, int) {
+                    if (column == 1)
+                        return sampleDateText(sample.t);
+                    if (column == 2)
+                        return sampleTimeText(sample.t);
+                    return archivedValueText(sample.values[std::size_t(column - 3)], column - 3);
+                });
+                if (fast != grid.mid(grid.indexOf('\n') + 1))
+                    QFAIL(
+                        qPrintable(QStringLiteral("t %1: %2 instead of %3")
+                                       .arg(t)
+                                       .arg(QString::fromUtf8(fast),
+                                            QString::fromUtf8(grid.mid(grid.indexOf('\n') + 1)))));
+            }
     }
 
     void theClockOffsetComparesWallClocks()

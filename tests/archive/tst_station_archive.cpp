@@ -1,8 +1,8 @@
 // Covers the station archive on both backends, SQLite in a temporary folder and a real
 // PostgreSQL server when scripts/with-postgres runs one: merging (new, already archived,
 // conflicts, the same download twice), one transaction per download, a download whose check
-// failed, range reads, hostile station names, names that only look like a station's, names
-// counted in characters, and syncing a laptop that was offline. The files
+// failed, range reads, the CSV export's bytes, hostile station names, names that only look like
+// a station's, names counted in characters, and syncing a laptop that was offline. The files
 // the archive must refuse, the re-export against "GUARDAR" and the server's failures are
 // SQLite- or server-specific and run once. Concurrent syncs are in tst_archive_sync.
 #include "archive/archive_error.h"
@@ -527,6 +527,88 @@ private slots:
         QCOMPARE(part.size(), std::size_t(400'000));
         QCOMPARE(part.front().t, timeOf(start, 2));
         QCOMPARE(part.back().t, timeOf(start, 400'001));
+    }
+
+    void theExportIsTheGridsCsvOfTheRecord_data()
+    {
+        QTest::addColumn<std::optional<qint64>>("from");
+        QTest::addColumn<std::optional<qint64>>("to");
+        const QDateTime leapDay(QDate(2028, 2, 29), QTime(0, 0, 7), Qt::UTC);
+        QTest::newRow("the whole record") << std::optional<qint64>() << std::optional<qint64>();
+        QTest::newRow("a range between samples")
+            << std::optional(leapDay.toSecsSinceEpoch() - 1)
+            << std::optional(leapDay.addDays(3).toSecsSinceEpoch() + 1);
+        QTest::newRow("from a sample on")
+            << std::optional(leapDay.toSecsSinceEpoch()) << std::optional<qint64>();
+        QTest::newRow("up to a sample")
+            << std::optional<qint64>() << std::optional(leapDay.toSecsSinceEpoch());
+        QTest::newRow("nothing in range")
+            << std::optional(leapDay.addYears(5).toSecsSinceEpoch()) << std::optional<qint64>();
+    }
+
+    void theExportIsTheGridsCsvOfTheRecord()
+    {
+        QFETCH(std::optional<qint64>, from);
+        QFETCH(std::optional<qint64>, to);
+        StationArchive archive = emptyArchive();
+        // Every reading on every channel (below zero, tenths, PAR), across a leap day and then
+        // a new year; enough rows to come in more than one part.
+        const QDateTime before(QDate(2028, 2, 10), QTime(23, 0, 7), Qt::UTC);
+        for (int k = 0; k < 3; ++k)
+            archive.enter(
+                QStringLiteral("P"),
+                entryOf(downloadText(before.addSecs(qint64(900) * 4096 * k), 4096, [k](int i) {
+                    const int r = (i + 1000 * k) % 4096;
+                    return std::array<int, 4> {r, 4095 - r, (r * 7) % 4096, r};
+                })));
+        const QDateTime newYear(QDate(2029, 12, 31), QTime(23, 30, 7), Qt::UTC);
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(newYear, 8)));
+
+        const std::vector<ArchivedSample> record = archive.samples(QStringLiteral("P"), from, to);
+        const QByteArray grid =
+            CsvExport::samplesText(int(record.size()), [&record](int column, int row) {
+                const ArchivedSample &sample = record[std::size_t(row - 1)];
+                if (column == 1)
+                    return sampleDateText(sample.t);
+                if (column == 2)
+                    return sampleTimeText(sample.t);
+                return archivedValueText(sample.values[std::size_t(column - 3)], column - 3);
+            });
+        QCOMPARE(archive.csvText(QStringLiteral("P"), from, to), grid);
+        QByteArray streamed;
+        int parts = 0;
+        archive.writeCsv(QStringLiteral("P"), from, to, [&](const QByteArray &part) {
+            streamed += part;
+            ++parts;
+        });
+        QCOMPARE(streamed, grid);
+        if (!from && !to)
+            QVERIFY2(parts > 1, "the whole record came in one piece");
+    }
+
+    void anExportKeepsToTheRecordAsItWasWhenItBegan()
+    {
+        StationArchive archive = emptyArchive();
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start, 4000)));
+        archive.enter(QStringLiteral("P"), entryOf(plainDownload(start.addSecs(900 * 4000), 4000)));
+        const QByteArray before = archive.csvText(QStringLiteral("P"));
+        // Another program enters a download of the station while the export is written.
+        QByteArray exported;
+        bool entered = false;
+        archive.writeCsv(QStringLiteral("P"), std::nullopt, std::nullopt,
+                         [&](const QByteArray &part) {
+                             if (!entered) {
+                                 StationArchive other =
+                                     onServer() ? StationArchive::openServer(m_server->address())
+                                                : StationArchive::openFile(archive.shownName());
+                                 other.enter(QStringLiteral("P"),
+                                             entryOf(plainDownload(start.addDays(200), 10)));
+                                 entered = true;
+                             }
+                             exported += part;
+                         });
+        QCOMPARE(exported, before);
+        QCOMPARE(archive.samples(QStringLiteral("P")).size(), std::size_t(8010));
     }
 
     void aHostileStationNameIsJustAName()

@@ -1,6 +1,6 @@
 // Covers the pure code behind the data window's menu: reading a saved data file back, the CSV
-// text, the writer every save goes through (which never goes over the station archive in use),
-// and the daily summary's figures.
+// text, the writer every save goes through (which never goes over the station archive in use,
+// and replaces a file only whole when its bytes come in parts), and the daily summary's figures.
 #include "data/csv_export.h"
 #include "data/daily_summary.h"
 #include "data/saved_file.h"
@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <stdexcept>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -222,6 +224,43 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System
                                             | QDir::NoDotAndDotDot),
                  entries);
+    }
+
+    void aFileWrittenInPartsReplacesTheOldOneOnlyWhole_data()
+    {
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("every part made") << false;
+        QTest::newRow("a failure after the first part") << true;
+    }
+
+    void aFileWrittenInPartsReplacesTheOldOneOnlyWhole()
+    {
+        QFETCH(bool, failing);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("registro.csv"));
+        {
+            QFile old(name);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("viejo\r\n");
+        }
+        bool thrown = false;
+        try {
+            TextExport::writeFileInParts(name, [failing](const TextExport::PartSink &sink) {
+                sink(QByteArray(300'000, 'a'));
+                if (failing)
+                    throw std::runtime_error("the archive is damaged");
+                sink("b\r\n");
+            });
+        } catch (const std::runtime_error &) {
+            thrown = true;
+        }
+        QCOMPARE(thrown, failing);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(),
+                 failing ? QByteArray("viejo\r\n") : QByteArray(300'000, 'a') + "b\r\n");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList {QStringLiteral("registro.csv")});
     }
 
     void noSaveGoesOverTheArchiveInUse_data()
