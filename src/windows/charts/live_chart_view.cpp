@@ -1,8 +1,10 @@
 #include "windows/charts/live_chart_view.h"
 
+#include <QCursor>
 #include <QDateTime>
 #include <QLocale>
 #include <QStringList>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -95,21 +97,30 @@ LiveSpan LiveChartView::heldSpan() const
 
 void LiveChartView::fill()
 {
-    const LiveSpan span = heldSpan();
-    m_values.reset();
-    for (int i = 0; i < seriesCount(); ++i) {
-        const LivePoints points = liveChartPoints(span, m_channels.at(i), m_range, width());
-        series(i)->setData(points.keys, points.values, true);
-        if (!points.extent)
-            continue;
-        if (!m_values)
-            m_values = points.extent;
-        m_values->lowest = std::min(m_values->lowest, points.extent->lowest);
-        m_values->highest = std::max(m_values->highest, points.extent->highest);
-    }
+    LiveChartPicture picture = liveChartPicture(heldSpan(), m_channels, m_range, width());
+    for (int i = 0; i < seriesCount(); ++i)
+        series(i)->setData(picture.series[i].keys, picture.series[i].values, true);
+    m_values = picture.values;
+    // The series always hold every frame; the screen is drawn again only where it would show
+    // something else. A zoom or pan draws on its own.
     if (!isZoomed())
         applyUnzoomedScales();
+    updateReadout();
+    if (!isZoomed() && m_drawn && liveChartLooksTheSame(*m_drawn, picture))
+        return;
+    m_drawn = std::move(picture);
     replot(rpQueuedReplot);
+}
+
+void LiveChartView::updateReadout()
+{
+    if (!QToolTip::isVisible() || !underMouse())
+        return;
+    const QString readout = readoutAt(mapFromGlobal(QCursor::pos()));
+    if (readout.isEmpty())
+        QToolTip::hideText();
+    else if (readout != QToolTip::text())
+        QToolTip::showText(QCursor::pos(), readout, this);
 }
 
 void LiveChartView::applyUnzoomedScales()

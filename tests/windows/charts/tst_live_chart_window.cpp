@@ -207,6 +207,38 @@ private slots:
         QCOMPARE(points.keys.constLast(), key(LiveFrames::fullCapacity - 1));
     }
 
+    void aDaysSpanDrawsOncePerColumnAndEndsWithEveryFrame()
+    {
+        appendSeconds(*m_frames, 0, 0);
+        m_window->show();
+        m_window->SpanBox->setCurrentIndex(3); // 24 horas: a column holds about 100 s
+        QCoreApplication::processEvents();
+        int drawings = 0;
+        connect(chart(0), &QCustomPlot::afterReplot, this, [&drawings] { ++drawings; });
+        for (qint64 second = 1; second <= 600; ++second) {
+            m_frames->append(frameAt(second, std::int16_t(second == 300 ? 260 : 215)));
+            m_window->framesChanged();
+            QCoreApplication::processEvents();
+        }
+        // Each new column and the new highest value, not each frame.
+        QVERIFY2(drawings > 2 && drawings < 20, qPrintable(QString::number(drawings)));
+        // What the chart holds is what a chart drawn anew from all the frames shows.
+        const qint64 spanMs = 24 * 3600 * 1000;
+        const LivePoints expected =
+            liveChartPoints(m_frames->latest(spanMs), 1,
+                            liveTimeRange(frameAt(600).pcTime, spanMs), chart(0)->width());
+        QVector<double> keys;
+        QVector<double> values;
+        for (auto point = chart(0)->series(0)->data()->constBegin();
+             point != chart(0)->series(0)->data()->constEnd(); ++point) {
+            keys.append(point->key);
+            values.append(point->value);
+        }
+        QCOMPARE(keys, expected.keys);
+        QCOMPARE(values, expected.values);
+        QCOMPARE(keys.constLast(), key(600));
+    }
+
     void theReadoutGivesTheNearestFramesTimeAndValues()
     {
         appendSeconds(*m_frames, 0, 299);
