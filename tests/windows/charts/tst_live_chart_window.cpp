@@ -159,6 +159,21 @@ private slots:
         QCOMPARE((chart(2)->series(0)->data()->constEnd() - 1)->key, key(199));
     }
 
+    void aPausedViewStartedAgainByAnotherLoggerGoesOnWithItsFrames()
+    {
+        m_frames->beginConnection(QStringLiteral("/dev/ttyUSB0"));
+        appendSeconds(*m_frames, 0, 99);
+        m_window->show();
+        m_window->PauseButton->click();
+        m_frames->beginConnection(QStringLiteral("/dev/ttyUSB1"));
+        appendSeconds(*m_frames, 200, 209);
+        m_window->framesChanged();
+        QVERIFY(!m_window->PauseButton->isChecked());
+        QCOMPARE(m_window->PauseButton->text(), QStringLiteral("Pausa"));
+        QCOMPARE(chart(0)->series(0)->data()->size(), 10);
+        QCOMPARE(timeAxis(chart(0)).upper, key(209));
+    }
+
     void aHiddenWindowDrawsNothingUntilShownAgain()
     {
         appendSeconds(*m_frames, 0, 9);
