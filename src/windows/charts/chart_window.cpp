@@ -296,6 +296,8 @@ void TForm6::showRecord(ChartRecord record)
 void TForm6::showRecordLoading(const QString &station)
 {
     setWindowTitle(recordCaption(station));
+    CheckBox1->setText(QStringLiteral("Canal1"));
+    CheckBox2->setText(QStringLiteral("Canal2"));
     m_loadingRecord = true;
     m_timeAxis = TimeAxis::Dates;
     showTimeAxis();

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -270,6 +271,28 @@ private slots:
                                  .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
         QCOMPARE(readout, time + QStringLiteral("\nCanal 1: 23,7 ºC\nCanal 2: 18,3 ºC"));
         QVERIFY(temperature->readoutAt({1, 1}).isEmpty()); // outside the plot
+    }
+
+    void theReadoutShownFollowsTheFramesUnderTheMouse()
+    {
+        appendSeconds(*m_frames, 0, 299);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        LiveChartView *temperature = chart(0);
+        temperature->replot();
+        const QPoint at(temperature->plotArea().right(), temperature->plotArea().center().y());
+        QTest::mouseMove(temperature, at);
+        QTRY_VERIFY(QToolTip::isVisible());
+        const QString before = QToolTip::text();
+        QCOMPARE(before, temperature->readoutAt(at));
+        // Warmer frames come; the one before the newest stands under the mouse at the right edge.
+        m_frames->append(frameAt(300, 237));
+        m_frames->append(frameAt(301, 237));
+        m_window->framesChanged();
+        QVERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text() != before);
+        QCOMPARE(QToolTip::text(), temperature->readoutAt(at));
+        QVERIFY(QToolTip::text().contains(QStringLiteral("23,7")));
     }
 
     void bothMenusOpenOneWindowThatFollowsTheFrames()
