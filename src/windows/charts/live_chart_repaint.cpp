@@ -103,6 +103,11 @@ bool liveChartLooksTheSame(const LiveChartPicture &drawn, const LiveChartPicture
     if (drawn.columns != next.columns || lengthMs(drawn.range) != lengthMs(next.range)
         || drawn.series.size() != next.series.size() || !sameValues(drawn.values, next.values))
         return false;
+    // A new column of frames moves the axis on by about one; without frames (the axis then ends
+    // at the present time) it may move on alone.
+    const double column = double(lengthMs(next.range)) / 1000.0 / std::max(next.columns, 1);
+    if (std::abs(next.range.upper - drawn.range.upper) >= 2 * column)
+        return false;
     for (qsizetype i = 0; i < next.series.size(); ++i) {
         if (!seriesLooksTheSame(drawn.series[i], next.series[i], next))
             return false;

@@ -25,6 +25,7 @@ struct LiveChartPicture
 /// column: the same span, width and values on the value axis; in every series the same points
 /// in each whole column on screen; and in the newest column, which frames still join, the same
 /// first, lowest and highest value, no new column and no break. The column at the left edge,
-/// which frames leave as the time axis moves on, is not compared.
+/// which frames leave as the time axis moves on, is not compared. An axis that moved on by two
+/// columns or more (as an empty chart's does, ending at the present time) draws again.
 [[nodiscard]] bool liveChartLooksTheSame(const LiveChartPicture &drawn,
                                          const LiveChartPicture &next);

@@ -123,6 +123,14 @@ private slots:
         QVERIFY(liveChartLooksTheSame(drawn, pictureOf(frames, dayMs)));
         QVERIFY(!liveChartLooksTheSame(drawn, pictureOf(frames, 6 * 3600'000)));
         QVERIFY(!liveChartLooksTheSame(drawn, pictureOf(frames, dayMs, columns - 1)));
+
+        // Without frames the axis ends at the present time: it is drawn again once it has moved
+        // on by two columns (216 s at a day).
+        const auto empty = [](qint64 nowMs) {
+            return liveChartPicture({}, {1, 2}, liveTimeRange(nowMs, dayMs), columns);
+        };
+        QVERIFY(liveChartLooksTheSame(empty(startMs), empty(startMs + 200'000)));
+        QVERIFY(!liveChartLooksTheSame(empty(startMs), empty(startMs + 216'000)));
     }
 };
 
