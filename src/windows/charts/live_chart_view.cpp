@@ -1,5 +1,7 @@
 #include "windows/charts/live_chart_view.h"
 
+#include "windows/charts/date_ticks.h"
+
 #include <QCursor>
 #include <QDateTime>
 #include <QLocale>
@@ -33,6 +35,42 @@ ChartDescription live(ChartDescription chart, qsizetype seriesKept)
 /// Room between the values and the ends of the value axis, as a share of the axis.
 constexpr double liveValueRoomShare = 0.03;
 
+/// The live time axis: QCustomPlot's clock ticks, but for those whose label would reach past
+/// the chart's edges as the axis moves on.
+class LiveTimeTicker : public QCPAxisTickerDateTime
+{
+public:
+    explicit LiveTimeTicker(const QCPAxis *axis)
+        : m_axis(axis)
+    { }
+
+protected:
+    QVector<double> createTickVector(double tickStep, const QCPRange &range) override
+    {
+        const QVector<double> ticks = QCPAxisTickerDateTime::createTickVector(tickStep, range);
+        const QCPAxisRect *rect = m_axis->axisRect();
+        if (!rect)
+            return ticks;
+        int labelPixels = 0;
+        for (const QString &line : dateTimeFormat().split(QLatin1Char('\n')))
+            labelPixels = std::max(labelPixels, DateTicks::labelWidth(line));
+        std::vector<qint64> times;
+        for (const double tick : ticks)
+            times.push_back(std::llround(tick));
+        times = DateTicks::inside(times, range.lower, range.upper, rect->width(), rect->left(),
+                                  m_axis->parentPlot()->width() - rect->right(), labelPixels);
+        QVector<double> kept;
+        for (const double tick : ticks) {
+            if (std::binary_search(times.cbegin(), times.cend(), std::llround(tick)))
+                kept.append(tick);
+        }
+        return kept;
+    }
+
+private:
+    const QCPAxis *m_axis;
+};
+
 } // namespace
 
 namespace LiveChartDescriptions {
@@ -63,7 +101,7 @@ ChartDescription par()
 LiveChartView::LiveChartView(ChartDescription description, QList<int> channels, QWidget *parent)
     : ChartView(std::move(description), parent)
     , m_channels(std::move(channels))
-    , m_ticker(new QCPAxisTickerDateTime)
+    , m_ticker(new LiveTimeTicker(xAxis))
 {
     // Month names in Spanish; the ticker shows the PC's local time.
     setLocale(QLocale(QLocale::Spanish, QLocale::Spain));

@@ -118,6 +118,19 @@ private slots:
         }
     }
 
+    void aClockLabelNeverReachesPastTheChartsRightEdge()
+    {
+        // 10:10:00 stands 5 s, a few pixels, from the right end of 10 minutes.
+        appendSeconds(*m_frames, 0, 605);
+        m_window->show();
+        for (LiveChartView *view : std::as_const(m_window->Charts)) {
+            view->replot();
+            const QVector<double> ticks = view->xAxis->tickVector();
+            QVERIFY(ticks.contains(key(540)));
+            QVERIFY(!ticks.contains(key(600)));
+        }
+    }
+
     void aGapBreaksTheLine()
     {
         appendSeconds(*m_frames, 0, 59);
