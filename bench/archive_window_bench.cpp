@@ -164,10 +164,12 @@ void measureChart(ProgramWindows &windows, const QString &path)
             ChartPaints paints(timer);
             timer.start();
             window.reader().ask([&windows, from, to](StationArchive &archive) {
-                auto record = std::make_shared<ChartRecord>(ChartRecord {
-                    tenYearStation, archive.samples(tenYearStation, from, to),
-                    archive.coverage(tenYearStation, from, to)});
-                return [&windows, record] { openRecordChart(windows, std::move(*record)); };
+                auto record = std::make_shared<ChartRecord>(
+                    ChartRecord {tenYearStation, archive.samples(tenYearStation, from, to),
+                                 archive.coverage(tenYearStation, from, to)});
+                return [&windows, record] {
+                    openRecordChart(windows, std::move(*record));
+                };
             });
             waitForChart(paints);
             shownAfter.push_back(paints.shown);

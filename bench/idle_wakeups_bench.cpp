@@ -228,9 +228,8 @@ int main(int argc, char **argv)
                                   .arg(window->width())
                                   .arg(window->height());
             for (LiveChartView *chart : std::as_const(window->Charts))
-                QObject::connect(chart, &QCustomPlot::afterReplot, [&] {
-                    liveChartDrawings += countingDrawings ? 1 : 0;
-                });
+                QObject::connect(chart, &QCustomPlot::afterReplot,
+                                 [&] { liveChartDrawings += countingDrawings ? 1 : 0; });
         }
     }
 

@@ -460,8 +460,8 @@ void ArchiveWindow::rangeDataAsked(
     const QString station = m_station;
     say(QStringLiteral("Leyendo «%1» del %2 al %3…")
             .arg(station, ArchiveTexts::moment(from), ArchiveTexts::moment(to)));
-    m_reader->ask([this, station, from, to, use, dropped](
-                      StationArchive &archive) -> ArchiveReader::Answer {
+    m_reader->ask([this, station, from, to, use,
+                   dropped](StationArchive &archive) -> ArchiveReader::Answer {
         auto samples = std::make_shared<std::vector<ArchivedSample>>();
         auto coverage = std::make_shared<RecordCoverage>();
         try {
@@ -511,7 +511,9 @@ void ArchiveWindow::chartRange()
     // The chart window shows at once and says that it reads; it is filled when the read is
     // done, unless the user closed it meanwhile.
     QPointer<TForm6> chart = openLoadingRecordChart(m_windows, m_station, this);
-    const auto open = [chart] { return chart && chart->isVisible(); };
+    const auto open = [chart] {
+        return chart && chart->isVisible();
+    };
     rangeDataAsked(
         [chart, open, station = m_station](std::vector<ArchivedSample> samples,
                                            RecordCoverage coverage) {

@@ -521,11 +521,11 @@ private slots:
             StationArchive::openFile(m_dir->filePath(QStringLiteral("estaciones.sqlite")));
         const qint64 from = m_window->FromEdit->dateTime().toSecsSinceEpoch();
         const qint64 to = m_window->ToEdit->dateTime().toSecsSinceEpoch();
-        TForm6 *alone = openRecordChart(
-            m_set->windows,
-            ChartRecord {QStringLiteral("Parcela 3"), archive.samples(QStringLiteral("Parcela 3"),
-                                                                     from, to),
-                         archive.coverage(QStringLiteral("Parcela 3"), from, to)});
+        TForm6 *alone =
+            openRecordChart(m_set->windows,
+                            ChartRecord {QStringLiteral("Parcela 3"),
+                                         archive.samples(QStringLiteral("Parcela 3"), from, to),
+                                         archive.coverage(QStringLiteral("Parcela 3"), from, to)});
         const auto points = [](const QCPGraph *series) {
             QList<std::pair<double, double>> points;
             for (auto point = series->data()->constBegin(); point != series->data()->constEnd();
@@ -534,9 +534,10 @@ private slots:
             return points;
         };
         QCOMPARE(points(chart->Series1).size(), 3 * perFile + 1); // the gap breaks the line
-        for (const auto &[shown, read] :
-             {std::pair {chart->Series1, alone->Series1}, {chart->Series2, alone->Series2},
-              {chart->Series9, alone->Series9}, {chart->Series10, alone->Series10}})
+        for (const auto &[shown, read] : {std::pair {chart->Series1, alone->Series1},
+                                          {chart->Series2, alone->Series2},
+                                          {chart->Series9, alone->Series9},
+                                          {chart->Series10, alone->Series10}})
             QCOMPARE(points(shown), points(read));
         QCOMPARE(chart->Chart1->periodLine(), alone->Chart1->periodLine());
         QVERIFY(m_errors.isEmpty());

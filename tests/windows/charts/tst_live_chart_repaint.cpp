@@ -57,8 +57,8 @@ private slots:
         int drawings = 0;
         for (qint64 second = 1; second < 1000; ++second) {
             const LiveTimeRange range = drawn.range;
-            const qint64 before = liveChartColumn(double(frameAt(second - 1).pcTime) / 1000.0,
-                                                  range, columns);
+            const qint64 before =
+                liveChartColumn(double(frameAt(second - 1).pcTime) / 1000.0, range, columns);
             frames.append(frameAt(second));
             LiveChartPicture next = pictureOf(frames, spanMs);
             const bool newColumn =
@@ -102,8 +102,10 @@ private slots:
             ++first;
         LiveFrames frames;
         for (qint64 second = 0; second < first; ++second)
-            frames.append(frameAt(second, std::int16_t(second == 500 ? 100 : second == 700 ? 300
-                                                                                           : 250)));
+            frames.append(frameAt(second,
+                                  std::int16_t(second == 500       ? 100
+                                                   : second == 700 ? 300
+                                                                   : 250)));
         frames.append(frameAt(first, 210));
         frames.append(frameAt(first + 1, 220));
         const LiveChartPicture drawn = pictureOf(frames, dayMs);

@@ -254,8 +254,8 @@ private slots:
         // What the chart holds is what a chart drawn anew from all the frames shows.
         const qint64 spanMs = 24 * 3600 * 1000;
         const LivePoints expected =
-            liveChartPoints(m_frames->latest(spanMs), 1,
-                            liveTimeRange(frameAt(600).pcTime, spanMs), chart(0)->width());
+            liveChartPoints(m_frames->latest(spanMs), 1, liveTimeRange(frameAt(600).pcTime, spanMs),
+                            chart(0)->width());
         QVector<double> keys;
         QVector<double> values;
         for (auto point = chart(0)->series(0)->data()->constBegin();
