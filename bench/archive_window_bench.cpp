@@ -2,6 +2,10 @@
 // years at 15 minutes with a gap every tenth download: opening the window until its stations
 // table is filled, until the first station's coverage strip is shown, and choosing the ten-year
 // station until its coverage strip, gaps and downloads are shown, then painting the strip.
+// Then "Graficar" on the whole ten-year station: from the click until the chart window is first
+// painted, and until its charts are painted filled, against the goal of 150 ms; side by side
+// with the chart window opened only once the read is done (as the window did before it showed
+// the chart window at once), read by the same reader.
 // It measures and reports; it never fails on a slow machine. The archive is built once in a
 // temporary folder, or kept in (and taken from) the file given.
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_archive_window [archive.sqlite]
@@ -10,11 +14,15 @@
 #include "bench_timing.h"
 #include "windows/archive_reader.h"
 #include "windows/archive_window.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
 #include "windows/coverage_strip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -30,6 +38,7 @@ constexpr int downloadSamples = 4000;
 /// Ten years at 15 minutes: 365.25 × 96 × 10.
 constexpr int tenYearsSamples = 350'640;
 constexpr double openGoalMs = 200;
+constexpr double chartShownGoalMs = 150;
 
 const QString tenYearStation = QStringLiteral("Estación 01");
 const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
@@ -76,6 +85,107 @@ void buildArchive(const QString &path)
         enterStation(archive, QStringLiteral("Estación %1").arg(i, 2, 10, QLatin1Char('0')),
                      start.addDays(i * 30), rest, false);
     std::printf("built in %.1f s\n", msSince(timer) / 1000);
+}
+
+/// When a chart window was first painted and when its first chart was first painted with its
+/// points, in ms since the timer started; negative until then.
+class ChartPaints : public QObject
+{
+public:
+    explicit ChartPaints(const QElapsedTimer &timer)
+        : m_timer(timer)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ChartPaints() override { qApp->removeEventFilter(this); }
+
+    double shown = -1;
+    double filled = -1;
+    TForm6 *chart = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (event->type() == QEvent::Paint && widget) {
+            if (auto *form = qobject_cast<TForm6 *>(widget->window())) {
+                chart = form;
+                if (shown < 0)
+                    shown = msSince(m_timer);
+                if (filled < 0 && widget == form->Chart1 && !form->Series1->data()->isEmpty())
+                    filled = msSince(m_timer);
+            }
+        }
+        return false;
+    }
+
+private:
+    const QElapsedTimer &m_timer;
+};
+
+/// Runs the event loop until the chart window is painted filled, and closes it.
+void waitForChart(ChartPaints &paints)
+{
+    while (paints.filled < 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    paints.chart->close();
+    QCoreApplication::processEvents();
+}
+
+/// "Graficar" on the ten-year station, side by side with the chart window opened after the read.
+void measureChart(ProgramWindows &windows, const QString &path)
+{
+    ArchiveWindow window(windows, path);
+    int shown = 0;
+    QObject::connect(&window, &ArchiveWindow::stationShown, [&shown] { ++shown; });
+    window.show();
+    while (shown == 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    window.chooseStation(tenYearStation);
+    while (shown < 2 || window.reader().pending() > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const qint64 from = window.FromEdit->dateTime().toSecsSinceEpoch();
+    const qint64 to = window.ToEdit->dateTime().toSecsSinceEpoch();
+
+    std::vector<double> shownAtOnce, filledAtOnce, shownAfter, filledAfter;
+    constexpr int rounds = 5;
+    for (int round = 0; round < rounds; ++round) {
+        {
+            QElapsedTimer timer;
+            ChartPaints paints(timer);
+            timer.start();
+            window.ChartButton->click();
+            waitForChart(paints);
+            shownAtOnce.push_back(paints.shown);
+            filledAtOnce.push_back(paints.filled);
+        }
+        {
+            QElapsedTimer timer;
+            ChartPaints paints(timer);
+            timer.start();
+            window.reader().ask([&windows, from, to](StationArchive &archive) {
+                auto record = std::make_shared<ChartRecord>(
+                    ChartRecord {tenYearStation, archive.samples(tenYearStation, from, to),
+                                 archive.coverage(tenYearStation, from, to)});
+                return [&windows, record] {
+                    openRecordChart(windows, std::move(*record));
+                };
+            });
+            waitForChart(paints);
+            shownAfter.push_back(paints.shown);
+            filledAfter.push_back(paints.filled);
+        }
+    }
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray loadAverage =
+        load.open(QIODevice::ReadOnly) ? load.readAll().split(' ').mid(0, 3).join(' ') : "?";
+    std::printf("\"Graficar\" on the whole ten-year station, median of %d (load %s):\n", rounds,
+                loadAverage.constData());
+    report("click until the chart window is painted", median(shownAtOnce), chartShownGoalMs);
+    report("  peer: window opened once the read is done", median(shownAfter), chartShownGoalMs);
+    std::printf("%-62s %9.2f\n", "  ratio (peer / now)", median(shownAfter) / median(shownAtOnce));
+    report("click until the charts are painted filled", median(filledAtOnce), 0);
+    report("  peer: window opened once the read is done", median(filledAfter), 0);
 }
 
 } // namespace
@@ -135,5 +245,6 @@ int main(int argc, char **argv)
            openGoalMs);
     report("ten-year station chosen until strip, gaps, downloads shown", median(tenYears), 0);
     report("coverage strip of the ten-year station painted", median(stripPaint), 0);
+    measureChart(windows, path);
     return 0;
 }

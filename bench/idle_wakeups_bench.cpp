@@ -6,10 +6,13 @@
 // 10 a second, and the process's CPU (utime + stime of /proc/self/stat) as a share of one core.
 // It reports; it never fails on a slow machine.
 //
-// Run: build/bench/bench_idle_wakeups [seconds] [--live-chart]
+// Run: build/bench/bench_idle_wakeups [seconds] [--live-chart] [--span LABEL]
 //   seconds       the measured interval (default 60), after a few seconds to settle
 //   --live-chart  also open the live chart window through the main window's entry
 //                 "Gráfico en vivo", where this build has it (BRENTAVIUS_LIVE_CHART=1 does the same)
+//   --span LABEL  the live chart shows this span ("10 minutos", the window's first, by default;
+//                 "24 horas" is the longest): at a long span a pixel column holds a minute of
+//                 frames, at 10 minutes every frame is a new column
 //
 // Offscreen by default. For figures as on a desktop, run it under Xvfb with a window manager:
 //   xvfb-run -a -s '-screen 0 1280x1024x24'
@@ -17,11 +20,14 @@
 #include "app/window_set.h"
 #include "runtime/error_report.h"
 #include "serial/serial_port.h"
+#include "windows/charts/live_chart_view.h"
+#include "windows/charts/live_chart_window.h"
 #include "windows/gauges_window.h"
 #include "windows/main_window.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -174,9 +180,12 @@ int main(int argc, char **argv)
 
     int seconds = 60;
     bool liveChart = qEnvironmentVariableIntValue("BRENTAVIUS_LIVE_CHART") != 0;
+    QString span;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--live-chart") == 0)
             liveChart = true;
+        else if (std::strcmp(argv[i], "--span") == 0 && i + 1 < argc)
+            span = QString::fromLocal8Bit(argv[++i]);
         else
             seconds = std::max(1, std::atoi(argv[i]));
     }
@@ -204,22 +213,39 @@ int main(int argc, char **argv)
         return 0;
     }
     ErrorReport::guard([form] { form->ColBitBtn8Click(); });
-    const char *liveChartState = "not asked for";
-    if (liveChart)
-        liveChartState = openLiveChart(*form) ? "open"
-                                              : "not in this build (no \"Gráfico en vivo\" entry)";
+    QString liveChartState = QStringLiteral("not asked for");
+    int liveChartDrawings = 0;
+    bool countingDrawings = false;
+    if (liveChart) {
+        liveChartState = openLiveChart(*form)
+            ? QStringLiteral("open")
+            : QStringLiteral("not in this build (no \"Gráfico en vivo\" entry)");
+        if (auto *window = form->findChild<LiveChartWindow *>()) {
+            if (!span.isEmpty())
+                window->SpanBox->setCurrentIndex(std::max(0, window->SpanBox->findText(span)));
+            liveChartState += QStringLiteral(" at \"%1\", %2 × %3 pixels")
+                                  .arg(window->SpanBox->currentText())
+                                  .arg(window->width())
+                                  .arg(window->height());
+            for (LiveChartView *chart : std::as_const(window->Charts))
+                QObject::connect(chart, &QCustomPlot::afterReplot,
+                                 [&] { liveChartDrawings += countingDrawings ? 1 : 0; });
+        }
+    }
 
     runFor(settleMs);
     const std::map<int, ThreadCount> before = threadSwitches();
     const long long ticksBefore = processTicks();
+    countingDrawings = true;
     runFor(seconds * 1000);
+    countingDrawings = false;
     const std::map<int, ThreadCount> after = threadSwitches();
     const long long ticksAfter = processTicks();
 
     std::printf("Connected and idle for %d s (platform %s, %d CPUs): main window, gauges window "
                 "open, live chart window %s; the simulator sends a status frame a second\n",
                 seconds, qPrintable(QGuiApplication::platformName()), QThread::idealThreadCount(),
-                liveChartState);
+                qPrintable(liveChartState));
     std::printf("  %-28s %14s %14s %14s\n", "thread", "wake-ups/s", "voluntary/s",
                 "involuntary/s");
     double total = 0;
@@ -245,6 +271,14 @@ int main(int argc, char **argv)
                 "adds those), goal at most %.0f: %s; CPU %.2f %% of one core\n",
                 total, totalInvoluntary, goalWakeUpsPerSecond,
                 total <= goalWakeUpsPerSecond ? "met" : "NOT met", cpuPercent);
+    if (liveChart)
+        std::printf("the live chart's three charts were drawn %.2f times a second between them "
+                    "(a status frame comes once a second)\n",
+                    double(liveChartDrawings) / seconds);
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    if (loadAverage.open(QIODevice::ReadOnly))
+        std::printf("load average (1, 5, 15 min): %s\n",
+                    loadAverage.readAll().split(' ').mid(0, 3).join(' ').constData());
     if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
         // Before it paints over a part of a window that it last sent through shared memory,
         // Qt's X11 backing store waits for the X server to answer a request: the window's

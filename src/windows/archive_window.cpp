@@ -13,6 +13,7 @@
 #include "windows/archive_tables.h"
 #include "windows/archive_texts.h"
 #include "windows/charts/chart_record.h"
+#include "windows/charts/chart_window.h"
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
@@ -32,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
@@ -449,7 +451,8 @@ void ArchiveWindow::setRangeEnabled(bool enabled)
 }
 
 void ArchiveWindow::rangeDataAsked(
-    const std::function<void(std::vector<ArchivedSample> samples, RecordCoverage coverage)> &use)
+    const std::function<void(std::vector<ArchivedSample> samples, RecordCoverage coverage)> &use,
+    const std::function<void()> &dropped)
 {
     if (m_station.isEmpty())
         return;
@@ -457,12 +460,26 @@ void ArchiveWindow::rangeDataAsked(
     const QString station = m_station;
     say(QStringLiteral("Leyendo «%1» del %2 al %3…")
             .arg(station, ArchiveTexts::moment(from), ArchiveTexts::moment(to)));
-    m_reader->ask([this, station, from, to, use](StationArchive &archive) -> ArchiveReader::Answer {
-        auto samples = std::make_shared<std::vector<ArchivedSample>>(
-            archive.samples(station, from, to));
-        auto coverage = std::make_shared<RecordCoverage>(archive.coverage(station, from, to));
-        return [this, station, from, to, use, samples, coverage] {
+    m_reader->ask([this, station, from, to, use,
+                   dropped](StationArchive &archive) -> ArchiveReader::Answer {
+        auto samples = std::make_shared<std::vector<ArchivedSample>>();
+        auto coverage = std::make_shared<RecordCoverage>();
+        try {
+            *samples = archive.samples(station, from, to);
+            *coverage = archive.coverage(station, from, to);
+        } catch (const std::exception &) {
+            if (!dropped)
+                throw;
+            const QString reason = ArchiveLines::currentFailure();
+            return [this, dropped, reason] {
+                dropped();
+                fail(reason);
+            };
+        }
+        return [this, station, from, to, use, dropped, samples, coverage] {
             if (samples->empty()) {
+                if (dropped)
+                    dropped();
                 say(QStringLiteral("«%1» no tiene muestras del %2 al %3")
                         .arg(station, ArchiveTexts::moment(from), ArchiveTexts::moment(to)));
                 return;
@@ -489,10 +506,23 @@ void ArchiveWindow::showRangeData()
 
 void ArchiveWindow::chartRange()
 {
+    if (m_station.isEmpty())
+        return;
+    // The chart window shows at once and says that it reads; it is filled when the read is
+    // done, unless the user closed it meanwhile.
+    QPointer<TForm6> chart = openLoadingRecordChart(m_windows, m_station, this);
+    const auto open = [chart] {
+        return chart && chart->isVisible();
+    };
     rangeDataAsked(
-        [this, station = m_station](std::vector<ArchivedSample> samples, RecordCoverage coverage) {
-            openRecordChart(m_windows, ChartRecord {station, std::move(samples), std::move(coverage)},
-                            this);
+        [chart, open, station = m_station](std::vector<ArchivedSample> samples,
+                                           RecordCoverage coverage) {
+            if (open())
+                chart->showRecord(ChartRecord {station, std::move(samples), std::move(coverage)});
+        },
+        [chart, open] {
+            if (open())
+                chart->close();
         });
 }
 

@@ -123,8 +123,11 @@ private:
     /// The strip, the gaps and the title of the chosen station, and the whole record as range.
     void showCoverage(const QString &station, const RecordCoverage &coverage);
     void stationNameEdited(int row);
+    /// Reads the range on the reader and hands its samples to `use`; `dropped`, when given, is
+    /// run instead when the range holds no sample or the read fails (which is said as ever).
     void rangeDataAsked(const std::function<void(std::vector<ArchivedSample> samples,
-                                                 RecordCoverage coverage)> &use);
+                                                 RecordCoverage coverage)> &use,
+                        const std::function<void()> &dropped = {});
     /// The key and arrival text of the download chosen in the downloads' table; none when none.
     [[nodiscard]] std::optional<std::pair<qint64, QString>> chosenDownload() const;
     void say(const QString &text);

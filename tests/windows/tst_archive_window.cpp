@@ -20,6 +20,8 @@
 #include "windows/archive_reader.h"
 #include "windows/archive_texts.h"
 #include "windows/archive_window.h"
+#include "windows/charts/chart_view.h"
+#include "windows/charts/chart_window.h"
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
@@ -44,6 +46,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -495,6 +498,85 @@ private slots:
         QFETCH(qint64, seconds);
         QFETCH(QString, text);
         QCOMPARE(ArchiveTexts::span(seconds), text);
+    }
+
+    /// The chart windows the archive window has opened and not yet destroyed.
+    QList<TForm6 *> chartWindows() const { return m_window->findChildren<TForm6 *>(); }
+
+    void graficarShowsTheWindowAtOnceAndFillsItAsTheRecordAlone()
+    {
+        m_window->ChartButton->click();
+        // Before the reader answers: the caption and a word that the archive is being read.
+        QCOMPARE(chartWindows().size(), 1);
+        TForm6 *chart = chartWindows().constFirst();
+        QVERIFY(chart->isVisible());
+        QCOMPARE(chart->windowTitle(),
+                 QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS – Parcela 3"));
+        QCOMPARE(chart->Chart1->periodLine(), QStringLiteral("Leyendo el archivo…"));
+        QVERIFY(chart->Series1->data()->isEmpty());
+
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        // The same chart as one opened on the range's record read at once.
+        StationArchive archive =
+            StationArchive::openFile(m_dir->filePath(QStringLiteral("estaciones.sqlite")));
+        const qint64 from = m_window->FromEdit->dateTime().toSecsSinceEpoch();
+        const qint64 to = m_window->ToEdit->dateTime().toSecsSinceEpoch();
+        TForm6 *alone =
+            openRecordChart(m_set->windows,
+                            ChartRecord {QStringLiteral("Parcela 3"),
+                                         archive.samples(QStringLiteral("Parcela 3"), from, to),
+                                         archive.coverage(QStringLiteral("Parcela 3"), from, to)});
+        const auto points = [](const QCPGraph *series) {
+            QList<std::pair<double, double>> points;
+            for (auto point = series->data()->constBegin(); point != series->data()->constEnd();
+                 ++point)
+                points.append({point->key, std::isnan(point->value) ? -1e300 : point->value});
+            return points;
+        };
+        QCOMPARE(points(chart->Series1).size(), 3 * perFile + 1); // the gap breaks the line
+        for (const auto &[shown, read] : {std::pair {chart->Series1, alone->Series1},
+                                          {chart->Series2, alone->Series2},
+                                          {chart->Series9, alone->Series9},
+                                          {chart->Series10, alone->Series10}})
+            QCOMPARE(points(shown), points(read));
+        QCOMPARE(chart->Chart1->periodLine(), alone->Chart1->periodLine());
+        QVERIFY(m_errors.isEmpty());
+        delete alone;
+    }
+
+    void aChartWindowClosedOrUnreadableDuringTheReadIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("closed by the user") << QStringLiteral("close") << 0;
+        QTest::newRow("no samples in the range") << QStringLiteral("gap") << 0;
+        QTest::newRow("the read fails") << QStringLiteral("fail") << 1;
+    }
+
+    void aChartWindowClosedOrUnreadableDuringTheReadIsLeftAlone()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, errors);
+        if (how == QStringLiteral("gap")) {
+            m_window->FromEdit->setDateTime(
+                QDateTime::fromSecsSinceEpoch(firstOf(2) - gapLength + step, Qt::UTC));
+            m_window->ToEdit->setDateTime(
+                QDateTime::fromSecsSinceEpoch(firstOf(2) - step, Qt::UTC));
+        } else if (how == QStringLiteral("fail")) {
+            // Renamed behind the window's back: the station it reads is gone.
+            (void)StationArchive::openFile(m_dir->filePath(QStringLiteral("estaciones.sqlite")))
+                .renameStation(QStringLiteral("Parcela 3"), QStringLiteral("Parcela 4"));
+        }
+        m_window->ChartButton->click();
+        QCOMPARE(chartWindows().size(), 1);
+        if (how == QStringLiteral("close"))
+            chartWindows().constFirst()->close();
+        QTRY_VERIFY(m_window->reader().pending() == 0);
+        QTRY_VERIFY(chartWindows().isEmpty());
+        QCOMPARE(m_errors.size(), errors);
+        if (errors)
+            QVERIFY(m_window->ArchiveLine->text().startsWith(
+                QStringLiteral("No se pudo leer el archivo de estaciones: ")));
     }
 
     void verDatosGivesEachRowItsOwnDateAcrossTheGap()

@@ -23,3 +23,7 @@ struct ChartRecord
 /// Opens a chart window of its own (non-modal, deleted when closed) on `record`, with the
 /// date axis on and a break at each gap, the title's second line giving the period.
 TForm6 *openRecordChart(ProgramWindows &windows, ChartRecord record, QWidget *parent = nullptr);
+/// Opens such a window at once, before its record is read: it says that it reads the archive
+/// until TForm6::showRecord fills it.
+TForm6 *openLoadingRecordChart(ProgramWindows &windows, const QString &station,
+                               QWidget *parent = nullptr);

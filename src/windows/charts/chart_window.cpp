@@ -93,6 +93,12 @@ QVector<double> places(qsizetype count)
     return keys;
 }
 
+/// The caption of a window charting a station's record.
+QString recordCaption(const QString &station)
+{
+    return QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS – ") + station;
+}
+
 } // namespace
 
 TForm6::TForm6(ProgramWindows &windows, QWidget *parent)
@@ -267,7 +273,7 @@ SampleGrid TForm6::grid() const
 
 void TForm6::FormActivate()
 {
-    if (m_record)
+    if (m_record || m_loadingRecord)
         return;
     fillFromGrid();
 }
@@ -280,10 +286,23 @@ void TForm6::showRecord(ChartRecord record)
     };
     if (!std::is_sorted(record.samples.begin(), record.samples.end(), earlier))
         std::stable_sort(record.samples.begin(), record.samples.end(), earlier);
-    setWindowTitle(QStringLiteral("GRAFICO DE LOS VALORES DESCARGADOS – ") + record.station);
+    setWindowTitle(recordCaption(record.station));
     m_record = std::move(record);
+    m_loadingRecord = false;
     m_timeAxis = TimeAxis::Dates;
     fill();
+}
+
+void TForm6::showRecordLoading(const QString &station)
+{
+    setWindowTitle(recordCaption(station));
+    CheckBox1->setText(QStringLiteral("Canal1"));
+    CheckBox2->setText(QStringLiteral("Canal2"));
+    m_loadingRecord = true;
+    m_timeAxis = TimeAxis::Dates;
+    showTimeAxis();
+    for (ChartView *chart : {Chart1, Chart2, Chart3})
+        chart->setPeriodLine(QStringLiteral("Leyendo el archivo…"));
 }
 
 void TForm6::setTimeAxis(TimeAxis axis)

@@ -35,6 +35,11 @@ public:
     /// Charts `record` from now on instead of a grid, with dates on the time axis; the window's
     /// caption names the station.
     void showRecord(ChartRecord record);
+    /// Shows the window for a record of `station` still being read: its caption, and "Leyendo el
+    /// archivo…" under each chart's title until showRecord fills it.
+    void showRecordLoading(const QString &station);
+    /// Whether the window waits for its record (see showRecordLoading).
+    [[nodiscard]] bool isLoadingRecord() const { return m_loadingRecord; }
 
     /// "Eje de tiempo": the charts count the samples or give their dates, and are filled again.
     /// A grid row without a valid date keeps the sample numbers, which is said once.
@@ -118,6 +123,7 @@ private:
     ProgramWindows &m_windows;
     SampleGrid m_grid;
     std::optional<ChartRecord> m_record;
+    bool m_loadingRecord = false;
     TimeAxis m_timeAxis;
     /// Made at the first print, so that the start never waits for the print system.
     std::unique_ptr<QPrinter> m_printer;

@@ -13,7 +13,7 @@ constexpr qint64 hourMs = 60 * minuteMs;
 /// The frames of one pixel column within one unbroken stretch, by their index in the span.
 struct Column
 {
-    int column = 0;
+    qint64 column = 0;
     qsizetype first = 0;
     qsizetype lowest = 0;
     qsizetype highest = 0;
@@ -49,17 +49,22 @@ QString liveTickFormat(qint64 spanMs)
     return QStringLiteral("HH:mm\nd MMM");
 }
 
+qint64 liveChartColumn(double key, LiveTimeRange range, int columns)
+{
+    // The range's length to the millisecond, so that a span gives the same columns whatever
+    // the rounding of its ends.
+    const double length = std::max(std::round((range.upper - range.lower) * 1000.0), 1.0) / 1000.0;
+    const double step = length / std::max(columns, 1);
+    return qint64(std::floor(key / step));
+}
+
 LivePoints liveChartPoints(const LiveSpan &span, int channel, LiveTimeRange range, int columns)
 {
     LivePoints points;
     if (span.isEmpty())
         return points;
-    columns = std::max(columns, 1);
-    const double lowerMs = range.lower * 1000.0;
-    const double widthMs = std::max(range.upper * 1000.0 - lowerMs, 1.0);
     const auto columnOf = [&](qint64 pcTime) {
-        const double at = std::floor((double(pcTime) - lowerMs) / widthMs * columns);
-        return int(std::clamp(at, 0.0, double(columns - 1)));
+        return liveChartColumn(double(pcTime) / 1000.0, range, columns);
     };
     const auto add = [&points](double key, double value) {
         points.keys.append(key);
@@ -86,7 +91,7 @@ LivePoints liveChartPoints(const LiveSpan &span, int channel, LiveTimeRange rang
             const qint64 before = span[index - 1].pcTime;
             add(double(before + frame.pcTime) / 2000.0, std::numeric_limits<double>::quiet_NaN());
         }
-        const int column = columnOf(frame.pcTime);
+        const qint64 column = columnOf(frame.pcTime);
         if (open && column != current.column) {
             flush(current);
             open = false;

@@ -44,8 +44,14 @@ struct LivePoints
     std::optional<ValueExtent> extent;
 };
 
+/// The column of a key (seconds since the epoch) when `columns` columns span `range`. Columns
+/// are counted from the epoch, not from the range's start, so that a frame keeps its column
+/// while the range moves on with the newest frame.
+[[nodiscard]] qint64 liveChartColumn(double key, LiveTimeRange range, int columns);
+
 /// The points of `channel` (1 … 4) in `span`, thinned to what `columns` pixel columns across
-/// `range` can show: per column and unbroken stretch, its first, lowest, highest and last frame
-/// in time order. A single frame that stands out is never lost, however many share its column.
+/// `range` can show: per column (see liveChartColumn) and unbroken stretch, its first, lowest,
+/// highest and last frame in time order. A single frame that stands out is never lost, however
+/// many share its column.
 [[nodiscard]] LivePoints liveChartPoints(const LiveSpan &span, int channel, LiveTimeRange range,
                                          int columns);

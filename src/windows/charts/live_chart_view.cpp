@@ -1,8 +1,12 @@
 #include "windows/charts/live_chart_view.h"
 
+#include "windows/charts/date_ticks.h"
+
+#include <QCursor>
 #include <QDateTime>
 #include <QLocale>
 #include <QStringList>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +34,42 @@ ChartDescription live(ChartDescription chart, qsizetype seriesKept)
 
 /// Room between the values and the ends of the value axis, as a share of the axis.
 constexpr double liveValueRoomShare = 0.03;
+
+/// The live time axis: QCustomPlot's clock ticks, but for those whose label would reach past
+/// the chart's edges as the axis moves on.
+class LiveTimeTicker : public QCPAxisTickerDateTime
+{
+public:
+    explicit LiveTimeTicker(const QCPAxis *axis)
+        : m_axis(axis)
+    { }
+
+protected:
+    QVector<double> createTickVector(double tickStep, const QCPRange &range) override
+    {
+        const QVector<double> ticks = QCPAxisTickerDateTime::createTickVector(tickStep, range);
+        const QCPAxisRect *rect = m_axis->axisRect();
+        if (!rect)
+            return ticks;
+        int labelPixels = 0;
+        for (const QString &line : dateTimeFormat().split(QLatin1Char('\n')))
+            labelPixels = std::max(labelPixels, DateTicks::labelWidth(line));
+        std::vector<qint64> times;
+        for (const double tick : ticks)
+            times.push_back(std::llround(tick));
+        times = DateTicks::inside(times, range.lower, range.upper, rect->width(), rect->left(),
+                                  m_axis->parentPlot()->width() - rect->right(), labelPixels);
+        QVector<double> kept;
+        for (const double tick : ticks) {
+            if (std::binary_search(times.cbegin(), times.cend(), std::llround(tick)))
+                kept.append(tick);
+        }
+        return kept;
+    }
+
+private:
+    const QCPAxis *m_axis;
+};
 
 } // namespace
 
@@ -61,7 +101,7 @@ ChartDescription par()
 LiveChartView::LiveChartView(ChartDescription description, QList<int> channels, QWidget *parent)
     : ChartView(std::move(description), parent)
     , m_channels(std::move(channels))
-    , m_ticker(new QCPAxisTickerDateTime)
+    , m_ticker(new LiveTimeTicker(xAxis))
 {
     // Month names in Spanish; the ticker shows the PC's local time.
     setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
@@ -95,21 +135,30 @@ LiveSpan LiveChartView::heldSpan() const
 
 void LiveChartView::fill()
 {
-    const LiveSpan span = heldSpan();
-    m_values.reset();
-    for (int i = 0; i < seriesCount(); ++i) {
-        const LivePoints points = liveChartPoints(span, m_channels.at(i), m_range, width());
-        series(i)->setData(points.keys, points.values, true);
-        if (!points.extent)
-            continue;
-        if (!m_values)
-            m_values = points.extent;
-        m_values->lowest = std::min(m_values->lowest, points.extent->lowest);
-        m_values->highest = std::max(m_values->highest, points.extent->highest);
-    }
+    LiveChartPicture picture = liveChartPicture(heldSpan(), m_channels, m_range, width());
+    for (int i = 0; i < seriesCount(); ++i)
+        series(i)->setData(picture.series[i].keys, picture.series[i].values, true);
+    m_values = picture.values;
+    // The series always hold every frame; the screen is drawn again only where it would show
+    // something else. A zoom or pan draws on its own.
     if (!isZoomed())
         applyUnzoomedScales();
+    updateReadout();
+    if (!isZoomed() && m_drawn && liveChartLooksTheSame(*m_drawn, picture))
+        return;
+    m_drawn = std::move(picture);
     replot(rpQueuedReplot);
+}
+
+void LiveChartView::updateReadout()
+{
+    if (!QToolTip::isVisible() || !underMouse())
+        return;
+    const QString readout = readoutAt(mapFromGlobal(QCursor::pos()));
+    if (readout.isEmpty())
+        QToolTip::hideText();
+    else if (readout != QToolTip::text())
+        QToolTip::showText(QCursor::pos(), readout, this);
 }
 
 void LiveChartView::applyUnzoomedScales()

@@ -3,6 +3,7 @@
 #include "link/live_frames.h"
 #include "windows/charts/chart_view.h"
 #include "windows/charts/live_chart_points.h"
+#include "windows/charts/live_chart_repaint.h"
 
 #include <QList>
 #include <QSharedPointer>
@@ -13,7 +14,9 @@ class QCPAxisTickerDateTime;
 
 /// One chart of the live window: the chart window's look, with channels of the live frames as
 /// its series against the PC's local clock. Each series is thinned to the chart's width, so that
-/// a day of frames draws as fast as a few minutes.
+/// a day of frames draws as fast as a few minutes. It is drawn again only when a new frame
+/// changes what the screen shows (see liveChartLooksTheSame), so that at a long span, where a
+/// pixel column holds a minute of frames, most frames cost no drawing.
 class LiveChartView : public ChartView
 {
     Q_OBJECT
@@ -40,8 +43,11 @@ protected:
 private:
     /// The span shown, or an empty one once the ring no longer holds all of it.
     [[nodiscard]] LiveSpan heldSpan() const;
-    /// Fills the series from the span for the chart's present width.
+    /// Fills the series from the span for the chart's present width, and draws them again
+    /// where that changes the picture.
     void fill();
+    /// A point readout shown over the chart follows the frames under the mouse.
+    void updateReadout();
 
     QList<int> m_channels;
     QSharedPointer<QCPAxisTickerDateTime> m_ticker;
@@ -49,6 +55,8 @@ private:
     LiveSpan m_span;
     LiveTimeRange m_range;
     std::optional<ValueExtent> m_values;
+    /// The picture as last drawn; none before the first drawing.
+    std::optional<LiveChartPicture> m_drawn;
 };
 
 /// The live window's three charts, grouped by unit as the chart window groups them.

@@ -92,8 +92,13 @@ void LiveChartWindow::framesChanged()
     if (!isVisible() || isMinimized())
         return;
     showConnection();
-    if (!PauseButton->isChecked())
+    if (!PauseButton->isChecked() || pausedFramesForgotten())
         redraw();
+}
+
+bool LiveChartWindow::pausedFramesForgotten() const
+{
+    return PauseButton->isChecked() && m_pausedAt >= 0 && !m_frames.find(m_pausedAt);
 }
 
 void LiveChartWindow::showEvent(QShowEvent *event)
@@ -119,6 +124,12 @@ qint64 LiveChartWindow::spanMs() const
 
 void LiveChartWindow::redraw()
 {
+    // Another logger started the chart again, or a day went by: what the pause held is gone,
+    // and the view goes on with the frames that came since.
+    if (pausedFramesForgotten()) {
+        PauseButton->setChecked(false); // draws through pauseToggled
+        return;
+    }
     const qint64 span = spanMs();
     const LiveSpan frames =
         PauseButton->isChecked() ? m_frames.endingAt(m_pausedAt, span) : m_frames.latest(span);

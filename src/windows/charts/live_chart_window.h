@@ -52,6 +52,8 @@ private:
     [[nodiscard]] qint64 spanMs() const;
     /// Draws the newest frames, or those up to where the view was paused.
     void redraw();
+    /// Whether the view is paused at a frame no longer held.
+    [[nodiscard]] bool pausedFramesForgotten() const;
     void showConnection();
     void pauseToggled(bool paused);
 

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -117,6 +118,19 @@ private slots:
         }
     }
 
+    void aClockLabelNeverReachesPastTheChartsRightEdge()
+    {
+        // 10:10:00 stands 5 s, a few pixels, from the right end of 10 minutes.
+        appendSeconds(*m_frames, 0, 605);
+        m_window->show();
+        for (LiveChartView *view : std::as_const(m_window->Charts)) {
+            view->replot();
+            const QVector<double> ticks = view->xAxis->tickVector();
+            QVERIFY(ticks.contains(key(540)));
+            QVERIFY(!ticks.contains(key(600)));
+        }
+    }
+
     void aGapBreaksTheLine()
     {
         appendSeconds(*m_frames, 0, 59);
@@ -157,6 +171,21 @@ private slots:
         QCOMPARE(timeAxis(chart(0)).upper, key(199));
         QCOMPARE(m_window->PauseButton->text(), QStringLiteral("Pausa"));
         QCOMPARE((chart(2)->series(0)->data()->constEnd() - 1)->key, key(199));
+    }
+
+    void aPausedViewStartedAgainByAnotherLoggerGoesOnWithItsFrames()
+    {
+        m_frames->beginConnection(QStringLiteral("/dev/ttyUSB0"));
+        appendSeconds(*m_frames, 0, 99);
+        m_window->show();
+        m_window->PauseButton->click();
+        m_frames->beginConnection(QStringLiteral("/dev/ttyUSB1"));
+        appendSeconds(*m_frames, 200, 209);
+        m_window->framesChanged();
+        QVERIFY(!m_window->PauseButton->isChecked());
+        QCOMPARE(m_window->PauseButton->text(), QStringLiteral("Pausa"));
+        QCOMPARE(chart(0)->series(0)->data()->size(), 10);
+        QCOMPARE(timeAxis(chart(0)).upper, key(209));
     }
 
     void aHiddenWindowDrawsNothingUntilShownAgain()
@@ -207,6 +236,38 @@ private slots:
         QCOMPARE(points.keys.constLast(), key(LiveFrames::fullCapacity - 1));
     }
 
+    void aDaysSpanDrawsOncePerColumnAndEndsWithEveryFrame()
+    {
+        appendSeconds(*m_frames, 0, 0);
+        m_window->show();
+        m_window->SpanBox->setCurrentIndex(3); // 24 horas: a column holds about 100 s
+        QCoreApplication::processEvents();
+        int drawings = 0;
+        connect(chart(0), &QCustomPlot::afterReplot, this, [&drawings] { ++drawings; });
+        for (qint64 second = 1; second <= 600; ++second) {
+            m_frames->append(frameAt(second, std::int16_t(second == 300 ? 260 : 215)));
+            m_window->framesChanged();
+            QCoreApplication::processEvents();
+        }
+        // Each new column and the new highest value, not each frame.
+        QVERIFY2(drawings > 2 && drawings < 20, qPrintable(QString::number(drawings)));
+        // What the chart holds is what a chart drawn anew from all the frames shows.
+        const qint64 spanMs = 24 * 3600 * 1000;
+        const LivePoints expected =
+            liveChartPoints(m_frames->latest(spanMs), 1, liveTimeRange(frameAt(600).pcTime, spanMs),
+                            chart(0)->width());
+        QVector<double> keys;
+        QVector<double> values;
+        for (auto point = chart(0)->series(0)->data()->constBegin();
+             point != chart(0)->series(0)->data()->constEnd(); ++point) {
+            keys.append(point->key);
+            values.append(point->value);
+        }
+        QCOMPARE(keys, expected.keys);
+        QCOMPARE(values, expected.values);
+        QCOMPARE(keys.constLast(), key(600));
+    }
+
     void theReadoutGivesTheNearestFramesTimeAndValues()
     {
         appendSeconds(*m_frames, 0, 299);
@@ -223,6 +284,28 @@ private slots:
                                  .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
         QCOMPARE(readout, time + QStringLiteral("\nCanal 1: 23,7 ºC\nCanal 2: 18,3 ºC"));
         QVERIFY(temperature->readoutAt({1, 1}).isEmpty()); // outside the plot
+    }
+
+    void theReadoutShownFollowsTheFramesUnderTheMouse()
+    {
+        appendSeconds(*m_frames, 0, 299);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        LiveChartView *temperature = chart(0);
+        temperature->replot();
+        const QPoint at(temperature->plotArea().right(), temperature->plotArea().center().y());
+        QTest::mouseMove(temperature, at);
+        QTRY_VERIFY(QToolTip::isVisible());
+        const QString before = QToolTip::text();
+        QCOMPARE(before, temperature->readoutAt(at));
+        // Warmer frames come; the one before the newest stands under the mouse at the right edge.
+        m_frames->append(frameAt(300, 237));
+        m_frames->append(frameAt(301, 237));
+        m_window->framesChanged();
+        QVERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text() != before);
+        QCOMPARE(QToolTip::text(), temperature->readoutAt(at));
+        QVERIFY(QToolTip::text().contains(QStringLiteral("23,7")));
     }
 
     void bothMenusOpenOneWindowThatFollowsTheFrames()
