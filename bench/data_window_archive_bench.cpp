@@ -207,7 +207,7 @@ int main(int argc, char **argv)
     report("click to the data window's grid painted", now->ms, "ms", timeGoalMs, was(&Figures::ms));
     report("memory added over the idle program", now->addedMb, "MB", memoryGoalMb,
            was(&Figures::addedMb));
-    std::printf("%-46s %8.1f ms", "of which the archive reads the samples", now->readMs);
+    std::printf("%-46s %8.1f ms", "the archive's read alone (samples, coverage)", now->readMs);
     if (before)
         std::printf("  before %8.1f ms", before->readMs);
     std::printf("\n");

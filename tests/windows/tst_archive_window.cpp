@@ -551,6 +551,59 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    void verDatosShowsCopiesAndSavesTheTextsTheGridHeldBefore_data()
+    {
+        QTest::addColumn<bool>("wholeRecord");
+        QTest::addColumn<QString>("fixture");
+        QTest::newRow("the record, across its gap") << true << QStringLiteral("archived_range");
+        QTest::newRow("one run") << false << QStringLiteral("archived_run");
+    }
+
+    /// Every cell as the user sees it, the copy of a cell of the last row, and the bytes of
+    /// "GUARDAR" (or of its CSV for a stretch with a gap) are those the grid gave when it held
+    /// a text per cell: tests/data/expected/archived_*.
+    void verDatosShowsCopiesAndSavesTheTextsTheGridHeldBefore()
+    {
+        QFETCH(bool, wholeRecord);
+        QFETCH(QString, fixture);
+        if (!wholeRecord)
+            m_window->setRange(firstOf(0), firstOf(2) - gapLength);
+        const QString txt = m_dir->filePath(QStringLiteral("rango.txt"));
+        const QString csv = m_dir->filePath(QStringLiteral("rango.csv"));
+        m_data->executeSaveDialog = [txt](QFileDialog &) { return txt; };
+        m_data->executeFileDialog = [csv](QFileDialog &) { return csv; };
+        QByteArray cells;
+        QString copied;
+        const int rows = wholeRecord ? 3 * perFile : 2 * perFile;
+        whileDataWindowShows([this] { m_window->showRangeData(); }, [&] {
+            StringGrid &grid = *m_data->StringGrid1;
+            QCOMPARE(grid.RowCount(), 1 + rows);
+            for (int row = 0; row <= rows + 1; ++row) {
+                QStringList line;
+                for (int column = 0; column <= grid.ColCount(); ++column)
+                    line.append(grid.cellText(column, row));
+                cells += line.join(QLatin1Char('\t')).toUtf8() + '\n';
+            }
+            grid.scrollToBottom();
+            grid.setCurrentIndex(grid.model()->index(rows - 1, grid.ColCount() - 2));
+            QApplication::clipboard()->clear();
+            QTest::keySequence(&grid, QKeySequence::Copy);
+            copied = QApplication::clipboard()->text();
+            if (!wholeRecord)
+                m_data->SpeedButton1Click();
+            else
+                m_data->exportCsv();
+        });
+        QCOMPARE(copied, m_data->StringGrid1->cell(6, rows));
+        const auto expected = [&fixture](const QString &suffix) {
+            return readFile(QFINDTESTDATA(QStringLiteral("../data/expected/") + fixture + suffix));
+        };
+        QCOMPARE(cells, expected(QStringLiteral("_cells.txt")));
+        QCOMPARE(readFile(wholeRecord ? csv : txt),
+                 expected(wholeRecord ? QStringLiteral(".csv") : QStringLiteral(".txt")));
+        QCOMPARE(m_errors, QStringList());
+    }
+
     void aRangeOfOneRunSavesAsADownloadAndReadsBackToTheSameGrid()
     {
         m_window->setRange(firstOf(0), firstOf(2) - gapLength);
