@@ -2,7 +2,8 @@
 // at 15 minutes, with gaps): the time from the click to the data window's grid first painted,
 // and the memory (resident set) that the shown data adds over the idle program at that paint;
 // beside them, the part of that time the archive takes to read the samples and their coverage
-// (on the window's reader thread in the opening). Each measurement runs in a fresh process of its
+// (on the window's reader thread in the opening), and what the window's readers of every cell
+// cost on that grid: the CSV text of "Exportar CSV…" and the text of "GUARDAR". Each measurement runs in a fresh process of its
 // own, so that memory freed by an earlier one does not hide what the next one takes; the
 // figures are the medians. It reports against the goals and never fails on a slow machine.
 //
@@ -16,6 +17,8 @@
 #include "scripted_serial_port.h"
 #include "ten_year_archive.h"
 #include "app/window_set.h"
+#include "data/csv_export.h"
+#include "data/text_export.h"
 #include "windows/archive_window.h"
 #include "windows/coverage_strip.h"
 #include "windows/data_window.h"
@@ -57,7 +60,7 @@ void waitFor(const std::function<bool()> &done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
-/// One opening in this process: prints "RESULT ms addedMb readMs rows".
+/// One opening in this process: prints "RESULT ms addedMb readMs rows csvMs savedMs".
 int measureOneOpening(const QString &path)
 {
     WindowSet program(std::make_unique<ScriptedSerialPort>());
@@ -77,6 +80,8 @@ int measureOneOpening(const QString &path)
     std::optional<double> paintedMs;
     double addedMb = 0;
     int rows = 0;
+    double csvMs = 0;
+    double savedMs = 0;
     QElapsedTimer timer;
     struct PaintWatch : QObject
     {
@@ -94,6 +99,16 @@ int measureOneOpening(const QString &path)
         paintedMs = BenchTiming::msSince(timer);
         addedMb = residentMb() - idleMb;
         rows = data->sampleCount();
+        const auto cell = [data](int column, int row) { return data->StringGrid1->cell(column, row); };
+        QElapsedTimer reading;
+        reading.start();
+        (void)CsvExport::samplesText(rows, cell);
+        csvMs = BenchTiming::msSince(reading);
+        reading.restart();
+        (void)TextExport::fileText(rows, [data](int column, int row) {
+            return data->StringGrid1->cellText(column, row);
+        });
+        savedMs = BenchTiming::msSince(reading);
         data->close();
     };
     data->StringGrid1->viewport()->installEventFilter(&watch);
@@ -107,7 +122,8 @@ int measureOneOpening(const QString &path)
     const std::vector<ArchivedSample> samples = archive.samples(TenYearArchive::tenYearStation);
     const RecordCoverage coverage = archive.coverage(TenYearArchive::tenYearStation);
     const double readMs = BenchTiming::msSince(timer);
-    std::printf("RESULT %.3f %.3f %.3f %d\n", *paintedMs, addedMb, readMs, rows);
+    std::printf("RESULT %.3f %.3f %.3f %d %.3f %.3f\n", *paintedMs, addedMb, readMs, rows, csvMs,
+                savedMs);
     return 0;
 }
 
@@ -117,12 +133,14 @@ struct Figures
     double addedMb = 0;
     double readMs = 0;
     int rows = 0;
+    double csvMs = 0;
+    double savedMs = 0;
 };
 
 /// Medians of `runs` openings, each by `binary` in a process of its own; none if it failed.
 std::optional<Figures> measure(const QString &binary, const QString &path, int runs)
 {
-    std::vector<double> ms, added, read;
+    std::vector<double> ms, added, read, csv, saved;
     int rows = 0;
     for (int run = 0; run < runs; ++run) {
         QProcess child;
@@ -138,9 +156,12 @@ std::optional<Figures> measure(const QString &binary, const QString &path, int r
         added.push_back(fields.value(2).toDouble());
         read.push_back(fields.value(3).toDouble());
         rows = fields.value(4).toInt();
+        csv.push_back(fields.value(5).toDouble());
+        saved.push_back(fields.value(6).toDouble());
     }
     return Figures {BenchTiming::median(ms), BenchTiming::median(added),
-                    BenchTiming::median(read), rows};
+                    BenchTiming::median(read), rows, BenchTiming::median(csv),
+                    BenchTiming::median(saved)};
 }
 
 QByteArray load()
@@ -207,9 +228,14 @@ int main(int argc, char **argv)
     report("click to the data window's grid painted", now->ms, "ms", timeGoalMs, was(&Figures::ms));
     report("memory added over the idle program", now->addedMb, "MB", memoryGoalMb,
            was(&Figures::addedMb));
-    std::printf("%-46s %8.1f ms", "the archive's read alone (samples, coverage)", now->readMs);
-    if (before)
-        std::printf("  before %8.1f ms", before->readMs);
-    std::printf("\n");
+    const auto inform = [&before](const char *what, double value, double Figures::*figure) {
+        std::printf("%-46s %8.1f ms", what, value);
+        if (before)
+            std::printf("%29s before %8.1f ms", "", *before.*figure);
+        std::printf("\n");
+    };
+    inform("the archive's read alone (samples, coverage)", now->readMs, &Figures::readMs);
+    inform("CSV text of the grid (\"Exportar CSV…\")", now->csvMs, &Figures::csvMs);
+    inform("saved text of the grid (\"GUARDAR\")", now->savedMs, &Figures::savedMs);
     return 0;
 }

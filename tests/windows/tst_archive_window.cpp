@@ -20,6 +20,7 @@
 #include "windows/archive_reader.h"
 #include "windows/archive_texts.h"
 #include "windows/archive_window.h"
+#include "windows/archived_range_cells.h"
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
@@ -549,6 +550,31 @@ private slots:
                     .toUtf8()));
         }
         QCOMPARE(m_errors, QStringList());
+    }
+
+    void theGridOfAStretchWritesEachSampleAsTheArchiveDoes_data()
+    {
+        QTest::addColumn<qint64>("t");
+        QTest::addColumn<int>("value");
+        const qint64 y2016 = QDateTime(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC).toSecsSinceEpoch();
+        QTest::newRow("1970, zero") << qint64(0) << 0;
+        QTest::newRow("a second before 1970, below zero") << qint64(-1) << -5;
+        QTest::newRow("2016, tenths") << y2016 << 7;
+        QTest::newRow("last second of 2099, negative") << qint64(4102444799) << -1234;
+        QTest::newRow("29 February 2024 noon, large") << qint64(1709208000) << 40950;
+        QTest::newRow("year 999, whole tens") << qint64(-30610224000) << 250;
+    }
+
+    /// Made as the grid shows them, the date, time and value texts are those the archive gives.
+    void theGridOfAStretchWritesEachSampleAsTheArchiveDoes()
+    {
+        QFETCH(qint64, t);
+        QFETCH(int, value);
+        const ArchivedRangeCells cells(std::vector {ArchivedSample {t, {value, value, value, value}}});
+        QCOMPARE(cells.cell(1, 1), sampleDateText(t));
+        QCOMPARE(cells.cell(2, 1), sampleTimeText(t));
+        for (int channel = 0; channel < 4; ++channel)
+            QCOMPARE(cells.cell(3 + channel, 1), archivedValueText(value, channel));
     }
 
     void verDatosShowsCopiesAndSavesTheTextsTheGridHeldBefore_data()
