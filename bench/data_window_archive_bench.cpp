@@ -25,6 +25,7 @@
 #include "windows/main_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -54,10 +55,19 @@ double residentMb()
                              : 0;
 }
 
+/// Runs an event loop until `done`, asleep between events as the program is (processEvents with
+/// a time limit would spin and take a core from the archive's reader thread).
 void waitFor(const std::function<bool()> &done)
 {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&loop, &done] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    if (!done())
+        loop.exec();
 }
 
 /// One opening in this process: prints "RESULT ms addedMb readMs rows csvMs savedMs".

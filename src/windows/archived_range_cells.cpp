@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <iterator>
+
 namespace {
 
 constexpr qint64 secondsPerDay = 86400;
@@ -18,11 +20,17 @@ QChar *putDigits(QChar *out, int value, int digits)
     return out + digits;
 }
 
+/// The day of `t`, counted from 1970-01-01.
+qint64 dayOf(qint64 t)
+{
+    return t >= 0 ? t / secondsPerDay : (t - secondsPerDay + 1) / secondsPerDay;
+}
+
 /// sampleDateText of `t`, written digit by digit: a screenful asks for few, but "GUARDAR", the
 /// CSV, the chart and the daily summary of ten years ask for every one.
 QString dateText(qint64 t)
 {
-    const qint64 days = t >= 0 ? t / secondsPerDay : (t - secondsPerDay + 1) / secondsPerDay;
+    const qint64 days = dayOf(t);
     int year = 0;
     int month = 0;
     int day = 0;
@@ -51,19 +59,26 @@ QString timeText(qint64 t)
     return text;
 }
 
-/// archivedValueText of `value`, written digit by digit: tenths with a decimal comma for the
-/// first three channels, the whole number for the fourth.
+/// archivedValueText of `value`, written digit by digit into one text: tenths with a decimal
+/// comma for the first three channels, the whole number for the fourth.
 QString valueText(int value, int channel)
 {
     if (channel == 3)
         return QString::number(value);
-    const qint64 magnitude = value < 0 ? -qint64(value) : value;
-    QString text = QString::number(magnitude / 10);
+    char16_t digits[24];
+    char16_t *end = std::end(digits);
+    char16_t *out = end;
+    qint64 magnitude = value < 0 ? -qint64(value) : value;
+    *--out = char16_t(u'0' + magnitude % 10);
+    *--out = u',';
+    magnitude /= 10;
+    do {
+        *--out = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
     if (value < 0)
-        text.prepend(u'-');
-    text += u',';
-    text += QChar(u'0' + int(magnitude % 10));
-    return text;
+        *--out = u'-';
+    return QString(reinterpret_cast<const QChar *>(out), end - out);
 }
 
 } // namespace
@@ -83,7 +98,12 @@ QString ArchivedRangeCells::cell(int column, int row) const
     case 0:
         return QString::number(row);
     case 1:
-        return dateText(sample.t);
+        // Readers of every row ask for the same day's text many times running.
+        if (!m_lastDay || *m_lastDay != dayOf(sample.t)) {
+            m_lastDay = dayOf(sample.t);
+            m_lastDateText = dateText(sample.t);
+        }
+        return m_lastDateText;
     case 2:
         return timeText(sample.t);
     default:
