@@ -1,18 +1,19 @@
 // "Ver datos" of the archive window on the ten-year station of the big archive (318,640 rows
 // at 15 minutes, with gaps): the time from the click to the data window's grid first painted,
-// and the memory (resident set) that the shown data adds over the idle program at that paint;
-// beside them, the part of that time the archive takes to read the samples and their coverage
-// (on the window's reader thread in the opening), and what the window's readers of every cell
-// cost on that grid: the CSV text of "Exportar CSV…" and the text of "GUARDAR". Each measurement runs in a fresh process of its
-// own, so that memory freed by an earlier one does not hide what the next one takes; the
-// figures are the medians. It reports against the goals and never fails on a slow machine.
+// and the memory (resident set) that the shown data adds over the idle program at that paint.
+// Beside them: the archive's read of the samples and their coverage alone (part of that time,
+// on the window's reader thread in the opening), and what the readers of every cell cost on
+// that grid: the CSV text of "Exportar CSV…" and the text of "GUARDAR". Each opening runs in a
+// fresh process of its own, so that memory freed by an earlier one does not hide what the next
+// one takes; the figures are the medians. It reports against the goals and never fails on a
+// slow machine.
 //
 // Run:  cmake --build build --target bench_data_window_archive
 //       QT_QPA_PLATFORM=offscreen build/bench/bench_data_window_archive [options]
 // Options: --archive FILE  keep (and take) the archive in FILE instead of a temporary folder
 //          --runs N        processes per figure (5)
-//          --peer BINARY   the same benchmark built from an earlier tree, measured side by side
-//                          on the same archive as "before"
+//          --peer BINARY   this benchmark built from an earlier tree (copy this file into it),
+//                          measured side by side on the same archive as "before"
 #include "bench_timing.h"
 #include "scripted_serial_port.h"
 #include "ten_year_archive.h"

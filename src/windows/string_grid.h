@@ -95,16 +95,14 @@ public:
     [[nodiscard]] int ColWidths(int column) const;
     [[nodiscard]] int RowHeights(int row) const;
 
-    /// Empties every cell and sets the row count for the life of the object; cells are then
-    /// written with setCell by their own place, whatever the user moved. On its end (also when
-    /// an exception leaves the scope) the grid shows the new cells, the rows and columns back
-    /// in their own order; sizes the user gave them stay.
-    class Refill;
-
     /// Shows `cells`, whose texts are made as they are shown, in place of every cell; the rows
     /// and columns go back to their own order as after a refill.
     void showCells(std::unique_ptr<const GridCells> cells);
 
+    /// Empties every cell and sets the row count for the life of the object; cells are then
+    /// written with setCell by their own place, whatever the user moved. On its end (also when
+    /// an exception leaves the scope) the grid shows the new cells, the rows and columns back
+    /// in their own order; sizes the user gave them stay.
     class Refill
     {
     public:

@@ -1,7 +1,9 @@
 // Covers the archive window against a temporary archive: three saved files imported one by one
 // (and one refused) make a station whose single gap shows on the coverage strip, in its tip and
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
-// date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
+// date across the gap, and shows, copies, saves and exports the very texts the grid held when
+// it kept one per cell (tests/data/expected/archived_*), its dates, times and values written as
+// the archive writes them; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as a saved file, which reads back to the same grid; renaming a station to a name
 // that exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"

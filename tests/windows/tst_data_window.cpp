@@ -1,7 +1,8 @@
 // Covers the data window: the rebuild at each opening from the main window's
 // download text (rate carried over, failures part-way, rejected starts, a full memory from the
 // simulated logger), the grid as the user rearranges it, "GUARDAR" with its dialog, overwrite
-// question, exact file bytes and failed writes, and "GRAFICAR".
+// question, exact file bytes and failed writes, and "GRAFICAR"; a grid of a million rows that
+// makes only the texts it shows.
 #include "app/window_set.h"
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
