@@ -9,9 +9,8 @@
 // It measures and reports; it never fails on a slow machine. The archive is built once in a
 // temporary folder, or kept in (and taken from) the file given.
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_archive_window [archive.sqlite]
-#include "archive/station_archive.h"
-#include "archive_test_support.h"
 #include "bench_timing.h"
+#include "big_archive.h"
 #include "windows/archive_reader.h"
 #include "windows/archive_window.h"
 #include "windows/charts/chart_view.h"
@@ -32,16 +31,10 @@
 
 namespace {
 
-constexpr int stations = 20;
-constexpr int totalSamples = 1'000'000;
-constexpr int downloadSamples = 4000;
-/// Ten years at 15 minutes: 365.25 × 96 × 10.
-constexpr int tenYearsSamples = 350'640;
+using BigArchive::stations;
+using BigArchive::tenYearStation;
 constexpr double openGoalMs = 200;
 constexpr double chartShownGoalMs = 150;
-
-const QString tenYearStation = QStringLiteral("Estación 01");
-const QDateTime start(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC);
 
 using BenchTiming::median;
 using BenchTiming::msSince;
@@ -53,38 +46,6 @@ void report(const char *what, double value, double goal)
                     value < goal ? "met" : "MISSED");
     else
         std::printf("%-62s %9.2f ms\n", what, value);
-}
-
-/// Enters `samples` samples of `station` in downloads of 4000 from `first`; every tenth
-/// download is left out when `gaps`, so that the record has gaps.
-void enterStation(StationArchive &archive, const QString &station, const QDateTime &first,
-                  int samples, bool gaps)
-{
-    for (int k = 0, done = 0; done < samples; ++k, done += downloadSamples) {
-        if (gaps && k % 10 == 9)
-            continue;
-        const int count = std::min(downloadSamples, samples - done);
-        const QByteArray text =
-            ArchiveTest::plainDownload(first.addSecs(qint64(900) * done), count);
-        archive.enter(station, {text, RawKind::DownloadText,
-                                QDateTime::currentMSecsSinceEpoch(), count, qint64(-42)});
-    }
-}
-
-void buildArchive(const QString &path)
-{
-    StationArchive archive = StationArchive::openFile(path);
-    if (!archive.stationNames().isEmpty())
-        return;
-    std::printf("building the archive (%d stations, %d samples)…\n", stations, totalSamples);
-    QElapsedTimer timer;
-    timer.start();
-    enterStation(archive, tenYearStation, start, tenYearsSamples, true);
-    const int rest = (totalSamples - tenYearsSamples) / (stations - 1);
-    for (int i = 2; i <= stations; ++i)
-        enterStation(archive, QStringLiteral("Estación %1").arg(i, 2, 10, QLatin1Char('0')),
-                     start.addDays(i * 30), rest, false);
-    std::printf("built in %.1f s\n", msSince(timer) / 1000);
 }
 
 /// When a chart window was first painted and when its first chart was first painted with its
@@ -196,7 +157,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                   : dir.filePath(QStringLiteral("estaciones.sqlite"));
-    buildArchive(path);
+    BigArchive::build(path);
     std::printf("archive: %s, %.1f MB\n", qPrintable(path),
                 double(QFileInfo(path).size()) / 1e6);
 

@@ -500,7 +500,7 @@ void ArchiveWindow::showRangeData()
                                "«Ver datos»."));
             return;
         }
-        m_windows.Form5->showArchivedRange(station, samples, coverage);
+        m_windows.Form5->showArchivedRange(station, std::move(samples), std::move(coverage));
     });
 }
 

@@ -13,6 +13,7 @@
 #include "runtime/error_report.h"
 #include "runtime/run_file_dialog.h"
 #include "widgets/gradient_background.h"
+#include "windows/archived_range_cells.h"
 #include "windows/charts/chart_window.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window_menu.h"
@@ -424,21 +425,9 @@ void TForm5::openSavedFile(const QString &fileName)
     setWindowTitle(QStringLiteral("DATOS DESCARGADOS"));
 }
 
-void TForm5::showArchivedRange(const QString &station,
-                               const std::vector<ArchivedSample> &samples,
-                               const RecordCoverage &coverage)
+void TForm5::showArchivedRange(const QString &station, std::vector<ArchivedSample> samples,
+                               RecordCoverage coverage)
 {
-    std::vector<SavedRow> rows;
-    rows.reserve(samples.size());
-    for (const ArchivedSample &sample : samples) {
-        SavedRow row;
-        row.date = sampleDateText(sample.t);
-        row.time = sampleTimeText(sample.t);
-        for (int channel = 0; channel < 4; ++channel)
-            row.values[std::size_t(channel)] =
-                archivedValueText(sample.values[std::size_t(channel)], channel);
-        rows.push_back(std::move(row));
-    }
     // The rate field names the one rate of the stretch; a stretch at several says them all.
     QString rate;
     if (coverage.stepsMinutes.size() == 1)
@@ -449,14 +438,17 @@ void TForm5::showArchivedRange(const QString &station,
             steps.append(QString::number(step));
         rate = steps.join(QStringLiteral(" y ")) + QStringLiteral(" minutos");
     }
-    showRows(rows, rate);
-    m_shownRecordCoverage = coverage;
+    // A long stretch would cost a text per cell: the grid makes the texts it shows.
+    const int rows = int(samples.size());
+    StringGrid1->showCells(std::make_unique<ArchivedRangeCells>(std::move(samples)));
+    showStart(rows, StringGrid1->cell(1, 1), StringGrid1->cell(2, 1), rate);
+    m_shownRecordCoverage = std::move(coverage);
     // Which station and stretch, as the chart of a stretch says its station; the days alone,
     // so that the caption fits the window (the grid has the times).
     QString caption = QStringLiteral("DATOS DESCARGADOS – ") + station;
-    if (!samples.empty()) {
-        const QString first = sampleDateText(samples.front().t);
-        const QString last = sampleDateText(samples.back().t);
+    if (rows > 0) {
+        const QString first = StringGrid1->cell(1, 1);
+        const QString last = StringGrid1->cell(1, rows);
         caption += first == last ? QStringLiteral(", %1").arg(first)
                                  : QStringLiteral(", del %1 al %2").arg(first, last);
     }
@@ -480,18 +472,24 @@ void TForm5::showRows(const std::vector<SavedRow> &shown, const QString &rateTex
                 refill.setCell(3 + channel, row, saved.values[std::size_t(channel)]);
         }
     }
-    m_fileSamples = rows;
     const SavedRow first = rows > 0 ? shown.front() : SavedRow {};
-    Edit1->setText(first.date);
-    Edit2->setText(first.time);
+    showStart(rows, first.date, first.time, rateText);
+}
+
+void TForm5::showStart(int rows, const QString &date, const QString &time,
+                       const QString &rateText)
+{
+    m_fileSamples = rows;
+    Edit1->setText(date);
+    Edit2->setText(time);
     Edit8->setText(rateText);
     const auto part = [](const QString &text, int from) { return QString::number(text.mid(from, 2).toInt()); };
-    Label1 = part(first.date, 8);
-    Label2 = part(first.date, 3);
-    Label3 = part(first.date, 0);
-    Label4 = part(first.time, 0);
-    Label5 = part(first.time, 3);
-    Label6 = part(first.time, 6);
+    Label1 = part(date, 8);
+    Label2 = part(date, 3);
+    Label3 = part(date, 0);
+    Label4 = part(time, 0);
+    Label5 = part(time, 3);
+    Label6 = part(time, 6);
 }
 
 void TForm5::exportCsv()

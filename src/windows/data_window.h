@@ -78,8 +78,8 @@ public:
     /// "Ver datos" of the archive window: shows `samples` of `station`'s record (in time order,
     /// `coverage` theirs) in the grid, each row with its own date and time, modally as after a
     /// download, captioned with the station and the stretch.
-    void showArchivedRange(const QString &station, const std::vector<ArchivedSample> &samples,
-                           const RecordCoverage &coverage);
+    void showArchivedRange(const QString &station, std::vector<ArchivedSample> samples,
+                           RecordCoverage coverage);
     /// The program's windows, for the windows this one opens.
     [[nodiscard]] ProgramWindows &windows() const { return m_windows; }
 
@@ -123,6 +123,9 @@ private:
     void buildComponents();
     /// Fills the grid with `rows` in place of the download text, and the start and rate fields.
     void showRows(const std::vector<SavedRow> &rows, const QString &rateText);
+    /// The start and rate fields of `rows` rows shown in place of the download text, the first
+    /// dated `date` and `time`.
+    void showStart(int rows, const QString &date, const QString &time, const QString &rateText);
     /// The timestamp pass: dates and times of rows 1 … samples, stepMinutes apart.
     void stampRows(int stepMinutes, int samples);
     [[nodiscard]] LoggerTime startFromLabels() const;

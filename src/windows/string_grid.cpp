@@ -32,24 +32,37 @@ StringGridModel::StringGridModel(int colCount, QObject *parent)
     , m_cells(std::size_t(colCount))
 { }
 
-const QString &StringGridModel::cell(int column, int row) const
+QString StringGridModel::cell(int column, int row) const
 {
-    static const QString none;
     if (column < 0 || column >= m_colCount || row < 0 || row >= m_rowCount)
-        return none;
+        return {};
+    if (m_source)
+        return m_source->cell(column, row);
     return m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(column)];
 }
 
 void StringGridModel::setCell(int column, int row, const QString &text)
 {
-    if (column < 0 || column >= m_colCount || row < 0 || row >= m_rowCount)
+    if (m_source || column < 0 || column >= m_colCount || row < 0 || row >= m_rowCount)
         return;
     m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(column)] = text;
+}
+
+void StringGridModel::showCells(std::unique_ptr<const GridCells> cells)
+{
+    beginResetModel();
+    m_source = std::move(cells);
+    m_rowCount = m_source ? std::max(1, m_source->rowCount()) : 1;
+    std::vector<QString>().swap(m_cells);
+    if (!m_source)
+        m_cells.resize(std::size_t(m_colCount));
+    endResetModel();
 }
 
 void StringGridModel::beginRefill(int rowCount)
 {
     beginResetModel();
+    m_source.reset();
     m_rowCount = std::max(1, rowCount);
     m_cells.assign(std::size_t(m_rowCount) * std::size_t(m_colCount), QString());
 }
@@ -217,9 +230,20 @@ StringGrid::Refill::Refill(StringGrid &grid, int rowCount)
 StringGrid::Refill::~Refill()
 {
     m_grid.m_model->endRefill();
+    m_grid.restoreOrder();
+}
+
+void StringGrid::showCells(std::unique_ptr<const GridCells> cells)
+{
+    m_model->showCells(std::move(cells));
+    restoreOrder();
+}
+
+void StringGrid::restoreOrder()
+{
     // The cells are written in their own order, so the rows and columns are shown in it again;
     // the sizes the user gave them stay.
-    for (QHeaderView *header : {m_grid.horizontalHeader(), m_grid.verticalHeader()}) {
+    for (QHeaderView *header : {horizontalHeader(), verticalHeader()}) {
         if (!header->sectionsMoved())
             continue;
         for (int visual = 0; visual < header->count(); ++visual) {

@@ -4,12 +4,26 @@
 #include <QColor>
 #include <QTableView>
 
+#include <memory>
 #include <vector>
+
+/// Cells of a grid whose texts are made when they are asked for, so that a long table need not
+/// hold a text per cell: row 0 holds the headings and column 0 the row numbers.
+class GridCells
+{
+public:
+    virtual ~GridCells() = default;
+    /// The rows, the heading row included.
+    [[nodiscard]] virtual int rowCount() const = 0;
+    /// The text of a cell inside the grid.
+    [[nodiscard]] virtual QString cell(int column, int row) const = 0;
+};
 
 /// The texts of a grid whose row 0 holds headings and whose column 0 holds row numbers. The
 /// model's items are the other cells; row 0 and column 0 are its header data, so that the
 /// view keeps them fixed while the rest scrolls. Cells are addressed as (column, row) in the
-/// order the grid was filled, whatever the user has moved since.
+/// order the grid was filled, whatever the user has moved since. The texts are either held,
+/// written cell by cell in a refill, or made when shown by the GridCells given.
 class StringGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,9 +34,11 @@ public:
     [[nodiscard]] int ColCount() const { return m_colCount; }
     [[nodiscard]] int RowCount() const { return m_rowCount; }
 
-    [[nodiscard]] const QString &cell(int column, int row) const;
+    [[nodiscard]] QString cell(int column, int row) const;
     /// Writes a cell without telling the view: only between beginRefill and endRefill.
     void setCell(int column, int row, const QString &text);
+    /// Shows `cells` in place of every text held; the view is told.
+    void showCells(std::unique_ptr<const GridCells> cells);
 
     /// Starts a refill: every cell empty, `rowCount` rows (heading row included, at least 1).
     void beginRefill(int rowCount);
@@ -40,6 +56,8 @@ private:
     int m_colCount;
     int m_rowCount = 1;
     std::vector<QString> m_cells; ///< row by row, m_colCount cells each
+    /// Where the texts come from instead of m_cells; none while they are held.
+    std::unique_ptr<const GridCells> m_source;
 };
 
 /// A grid of texts that the user may scroll, select in ranges, and whose rows and columns
@@ -61,10 +79,7 @@ public:
     /// heading row, column 0 the row-number column. Empty outside the grid.
     [[nodiscard]] QString cellText(int visualColumn, int visualRow) const;
     /// The text of a cell by its own place, wherever the user moved it.
-    [[nodiscard]] const QString &cell(int column, int row) const
-    {
-        return m_model->cell(column, row);
-    }
+    [[nodiscard]] QString cell(int column, int row) const { return m_model->cell(column, row); }
 
     /// The width of a column's text area and the height of a row's, without the grid line.
     void setColWidths(int defaultWidth, const QList<std::pair<int, int>> &exceptions);
@@ -79,6 +94,10 @@ public:
     /// outside the grid.
     [[nodiscard]] int ColWidths(int column) const;
     [[nodiscard]] int RowHeights(int row) const;
+
+    /// Shows `cells`, whose texts are made as they are shown, in place of every cell; the rows
+    /// and columns go back to their own order as after a refill.
+    void showCells(std::unique_ptr<const GridCells> cells);
 
     /// Empties every cell and sets the row count for the life of the object; cells are then
     /// written with setCell by their own place, whatever the user moved. On its end (also when
@@ -103,6 +122,8 @@ public:
 
 private:
     void applySizes();
+    /// Puts the rows and columns the user dragged back in their own order; sizes stay.
+    void restoreOrder();
     void applyStyle();
 
     StringGridModel *m_model;

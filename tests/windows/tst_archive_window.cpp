@@ -1,7 +1,9 @@
 // Covers the archive window against a temporary archive: three saved files imported one by one
 // (and one refused) make a station whose single gap shows on the coverage strip, in its tip and
 // in the list with its length; "Ver datos" puts a range in the data window with each row's own
-// date across the gap; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
+// date across the gap, and shows, copies, saves and exports the very texts the grid held when
+// it kept one per cell (tests/data/expected/archived_*), its dates, times and values written as
+// the archive writes them; "GUARDAR" refuses a range with a gap and offers CSV, and saves a range
 // of one run as a saved file, which reads back to the same grid; renaming a station to a name
 // that exists asks before joining the two, and then shows the merge and its conflicts; a download
 // is moved to another station and removed from the downloads' menu; "Reconstruir archivo…"
@@ -22,6 +24,7 @@
 #include "windows/archive_window.h"
 #include "windows/charts/chart_view.h"
 #include "windows/charts/chart_window.h"
+#include "windows/archived_range_cells.h"
 #include "windows/coverage_strip.h"
 #include "windows/daily_summary_window.h"
 #include "windows/data_window.h"
@@ -630,6 +633,84 @@ private slots:
                     .chopped(1)
                     .toUtf8()));
         }
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    void theGridOfAStretchWritesEachSampleAsTheArchiveDoes_data()
+    {
+        QTest::addColumn<qint64>("t");
+        QTest::addColumn<int>("value");
+        const qint64 y2016 = QDateTime(QDate(2016, 1, 1), QTime(0, 0, 7), Qt::UTC).toSecsSinceEpoch();
+        QTest::newRow("1970, zero") << qint64(0) << 0;
+        QTest::newRow("a second before 1970, below zero") << qint64(-1) << -5;
+        QTest::newRow("2016, tenths") << y2016 << 7;
+        QTest::newRow("last second of 2099, negative") << qint64(4102444799) << -1234;
+        QTest::newRow("29 February 2024 noon, large") << qint64(1709208000) << 40950;
+        QTest::newRow("year 999, whole tens") << qint64(-30610224000) << 250;
+    }
+
+    /// Made as the grid shows them, the date, time and value texts are those the archive gives.
+    void theGridOfAStretchWritesEachSampleAsTheArchiveDoes()
+    {
+        QFETCH(qint64, t);
+        QFETCH(int, value);
+        const ArchivedRangeCells cells(std::vector {ArchivedSample {t, {value, value, value, value}}});
+        QCOMPARE(cells.cell(1, 1), sampleDateText(t));
+        QCOMPARE(cells.cell(2, 1), sampleTimeText(t));
+        for (int channel = 0; channel < 4; ++channel)
+            QCOMPARE(cells.cell(3 + channel, 1), archivedValueText(value, channel));
+    }
+
+    void verDatosShowsCopiesAndSavesTheTextsTheGridHeldBefore_data()
+    {
+        QTest::addColumn<bool>("wholeRecord");
+        QTest::addColumn<QString>("fixture");
+        QTest::newRow("the record, across its gap") << true << QStringLiteral("archived_range");
+        QTest::newRow("one run") << false << QStringLiteral("archived_run");
+    }
+
+    /// Every cell as the user sees it, the copy of a cell of the last row, and the bytes of
+    /// "GUARDAR" (or of its CSV for a stretch with a gap) are those the grid gave when it held
+    /// a text per cell: tests/data/expected/archived_*.
+    void verDatosShowsCopiesAndSavesTheTextsTheGridHeldBefore()
+    {
+        QFETCH(bool, wholeRecord);
+        QFETCH(QString, fixture);
+        if (!wholeRecord)
+            m_window->setRange(firstOf(0), firstOf(2) - gapLength);
+        const QString txt = m_dir->filePath(QStringLiteral("rango.txt"));
+        const QString csv = m_dir->filePath(QStringLiteral("rango.csv"));
+        m_data->executeSaveDialog = [txt](QFileDialog &) { return txt; };
+        m_data->executeFileDialog = [csv](QFileDialog &) { return csv; };
+        QByteArray cells;
+        QString copied;
+        const int rows = wholeRecord ? 3 * perFile : 2 * perFile;
+        whileDataWindowShows([this] { m_window->showRangeData(); }, [&] {
+            StringGrid &grid = *m_data->StringGrid1;
+            QCOMPARE(grid.RowCount(), 1 + rows);
+            for (int row = 0; row <= rows + 1; ++row) {
+                QStringList line;
+                for (int column = 0; column <= grid.ColCount(); ++column)
+                    line.append(grid.cellText(column, row));
+                cells += line.join(QLatin1Char('\t')).toUtf8() + '\n';
+            }
+            grid.scrollToBottom();
+            grid.setCurrentIndex(grid.model()->index(rows - 1, grid.ColCount() - 2));
+            QApplication::clipboard()->clear();
+            QTest::keySequence(&grid, QKeySequence::Copy);
+            copied = QApplication::clipboard()->text();
+            if (!wholeRecord)
+                m_data->SpeedButton1Click();
+            else
+                m_data->exportCsv();
+        });
+        QCOMPARE(copied, m_data->StringGrid1->cell(6, rows));
+        const auto expected = [&fixture](const QString &suffix) {
+            return readFile(QFINDTESTDATA(QStringLiteral("../data/expected/") + fixture + suffix));
+        };
+        QCOMPARE(cells, expected(QStringLiteral("_cells.txt")));
+        QCOMPARE(readFile(wholeRecord ? csv : txt),
+                 expected(wholeRecord ? QStringLiteral(".csv") : QStringLiteral(".txt")));
         QCOMPARE(m_errors, QStringList());
     }
 

@@ -1,7 +1,8 @@
 // Covers the data window: the rebuild at each opening from the main window's
 // download text (rate carried over, failures part-way, rejected starts, a full memory from the
 // simulated logger), the grid as the user rearranges it, "GUARDAR" with its dialog, overwrite
-// question, exact file bytes and failed writes, and "GRAFICAR".
+// question, exact file bytes and failed writes, and "GRAFICAR"; a grid of a million rows that
+// makes only the texts it shows.
 #include "app/window_set.h"
 #include "data/download_decoding.h"
 #include "data/download_format_error.h"
@@ -719,6 +720,46 @@ private slots:
             QCOMPARE(m_form->StringGrid1->ColWidths(2), 117);
         });
         QCOMPARE(m_errors, QStringList());
+    }
+
+    /// A grid of a million rows makes the texts of the rows it shows, not one per cell, and a
+    /// refill afterwards holds its own texts again.
+    void aLongGridMakesOnlyTheTextsItShows()
+    {
+        struct CountedCells : GridCells
+        {
+            int *made;
+            int rowCount() const override { return 1'000'001; }
+            QString cell(int column, int row) const override
+            {
+                ++*made;
+                return QStringLiteral("%1:%2").arg(column).arg(row);
+            }
+        };
+        int made = 0;
+        auto cells = std::make_unique<CountedCells>();
+        cells->made = &made;
+        StringGrid grid(7);
+        grid.resize(535, 302);
+        grid.showCells(std::move(cells));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.scrollToBottom();
+        (void)grid.grab();
+        QVERIFY2(made < 2000, qPrintable(QString::number(made)));
+        QCOMPARE(grid.RowCount(), 1'000'001);
+        QCOMPARE(grid.cellText(6, 1'000'000), QStringLiteral("6:1000000"));
+        QCOMPARE(grid.cellText(6, 1'000'001), QString());
+        QCOMPARE(grid.model()->headerData(999'999, Qt::Vertical).toString(),
+                 QStringLiteral("0:1000000"));
+
+        {
+            StringGrid::Refill refill(grid, 2);
+            refill.setCell(3, 1, QStringLiteral("23,5"));
+        }
+        QCOMPARE(grid.RowCount(), 2);
+        QCOMPARE(grid.cellText(3, 1), QStringLiteral("23,5"));
+        QCOMPARE(grid.cellText(4, 1), QString());
     }
 };
 
