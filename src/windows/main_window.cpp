@@ -129,11 +129,13 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     Timer4 = makeTimer(this, "Timer4", 1500);
     // The progress line is refreshed four times a second: its count moves visibly, and its
     // repaints (with what lies under it) cost little during a download at line rate. It is
-    // refreshed in the turn of a chunk that comes when it is due; the timer only shows the last
-    // count once chunks stop coming, so a steady download costs no turns of its own for it.
+    // refreshed in the turn of a chunk that comes when it is due; the timer only shows the
+    // count once chunks stop coming. It is set going at a refresh, not at every chunk, and runs
+    // a little longer than the refresh interval, so that at line rate a chunk always comes
+    // before it runs out: a steady download costs no turns of its own for it.
     m_progressTimer = new QTimer(this);
     m_progressTimer->setSingleShot(true);
-    m_progressTimer->setInterval(progressIntervalMs);
+    m_progressTimer->setInterval(progressIntervalMs + progressIntervalMs / 4);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showDownloadProgress(); });
     connect(Timer2, &QTimer::timeout, this,
             [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
@@ -695,10 +697,16 @@ void TForm1::DESCARGAR(int Count)
 {
     const QByteArray chunk = LoggerCommands::receiveChunk(SerialPort1, Count);
     if (!RichEdit1.append(chunk)) {
-        m_receivedLineBreaks += int(chunk.count('\n'));
-        if (!m_progressShown.isValid() || m_progressShown.elapsed() >= progressIntervalMs)
+        m_receivedLineBreaks += DownloadProgress::lineFeedsIn(chunk);
+        if (!m_progressShown.isValid()) {
+            // The first chunk: the line comes with the count of a refresh interval later, and
+            // never for a download over by then.
+            m_progressShown.start();
+            m_progressTimer->start();
+        } else if (m_progressShown.elapsed() >= progressIntervalMs) {
             showDownloadProgress();
-        m_progressTimer->start();
+            m_progressTimer->start();
+        }
         Gauge1->setProgress(Gauge1->progress() + 1);
         if (Gauge1->progress() >= gaugeTurn)
             Gauge1->setProgress(0);
@@ -752,6 +760,7 @@ void TForm1::Timer2Timer()
             SerialPort1.DiscardQueues(true, false);
             RichEdit1.clear();
             m_receivedLineBreaks = 0;
+            m_progressShown.invalidate();
             downloading = true;
         },
         [this] { abandonDownloadRequest(); });

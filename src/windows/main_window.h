@@ -198,7 +198,8 @@ private:
     int m_receivedLineBreaks = 0;
     /// Shows the progress line's last count once a download's chunks stop coming.
     QTimer *m_progressTimer = nullptr;
-    /// When the progress line last changed its text.
+    /// When the progress line last changed its text, or the collection's first chunk came;
+    /// invalid until then.
     QElapsedTimer m_progressShown;
     /// The last whole download while another replaces it.
     std::optional<QByteArray> m_lastDownload;
