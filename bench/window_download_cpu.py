@@ -26,6 +26,7 @@ import signal
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -138,6 +139,11 @@ class Simulator:
 
 
 def one_run(build, run, env):
+    with tempfile.TemporaryDirectory(prefix="bench-window-") as folder:
+        return measure(build, run, env, folder)
+
+
+def measure(build, run, env, folder):
     sim = Simulator(build, f"bench-window-{os.getpid()}-{run}")
     program = None
     marks = {}
@@ -151,8 +157,11 @@ def one_run(build, run, env):
     try:
         if not sim.ready.wait(BOUND_S):
             raise RuntimeError("the simulator did not come up")
+        # Started in an empty folder of its own, as from a quiet home folder: the program's file
+        # dialogs watch the folder it starts in, and a busy one (/tmp, a build folder) would
+        # count its changes as the download's cost.
         program = subprocess.Popen([os.path.join(build, "brentavius4"), "--port", sim.link],
-                                   env=env, stdout=subprocess.DEVNULL,
+                                   env=env, cwd=folder, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         setup = wait_for_window("^Setup$")
         xdotool("windowactivate", "--sync", setup, "key", "Return")

@@ -33,17 +33,19 @@ constexpr std::array<EventBit, 10> eventBits = {{
 /// How long the user-interface thread goes on handling event sets that keep coming before it
 /// returns to its event loop.
 constexpr qint64 backlogSliceMs = 5;
-/// The line trickles when two reads in a row each bring fewer bytes than this (at 115200 baud
-/// a few ms of it, as a USB adapter or the simulator hands it over), each a few ms after the
-/// one before: a serial line's steady pace, not a backlog, nor lone status frames.
-constexpr int trickleBytes = 512;
-constexpr qint64 trickleShortestGapMs = 1;
-constexpr qint64 trickleLongestGapMs = 100;
 /// While the line trickles, its bytes are taken at this period rather than at every arrival:
-/// a download at line rate then costs a few dozen turns of the event loop a second instead of
-/// hundreds, and no byte waits longer than this. The first byte after a quiet line and a
-/// backlog are taken at once.
-constexpr int trickleRestMs = 40;
+/// a download at line rate then costs about a dozen turns of the event loop a second instead
+/// of hundreds, each with what came during the rest, and no byte waits longer than this. The
+/// first byte after a quiet line and a backlog are taken at once.
+constexpr int trickleRestMs = 80;
+/// The line trickles when two reads in a row each bring fewer bytes than this, each a few ms
+/// after the one before: a serial line's steady pace (a few ms of it at 115200 baud, as a USB
+/// adapter or the simulator hands it over, or what a rest gathered: 920 bytes), not a backlog,
+/// nor lone status frames.
+constexpr int trickleBytes = 2048;
+constexpr qint64 trickleShortestGapMs = 1;
+/// Longer than a rest, with room for a timer that fires late on a busy machine.
+constexpr qint64 trickleLongestGapMs = 150;
 
 } // namespace
 

@@ -454,10 +454,12 @@ void TForm1::SerialPort1RxChar(int Count)
 {
     LED1->setLit(true);
     if (downloading) {
-        Gauge1->show();
+        if (Gauge1->isHidden())
+            Gauge1->show();
         DESCARGAR(Count);
     } else {
-        Gauge1->hide();
+        if (!Gauge1->isHidden())
+            Gauge1->hide();
         takeStatusBytes(LoggerCommands::receiveChunk(SerialPort1, Count));
     }
     if (clockSetPending && !Timer3->isActive())
@@ -632,14 +634,18 @@ void TForm1::showDownloadProgress()
     // Just above the logger's indicators, where the switch leaves room; nothing moves. A fixed
     // size, wide enough for the longest text and centred over the indicators, keeps each new
     // text from making the window lay out all its controls again.
+    // The width is measured once: the label's font does not change.
     const QRect below = ColBitBtn1->geometry();
-    const QFontMetrics metrics = ProgressLabel->fontMetrics();
-    int longest = 0;
-    for (int received : {0, LoggerCommands::memoryCapacity})
-        longest = std::max(longest,
-                           metrics.horizontalAdvance(
-                               DownloadProgress::text(received, LoggerCommands::memoryCapacity)));
-    const int width = std::max(below.width(), longest + 2 * metrics.averageCharWidth());
+    if (m_progressTextWidth == 0) {
+        const QFontMetrics metrics = ProgressLabel->fontMetrics();
+        for (int received : {0, LoggerCommands::memoryCapacity})
+            m_progressTextWidth =
+                std::max(m_progressTextWidth,
+                         metrics.horizontalAdvance(DownloadProgress::text(
+                             received, LoggerCommands::memoryCapacity))
+                             + 2 * metrics.averageCharWidth());
+    }
+    const int width = std::max(below.width(), m_progressTextWidth);
     ProgressLabel->setFixedSize(width, 18);
     ProgressLabel->move(std::max(0, below.center().x() + 1 - width / 2), below.y() - 20);
     ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
@@ -706,6 +712,8 @@ void TForm1::DESCARGAR(int Count)
         } else if (m_progressShown.elapsed() >= progressIntervalMs) {
             showDownloadProgress();
             m_progressTimer->start();
+        } else if (!m_progressTimer->isActive()) {
+            m_progressTimer->start(); // shown by the timer: this count is shown after it
         }
         Gauge1->setProgress(Gauge1->progress() + 1);
         if (Gauge1->progress() >= gaugeTurn)
