@@ -122,10 +122,16 @@ class Simulator:
             if line.startswith("link "):
                 self.link = line[5:]
                 self.ready.set()
-            for event in ("download ", "end-marker"):
+            for event in ("listener open", "command ", "download ", "end-marker"):
                 if line.startswith(event) and event not in self.events:
                     self.events[event] = (time.monotonic(), line)
                     self.on_event(event)
+
+    def wait_for(self, event, bound):
+        end = time.monotonic() + bound
+        while event not in self.events and time.monotonic() < end:
+            time.sleep(0.05)
+        return event in self.events
 
     def on_event(self, event):
         pass
@@ -166,14 +172,21 @@ def measure(build, run, env, folder):
         setup = wait_for_window("^Setup$")
         xdotool("windowactivate", "--sync", setup, "key", "Return")
         main = wait_for_window(MAIN_TITLE)
-        time.sleep(0.5)
-        click(main, SWITCH)
+        # A click that comes before the window takes it is given again.
+        for _ in range(3):
+            time.sleep(0.5)
+            click(main, SWITCH)
+            if sim.wait_for("listener open", 3):
+                break
         time.sleep(1.5)  # connected: the first status frames are shown
         click(main, GAUGES_BUTTON)
         wait_for_window("^ $")  # the gauges window; the main window moves beside it
         time.sleep(1.0)
         click(main, FORCE_CHECK_BOX)
-        click(main, DOWNLOAD_BUTTON)
+        for _ in range(3):
+            click(main, DOWNLOAD_BUTTON)
+            if sim.wait_for("command ", 3):
+                break
         end = time.monotonic() + BOUND_S
         while "end-marker" not in marks and time.monotonic() < end:
             time.sleep(0.1)
