@@ -46,6 +46,10 @@ constexpr int trickleBytes = 2048;
 constexpr qint64 trickleShortestGapMs = 1;
 /// Longer than a rest, with room for a timer that fires late on a busy machine.
 constexpr qint64 trickleLongestGapMs = 150;
+/// A read after a rest that brings fewer bytes than half of what the rest gathers at 115200
+/// baud shows a burst that came and stopped (a reply to what was sent, say), not a line that
+/// streams: the rests end there, and the next bytes are taken as they come.
+constexpr int restedStreamBytes = 11520 * trickleRestMs / 1000 / 2;
 
 } // namespace
 
@@ -195,10 +199,12 @@ void TSerialThread::RestIfTrickling(int brought)
         const qint64 gap = m_lastRead.isValid() ? m_lastRead.elapsed() : trickleLongestGapMs + 1;
         const bool small = brought < trickleBytes && gap >= trickleShortestGapMs
             && gap <= trickleLongestGapMs;
-        trickling = small && m_smallRead;
-        m_smallRead = small;
+        const bool streaming = !m_rested || brought >= restedStreamBytes;
+        trickling = small && m_smallRead && streaming;
+        m_smallRead = small && streaming;
         m_lastRead.start();
     }
+    m_rested = trickling;
     // Quiet or a backlog: the next byte is taken as it comes.
     m_inputNotifier->setEnabled(!trickling);
     if (trickling)
