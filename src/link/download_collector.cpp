@@ -1,10 +1,17 @@
 #include "link/download_collector.h"
 
+#include <cstring>
+
 namespace {
 
 /// The marker can stand at the start of line 3 and later: the header and the line after it
 /// are not sample lines and may hold anything.
 constexpr int linesBeforeSamples = 2;
+
+bool endsLine(char c)
+{
+    return c == '\r' || c == '\n';
+}
 
 } // namespace
 
@@ -37,13 +44,30 @@ bool DownloadCollector::append(const QByteArray &chunk)
         m_text += chunk;
         return true;
     }
-    for (qsizetype i = 0; i < chunk.size(); ++i) {
-        if (chunk[i] == endMarker && m_atLineStart && m_linesEnded >= linesBeforeSamples) {
-            m_text += chunk.first(i + 1);
-            m_afterEnd = chunk.sliced(i + 1);
+    const char *const begin = chunk.constData();
+    const char *const end = begin + chunk.size();
+    const char *p = begin;
+    // The header and the line after it are followed byte by byte; past them only an "A" at
+    // the start of a line matters, and the chunk is searched for each "A" instead.
+    for (; p < end && m_linesEnded < linesBeforeSamples; ++p)
+        follow(*p);
+    while (p < end) {
+        const auto *marker =
+            static_cast<const char *>(std::memchr(p, endMarker, std::size_t(end - p)));
+        if (!marker)
+            break;
+        const bool atLineStart = marker == begin ? m_atLineStart : endsLine(marker[-1]);
+        if (atLineStart) {
+            const qsizetype at = marker - begin;
+            m_text += chunk.first(at + 1);
+            m_afterEnd = chunk.sliced(at + 1);
             return true;
         }
-        follow(chunk[i]);
+        p = marker + 1;
+    }
+    if (!chunk.isEmpty() && m_linesEnded >= linesBeforeSamples) {
+        m_atLineStart = endsLine(chunk.back());
+        m_afterCr = chunk.back() == '\r';
     }
     m_text += chunk;
     return false;

@@ -28,7 +28,7 @@ public:
 
 private:
     /// Counts the line breaks of the bytes appended, as the download's lines are counted: CR LF,
-    /// a lone LF and a lone CR each end a line.
+    /// a lone LF and a lone CR each end a line. Only the first two are counted one by one.
     void follow(char c);
 
     QByteArray m_text;

@@ -43,6 +43,7 @@ LineSettings loggerLineSettings()
     settings.XonXoffIn = false;
     settings.ReadInterval = 1;
     settings.Events = allSerialEvents;
+    settings.InputQueueSize = receiveQueueSize;
     return settings;
 }
 

@@ -35,8 +35,15 @@ void sendEach(SerialPortSurface &port, const QList<QByteArray> &texts);
 /// Reads the receive event's count of bytes as one chunk.
 [[nodiscard]] QByteArray receiveChunk(SerialPortSurface &port, int count);
 
+/// The input queue the link asks for: larger than anything one wake-up of the reader finds on
+/// the line (the kernel hands a tty's input over in blocks of a few KB; a window that stalls
+/// for two seconds at 115200 baud finds 23 KB), so that each receive event reports everything
+/// that has come, not a slice of it.
+inline constexpr int receiveQueueSize = 64 * 1024;
+
 /// 115200 baud, 8 data bits, no parity, 1 stop bit, no flow control, DTR low, a read interval
-/// of 1 ms and every line event. RTS is switched apart from these.
+/// of 1 ms, every line event and an input queue of receiveQueueSize bytes. RTS is switched
+/// apart from these.
 [[nodiscard]] LineSettings loggerLineSettings();
 
 } // namespace LoggerCommands

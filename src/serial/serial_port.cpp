@@ -148,6 +148,7 @@ LineSettings TCustomSerialPort::lineSettings() const
     settings.WriteTotalMultiplier = m_timeouts->WriteTotalMultiplier();
     settings.WriteTotalConstant = m_timeouts->WriteTotalConstant();
     settings.Events = m_events;
+    settings.InputQueueSize = m_buffer->InputSize();
     return settings;
 }
 
@@ -170,6 +171,7 @@ void TCustomSerialPort::setLineSettings(const LineSettings &settings)
     m_timeouts->setWriteTotalMultiplier(settings.WriteTotalMultiplier);
     m_timeouts->setWriteTotalConstant(settings.WriteTotalConstant);
     setEvents(settings.Events);
+    m_buffer->setInputSize(settings.InputQueueSize);
     ReleaseSettings();
 }
 

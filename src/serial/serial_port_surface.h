@@ -27,6 +27,8 @@ struct LineSettings
     int WriteTotalMultiplier = 100;
     int WriteTotalConstant = 1000;
     TSerialEvents Events = allSerialEvents;
+    /// Capacity of the input queue in bytes: the most that one receive event reports.
+    int InputQueueSize = 1024;
 
     friend bool operator==(const LineSettings &, const LineSettings &) = default;
 };

@@ -33,17 +33,23 @@ constexpr std::array<EventBit, 10> eventBits = {{
 /// How long the user-interface thread goes on handling event sets that keep coming before it
 /// returns to its event loop.
 constexpr qint64 backlogSliceMs = 5;
-/// The line trickles when two reads in a row each bring fewer bytes than this (at 115200 baud
-/// a few ms of it, as a USB adapter or the simulator hands it over), each a few ms after the
-/// one before: a serial line's steady pace, not a backlog, nor lone status frames.
-constexpr int trickleBytes = 512;
-constexpr qint64 trickleShortestGapMs = 1;
-constexpr qint64 trickleLongestGapMs = 100;
 /// While the line trickles, its bytes are taken at this period rather than at every arrival:
-/// a download at line rate then costs a few dozen turns of the event loop a second instead of
-/// hundreds, and no byte waits longer than this. The first byte after a quiet line and a
-/// backlog are taken at once.
-constexpr int trickleRestMs = 40;
+/// a download at line rate then costs about a dozen turns of the event loop a second instead
+/// of hundreds, each with what came during the rest, and no byte waits longer than this. The
+/// first byte after a quiet line and a backlog are taken at once.
+constexpr int trickleRestMs = 80;
+/// The line trickles when two reads in a row each bring fewer bytes than this, each a few ms
+/// after the one before: a serial line's steady pace (a few ms of it at 115200 baud, as a USB
+/// adapter or the simulator hands it over, or what a rest gathered: 920 bytes), not a backlog,
+/// nor lone status frames.
+constexpr int trickleBytes = 2048;
+constexpr qint64 trickleShortestGapMs = 1;
+/// Longer than a rest, with room for a timer that fires late on a busy machine.
+constexpr qint64 trickleLongestGapMs = 150;
+/// A read after a rest that brings fewer bytes than half of what the rest gathers at 115200
+/// baud shows a burst that came and stopped (a reply to what was sent, say), not a line that
+/// streams: the rests end there, and the next bytes are taken as they come.
+constexpr int restedStreamBytes = 11520 * trickleRestMs / 1000 / 2;
 
 } // namespace
 
@@ -193,10 +199,12 @@ void TSerialThread::RestIfTrickling(int brought)
         const qint64 gap = m_lastRead.isValid() ? m_lastRead.elapsed() : trickleLongestGapMs + 1;
         const bool small = brought < trickleBytes && gap >= trickleShortestGapMs
             && gap <= trickleLongestGapMs;
-        trickling = small && m_smallRead;
-        m_smallRead = small;
+        const bool streaming = !m_rested || brought >= restedStreamBytes;
+        trickling = small && m_smallRead && streaming;
+        m_smallRead = small && streaming;
         m_lastRead.start();
     }
+    m_rested = trickling;
     // Quiet or a backlog: the next byte is taken as it comes.
     m_inputNotifier->setEnabled(!trickling);
     if (trickling)

@@ -82,6 +82,7 @@ private:
     bool m_watching = false; ///< the line is read on this thread (user-interface thread)
     QElapsedTimer m_lastRead; ///< since the last read that brought bytes
     bool m_smallRead = false; ///< it brought a few bytes at a serial line's pace
+    bool m_rested = false; ///< the read now due ends a rest
     bool m_pulling = false; ///< a read of the line is in progress (user-interface thread)
     bool m_delivering = false; ///< a handed-over run is in progress (user-interface thread)
     bool m_deliverAgain = false; ///< it was asked for again meanwhile

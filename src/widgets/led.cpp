@@ -9,7 +9,7 @@
 
 Led::Led(QWidget *parent)
     : QWidget(parent)
-    , m_repaint(new PaintThrottle(this))
+    , m_repaint(new PaintThrottle(this, 40, 10, [this] { return m_lit != m_shownLit; }))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -19,7 +19,10 @@ void Led::setLit(bool lit)
     if (lit == m_lit)
         return;
     m_lit = lit;
-    m_repaint->request();
+    // A blink undone before the screen showed it (a status frame read whole lights the lamp and
+    // puts it out in one handler) asks for nothing.
+    if (m_lit != m_shownLit)
+        m_repaint->request();
 }
 
 void Led::setColor(const QColor &colour)
@@ -31,6 +34,7 @@ void Led::setColor(const QColor &colour)
 void Led::paintEvent(QPaintEvent *)
 {
     m_repaint->painted();
+    m_shownLit = m_lit;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
 

@@ -6,7 +6,8 @@
 class PaintThrottle;
 
 /// A round indicator lamp: bright in its colour when lit, a dark shade of it when not. It may
-/// blink with every received chunk; repaints come at most 25 times a second.
+/// blink with every received chunk; repaints come at most 25 times a second, the first after a
+/// quiet spell 10 ms late, so that a blink undone within them costs none.
 class Led : public QWidget
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ protected:
 
 private:
     bool m_lit = false;
+    bool m_shownLit = false; ///< the state of the last paint
     QColor m_colour {0xff, 0x3b, 0x30};
     PaintThrottle *m_repaint;
 };

@@ -2,14 +2,21 @@
 
 #include <QWidget>
 
-PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs, int firstDelayMs)
+#include <utility>
+
+PaintThrottle::PaintThrottle(QWidget *widget, int intervalMs, int firstDelayMs,
+                             std::function<bool()> shownDiffers)
     : QObject(widget)
     , m_widget(widget)
     , m_intervalMs(intervalMs)
     , m_firstDelayMs(firstDelayMs)
+    , m_shownDiffers(std::move(shownDiffers))
 {
     m_later.setSingleShot(true);
-    connect(&m_later, &QTimer::timeout, this, [this] { m_widget->update(); });
+    connect(&m_later, &QTimer::timeout, this, [this] {
+        if (!m_shownDiffers || m_shownDiffers())
+            m_widget->update();
+    });
 }
 
 void PaintThrottle::request()

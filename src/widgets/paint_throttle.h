@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 class QWidget;
 
 /// Coalesces a widget's repaints to at most one per interval: a widget whose state changes
@@ -16,7 +18,10 @@ public:
     /// a quiet spell (no paint for two intervals) paints after firstDelayMs, so that a burst of
     /// changes (a backlog of received chunks handled one after another) shows once, after it,
     /// instead of halting it.
-    explicit PaintThrottle(QWidget *widget, int intervalMs = 40, int firstDelayMs = 0);
+    /// shownDiffers, where given, tells whether the state differs from what the screen shows: a
+    /// repaint that comes late is left out when a change was undone meanwhile.
+    explicit PaintThrottle(QWidget *widget, int intervalMs = 40, int firstDelayMs = 0,
+                           std::function<bool()> shownDiffers = {});
 
     /// Asks for a repaint: at once when the last one is (nearly) an interval old, after the first
     /// delay when it is older than a quiet spell,
@@ -31,6 +36,7 @@ private:
     QWidget *m_widget;
     int m_intervalMs;
     int m_firstDelayMs;
+    std::function<bool()> m_shownDiffers;
     /// A request this close to the end of the interval repaints already: requests that come at
     /// a steady pace (a chunk every 20 ms) then keep to the interval, not to a multiple of it.
     static constexpr qint64 dueMarginMs = 5;

@@ -9,8 +9,8 @@ class PaintThrottle;
 /// A round progress gauge that fills the share progress / maximum of its disc, clockwise from
 /// twelve o'clock. Progress is kept within 0 to maximum; it is exact after every change, while
 /// repaints come at most 12.5 times a second: as an activity sign turning with each chunk of a
-/// download, it moves as smoothly to the eye at that pace, and a download at line rate paints
-/// it half as often as it brings chunks.
+/// download, it moves as smoothly to the eye at that pace, and a download at line rate, read
+/// every 80 ms, paints it once per chunk.
 class PieGauge : public QWidget
 {
     Q_OBJECT

@@ -129,11 +129,13 @@ TForm1::TForm1(ProgramWindows &windows, std::unique_ptr<SerialPortSurface> port,
     Timer4 = makeTimer(this, "Timer4", 1500);
     // The progress line is refreshed four times a second: its count moves visibly, and its
     // repaints (with what lies under it) cost little during a download at line rate. It is
-    // refreshed in the turn of a chunk that comes when it is due; the timer only shows the last
-    // count once chunks stop coming, so a steady download costs no turns of its own for it.
+    // refreshed in the turn of a chunk that comes when it is due; the timer only shows the
+    // count once chunks stop coming. It is set going at a refresh, not at every chunk, and runs
+    // a little longer than the refresh interval, so that at line rate a chunk always comes
+    // before it runs out: a steady download costs no turns of its own for it.
     m_progressTimer = new QTimer(this);
     m_progressTimer->setSingleShot(true);
-    m_progressTimer->setInterval(progressIntervalMs);
+    m_progressTimer->setInterval(progressIntervalMs + progressIntervalMs / 4);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showDownloadProgress(); });
     connect(Timer2, &QTimer::timeout, this,
             [this] { ErrorReport::guard([this] { Timer2Timer(); }); });
@@ -452,10 +454,12 @@ void TForm1::SerialPort1RxChar(int Count)
 {
     LED1->setLit(true);
     if (downloading) {
-        Gauge1->show();
+        if (Gauge1->isHidden())
+            Gauge1->show();
         DESCARGAR(Count);
     } else {
-        Gauge1->hide();
+        if (!Gauge1->isHidden())
+            Gauge1->hide();
         takeStatusBytes(LoggerCommands::receiveChunk(SerialPort1, Count));
     }
     if (clockSetPending && !Timer3->isActive())
@@ -630,14 +634,18 @@ void TForm1::showDownloadProgress()
     // Just above the logger's indicators, where the switch leaves room; nothing moves. A fixed
     // size, wide enough for the longest text and centred over the indicators, keeps each new
     // text from making the window lay out all its controls again.
+    // The width is measured once: the label's font does not change.
     const QRect below = ColBitBtn1->geometry();
-    const QFontMetrics metrics = ProgressLabel->fontMetrics();
-    int longest = 0;
-    for (int received : {0, LoggerCommands::memoryCapacity})
-        longest = std::max(longest,
-                           metrics.horizontalAdvance(
-                               DownloadProgress::text(received, LoggerCommands::memoryCapacity)));
-    const int width = std::max(below.width(), longest + 2 * metrics.averageCharWidth());
+    if (m_progressTextWidth == 0) {
+        const QFontMetrics metrics = ProgressLabel->fontMetrics();
+        for (int received : {0, LoggerCommands::memoryCapacity})
+            m_progressTextWidth =
+                std::max(m_progressTextWidth,
+                         metrics.horizontalAdvance(DownloadProgress::text(
+                             received, LoggerCommands::memoryCapacity))
+                             + 2 * metrics.averageCharWidth());
+    }
+    const int width = std::max(below.width(), m_progressTextWidth);
     ProgressLabel->setFixedSize(width, 18);
     ProgressLabel->move(std::max(0, below.center().x() + 1 - width / 2), below.y() - 20);
     ProgressLabel->setText(DownloadProgress::text(DownloadProgress::samplesIn(m_receivedLineBreaks),
@@ -695,10 +703,18 @@ void TForm1::DESCARGAR(int Count)
 {
     const QByteArray chunk = LoggerCommands::receiveChunk(SerialPort1, Count);
     if (!RichEdit1.append(chunk)) {
-        m_receivedLineBreaks += int(chunk.count('\n'));
-        if (!m_progressShown.isValid() || m_progressShown.elapsed() >= progressIntervalMs)
+        m_receivedLineBreaks += DownloadProgress::lineFeedsIn(chunk);
+        if (!m_progressShown.isValid()) {
+            // The first chunk: the line comes with the count of a refresh interval later, and
+            // never for a download over by then.
+            m_progressShown.start();
+            m_progressTimer->start();
+        } else if (m_progressShown.elapsed() >= progressIntervalMs) {
             showDownloadProgress();
-        m_progressTimer->start();
+            m_progressTimer->start();
+        } else if (!m_progressTimer->isActive()) {
+            m_progressTimer->start(); // shown by the timer: this count is shown after it
+        }
         Gauge1->setProgress(Gauge1->progress() + 1);
         if (Gauge1->progress() >= gaugeTurn)
             Gauge1->setProgress(0);
@@ -752,6 +768,7 @@ void TForm1::Timer2Timer()
             SerialPort1.DiscardQueues(true, false);
             RichEdit1.clear();
             m_receivedLineBreaks = 0;
+            m_progressShown.invalidate();
             downloading = true;
         },
         [this] { abandonDownloadRequest(); });

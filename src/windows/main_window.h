@@ -196,9 +196,12 @@ private:
     std::optional<int> m_requestedSamples;
     /// Line breaks received since the collection began, for the progress line.
     int m_receivedLineBreaks = 0;
+    /// The width the progress line's longest text needs, with a margin; 0 until measured.
+    int m_progressTextWidth = 0;
     /// Shows the progress line's last count once a download's chunks stop coming.
     QTimer *m_progressTimer = nullptr;
-    /// When the progress line last changed its text.
+    /// When the progress line last changed its text, or the collection's first chunk came;
+    /// invalid until then.
     QElapsedTimer m_progressShown;
     /// The last whole download while another replaces it.
     std::optional<QByteArray> m_lastDownload;

@@ -132,6 +132,10 @@ private slots:
             << QList<QByteArray> {lines.first(23) + "AMPLES 2\r\n"} << QByteArray("-");
         QTest::newRow("A within a sample line")
             << QList<QByteArray> {lines, "0002A" + frame} << QByteArray("-");
+        QTest::newRow("A heads a read that goes on a line")
+            << QList<QByteArray> {lines + "0002", "A" + frame} << QByteArray("-");
+        QTest::newRow("after the second line break in the same read")
+            << QList<QByteArray> {lines.first(30), lines.sliced(30, 4) + "A" + frame} << frame;
     }
 
     void anEndMarkerSharingAReadEndsTheDownload()

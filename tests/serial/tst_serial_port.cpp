@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -222,6 +223,39 @@ private slots:
         pty.send("de");
         QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("abcde"), 10000);
         QCOMPARE(counts, (QList<int> {3, 2}));
+    }
+
+    void aBacklogReachesTheHandlerWholeInOneEventWhenTheQueueHoldsIt()
+    {
+        // The window is busy while 20 KB come; its next turn reads everything that waits and
+        // reports it in one event, in order, not a queue's worth per event.
+        PtyPair pty;
+        RecordingPort recorded(pty.slavePath());
+        LineSettings settings = recorded.port.lineSettings();
+        settings.InputQueueSize = 64 * 1024;
+        recorded.port.setLineSettings(settings);
+        QCOMPARE(recorded.port.lineSettings().InputQueueSize, 64 * 1024);
+        QList<int> counts;
+        QByteArray received;
+        recorded.port.OnRxChar = [&](SerialPortSurface &sender, int count) {
+            counts << count;
+            QByteArray chunk;
+            sender.ReceiveText(chunk, count);
+            received += chunk;
+        };
+        recorded.port.OpenPort();
+        QByteArray sent(20000, '\0');
+        for (qsizetype i = 0; i < sent.size(); ++i)
+            sent[i] = char('a' + i % 23);
+        pty.send(sent);
+        // No event is handled meanwhile: the device's own reader takes the bytes off the line.
+        const QDeadlineTimer bound(10000);
+        while (recorded.port.WaitingCount() < sent.size() && !bound.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QVERIFY(processUntil([&] { return received.size() >= sent.size(); }));
+        QCOMPARE(received, sent);
+        QCOMPARE(counts, (QList<int> {int(sent.size())}));
+        recorded.port.ClosePort();
     }
 
     void aTricklingLineIsTakenInBatches()

@@ -1,7 +1,8 @@
 // Covers what the windows rely on in the instrument widgets: the rocker switch's order of
 // toggle, click and mouse-up, colour button captions per state, focus frames only after the
 // keyboard moved the focus, the readouts' texts, the clamping of needle and bar, the pie
-// gauge's range, the coalesced repaints of the gauge and the LED, the instruments' repaints of
+// gauge's range, the coalesced repaints of the gauge and the LED (none for a blink undone before
+// it was shown), the instruments' repaints of
 // what a new value changes, and the clocks with an injected time.
 // How the widgets look is left to tst_widgets_rendering.
 #include "widgets/clocks.h"
@@ -435,6 +436,36 @@ private slots:
         gauge->setProgress(7);
         QTRY_VERIFY_WITH_TIMEOUT(!gaugeLog.painted.isEmpty() && gaugeLog.painted.last() == 7,
                                  10000);
+    }
+
+    void ledBlinkUndoneBeforeTheScreenShowedItCostsNoPaint()
+    {
+        // A status frame read whole lights the LED and puts it out in one handler: the screen
+        // stays as it was, with no repaint; a light that stays is painted lit.
+        QWidget window;
+        auto *led = new Led(&window);
+        led->setGeometry(0, 0, 18, 18);
+        showAndWait(window);
+        QTest::qWait(100); // past a quiet spell
+        struct PaintLog : QObject
+        {
+            QList<bool> painted; // the LED's state at each of its paints
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted << static_cast<Led *>(watched)->isLit();
+                return false;
+            }
+        } log;
+        led->installEventFilter(&log);
+        for (int frame = 0; frame < 3; ++frame) {
+            led->setLit(true);
+            led->setLit(false);
+            QTest::qWait(100);
+        }
+        QCOMPARE(log.painted, QList<bool>());
+        led->setLit(true);
+        QTRY_VERIFY(!log.painted.isEmpty() && log.painted.last());
     }
 
     void gaugeTurningAtASteadyPacePaintsInTheTurnOfEachChange()

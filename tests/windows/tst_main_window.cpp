@@ -448,6 +448,24 @@ private slots:
         QVERIFY(!m_form->ProgressLabel->isVisible());
     }
 
+    void theProgressLineShowsTheLastCountWhenChunksStopJustAfterARefresh()
+    {
+        start();
+        connectSwitch();
+        m_port->receive(exampleFrame); // the logger holds 33 samples
+        m_form->ColBitBtn4Click();
+        QTRY_VERIFY(!m_form->Timer2->isActive());
+        const QByteArray sample = "000220000002000226000001\r\n";
+        m_port->receive(" 26/12/06 05:30:14  4\r\n0279\r\n" + sample);
+        QTRY_VERIFY(m_form->ProgressLabel->isVisible());
+        // Too soon for a refresh of their own, and the last before a pause.
+        m_port->receive(sample + sample);
+        QTRY_COMPARE(m_form->ProgressLabel->text(),
+                     QStringLiteral("Descargando 3 de 33 muestras (9 %), quedan 1 s"));
+        closeNextModal();
+        m_port->receive("A");
+    }
+
     void theProgressLineHoldsItsLongestText()
     {
         start();
