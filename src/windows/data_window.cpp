@@ -200,13 +200,6 @@ void TForm5::buildComponents()
             refill.setCell(column, 0, DownloadTable::headings()[std::size_t(column)]);
     }
 
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    // The window asks its own overwrite question, with its own answers.
-    SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { ErrorReport::guard([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this,
@@ -356,6 +349,15 @@ void TForm5::SpeedButton1Click()
         if (question.exec() == QMessageBox::Yes)
             exportCsv();
         return;
+    }
+    if (!SaveDialog1) {
+        SaveDialog1 = new QFileDialog(this, QString(), QDir::homePath());
+        SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+        SaveDialog1->setFileMode(QFileDialog::AnyFile);
+        // The window asks its own overwrite question, with its own answers.
+        SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog
+                                | QFileDialog::DontConfirmOverwrite);
     }
     SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
     SaveDialog1->setDirectory(QDir::homePath());

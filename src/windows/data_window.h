@@ -48,7 +48,9 @@ public:
     QToolButton *SpeedButton2;
     QToolButton *SpeedButton1;
     StringGrid *StringGrid1;
-    QFileDialog *SaveDialog1;
+    /// Made at the first "GUARDAR": a file dialog watches its folder from the moment it exists,
+    /// and the folder the program was started in may change all the time.
+    QFileDialog *SaveDialog1 = nullptr;
 
     /// The hidden labels: the start's year, month, day, hour, minute and second as decimal texts
     /// without leading zeros, from the header decoding to the timestamp pass.

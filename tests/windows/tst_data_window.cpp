@@ -497,6 +497,8 @@ private slots:
 
     void theSaveDialogStartsAtHomeAndAddsTheTxtExtension()
     {
+        // A file dialog watches its folder while it exists: none stands before the first save.
+        QVERIFY(m_form->findChildren<QFileDialog *>().isEmpty());
         setDownload(threeSamples());
         bool cancelled = false;
         openDataWindow([this, &cancelled] {
