@@ -169,6 +169,28 @@ bool openLiveChart(TForm1 &form)
     return true;
 }
 
+/// Counts the repaints of each top-level window (its update requests, one per pass that
+/// paints and sends the window's changed parts to the screen) while `counting`.
+class WindowRepaints : public QObject
+{
+public:
+    WindowRepaints() { qApp->installEventFilter(this); }
+    ~WindowRepaints() override { qApp->removeEventFilter(this); }
+
+    bool counting = false;
+    std::map<QString, int> counts;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (counting && event->type() == QEvent::UpdateRequest) {
+            if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->isWindow())
+                ++counts[QString::fromLatin1(widget->metaObject()->className())];
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -234,11 +256,14 @@ int main(int argc, char **argv)
     }
 
     runFor(settleMs);
+    WindowRepaints repaints;
     const std::map<int, ThreadCount> before = threadSwitches();
     const long long ticksBefore = processTicks();
     countingDrawings = true;
+    repaints.counting = true;
     runFor(seconds * 1000);
     countingDrawings = false;
+    repaints.counting = false;
     const std::map<int, ThreadCount> after = threadSwitches();
     const long long ticksAfter = processTicks();
 
@@ -275,6 +300,13 @@ int main(int argc, char **argv)
         std::printf("the live chart's three charts were drawn %.2f times a second between them "
                     "(a status frame comes once a second)\n",
                     double(liveChartDrawings) / seconds);
+    // Each window repainted costs, on X11, a wait for the X server's answer (see below). The main
+    // window repaints twice a second: the PC's clock and the logger's status frame change it at
+    // moments of their own.
+    std::printf("windows repainted a second:");
+    for (const auto &[window, count] : repaints.counts)
+        std::printf(" %s %.2f", qPrintable(window), double(count) / seconds);
+    std::printf("\n");
     QFile loadAverage(QStringLiteral("/proc/loadavg"));
     if (loadAverage.open(QIODevice::ReadOnly))
         std::printf("load average (1, 5, 15 min): %s\n",
