@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -32,6 +33,14 @@ constexpr qint64 epochJulianDay = 2440588;
 constexpr int largestReading = 4095;
 /// No value the grid writes has more digits than this.
 constexpr int longestValueDigits = 7;
+
+/// Writes `value` (0 to 10^digits − 1) as `digits` decimal digits with leading zeros.
+QChar *putDigits(QChar *out, int value, int digits)
+{
+    for (int k = digits - 1; k >= 0; --k, value /= 10)
+        out[k] = QChar(u'0' + value % 10);
+    return out + digits;
+}
 
 std::optional<qint64> timeOfTexts(const QString &date, const QString &time)
 {
@@ -283,19 +292,37 @@ qint64 sampleTime(int year, int month, int day, int hour, int minute, int second
     return days * secondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
-QString sampleDateText(qint64 t)
+QDate sampleDay(qint64 t)
 {
     const qint64 days = t >= 0 ? t / secondsPerDay : (t - secondsPerDay + 1) / secondsPerDay;
-    return QDate::fromJulianDay(days + epochJulianDay).toString(QStringLiteral("dd/MM/yyyy"));
+    return QDate::fromJulianDay(days + epochJulianDay);
+}
+
+QString sampleDateText(qint64 t)
+{
+    const QDate day = sampleDay(t);
+    // A year of other than four digits is left to QDate's own writing of it.
+    if (day.year() < 1000 || day.year() > 9999)
+        return day.toString(QStringLiteral("dd/MM/yyyy"));
+    QString text(10, Qt::Uninitialized);
+    QChar *out = putDigits(text.data(), day.day(), 2);
+    *out++ = u'/';
+    out = putDigits(out, day.month(), 2);
+    *out++ = u'/';
+    putDigits(out, day.year(), 4);
+    return text;
 }
 
 QString sampleTimeText(qint64 t)
 {
-    const qint64 second = ((t % secondsPerDay) + secondsPerDay) % secondsPerDay;
-    return QStringLiteral("%1:%2:%3")
-        .arg(second / 3600, 2, 10, QLatin1Char('0'))
-        .arg(second / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(second % 60, 2, 10, QLatin1Char('0'));
+    const int second = int(((t % secondsPerDay) + secondsPerDay) % secondsPerDay);
+    QString text(8, Qt::Uninitialized);
+    QChar *out = putDigits(text.data(), second / 3600, 2);
+    *out++ = u':';
+    out = putDigits(out, second / 60 % 60, 2);
+    *out++ = u':';
+    putDigits(out, second % 60, 2);
+    return text;
 }
 
 std::optional<qint64> sampleTimeOfTexts(const QString &date, const QString &time)
@@ -331,11 +358,21 @@ QString archivedValueText(int value, int channel)
 {
     if (channel == 3)
         return QString::number(value);
-    const int magnitude = value < 0 ? -value : value;
-    return QStringLiteral("%1%2,%3")
-        .arg(value < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
+    // Tenths with a decimal comma, written from the last digit back.
+    char16_t digits[24];
+    char16_t *const end = std::end(digits);
+    char16_t *out = end;
+    qint64 magnitude = value < 0 ? -qint64(value) : value;
+    *--out = char16_t(u'0' + magnitude % 10);
+    *--out = u',';
+    magnitude /= 10;
+    do {
+        *--out = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (value < 0)
+        *--out = u'-';
+    return QString(reinterpret_cast<const QChar *>(out), end - out);
 }
 
 std::optional<qint64> clockOffsetSeconds(const StatusDetails &frame, qint64 pcUtcMs)

@@ -4,6 +4,7 @@
 #include "link/status_frame.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 #include <array>
@@ -62,7 +63,10 @@ struct DecodedEntry
 
 /// `t` of a logger time.
 [[nodiscard]] qint64 sampleTime(int year, int month, int day, int hour, int minute, int second);
-/// "dd/mm/yyyy" and "hh:mm:ss" of `t`, as the grid writes them.
+/// The calendar day of `t`.
+[[nodiscard]] QDate sampleDay(qint64 t);
+/// "dd/mm/yyyy" and "hh:mm:ss" of `t`, as the grid writes them. Written digit by digit: "Ver
+/// datos", "GUARDAR" and the charts of ten years ask for some 350,000 of each.
 [[nodiscard]] QString sampleDateText(qint64 t);
 [[nodiscard]] QString sampleTimeText(qint64 t);
 /// `t` of the grid's date and time texts ("dd/mm/yyyy", "hh:mm:ss"); none when they are not a

@@ -20,22 +20,14 @@ char *twoDigits(char *out, qint64 value)
     return out + 2;
 }
 
-/// "yyyy-mm-ddThh:mm:ss" of `t` from 1970 to 9999: the civil date of a day count (proleptic
-/// Gregorian, as QDate counts), in 400-year eras of 146,097 days.
+/// "yyyy-mm-ddThh:mm:ss" of `t` from 1970 to 9999.
 char *timestamp(char *out, qint64 t)
 {
-    const qint64 days = t / secondsPerDay;
     const qint64 second = t % secondsPerDay;
-    const qint64 z = days + 719'468; // days since 0000-03-01
-    const qint64 era = z / 146'097;
-    const qint64 dayOfEra = z - era * 146'097;
-    const qint64 yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const qint64 monthFromMarch = (5 * dayOfYear + 2) / 153;
-    const qint64 day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
-    const qint64 month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
-    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    sampleDay(t).getDate(&year, &month, &day);
     out = twoDigits(out, year / 100);
     out = twoDigits(out, year % 100);
     *out++ = '-';

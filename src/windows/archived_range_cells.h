@@ -3,7 +3,6 @@
 #include "archive/archived_samples.h"
 #include "windows/string_grid.h"
 
-#include <optional>
 #include <vector>
 
 /// A stretch of a station's record as the data window's grid shows it, each text made from the
@@ -20,7 +19,4 @@ public:
 
 private:
     std::vector<ArchivedSample> m_samples;
-    /// The date text last made, and its day counted from 1970-01-01.
-    mutable std::optional<qint64> m_lastDay;
-    mutable QString m_lastDateText;
 };
