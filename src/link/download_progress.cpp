@@ -1,7 +1,6 @@
 #include "link/download_progress.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace DownloadProgress {
 
@@ -17,22 +16,6 @@ constexpr int lineBytesPerSecond = 11520;
 int samplesIn(int lineBreaks)
 {
     return std::max(0, lineBreaks - 2);
-}
-
-int lineFeedsIn(const QByteArray &chunk)
-{
-    // A search per line rather than a test per byte: a download's lines are 26 bytes long.
-    int count = 0;
-    const char *p = chunk.constData();
-    const char *const end = p + chunk.size();
-    while (p < end) {
-        const auto *feed = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
-        if (!feed)
-            break;
-        ++count;
-        p = feed + 1;
-    }
-    return count;
 }
 
 QString text(int received, std::optional<int> expected)

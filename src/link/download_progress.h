@@ -12,9 +12,6 @@ namespace DownloadProgress {
 /// after it.
 [[nodiscard]] int samplesIn(int lineBreaks);
 
-/// The line feeds in a chunk of download text, each line's break.
-[[nodiscard]] int lineFeedsIn(const QByteArray &chunk);
-
 /// "Descargando 1234 de 4000 muestras (31 %), quedan 6 s": the samples so far against those
 /// expected, with the time the rest takes at the line rate; without an expected count only
 /// "Descargando 1234 muestras".

@@ -454,12 +454,10 @@ void TForm1::SerialPort1RxChar(int Count)
 {
     LED1->setLit(true);
     if (downloading) {
-        if (Gauge1->isHidden())
-            Gauge1->show();
+        Gauge1->show();
         DESCARGAR(Count);
     } else {
-        if (!Gauge1->isHidden())
-            Gauge1->hide();
+        Gauge1->hide();
         takeStatusBytes(LoggerCommands::receiveChunk(SerialPort1, Count));
     }
     if (clockSetPending && !Timer3->isActive())
@@ -703,7 +701,7 @@ void TForm1::DESCARGAR(int Count)
 {
     const QByteArray chunk = LoggerCommands::receiveChunk(SerialPort1, Count);
     if (!RichEdit1.append(chunk)) {
-        m_receivedLineBreaks += DownloadProgress::lineFeedsIn(chunk);
+        m_receivedLineBreaks += int(chunk.count('\n'));
         if (!m_progressShown.isValid()) {
             // The first chunk: the line comes with the count of a refresh interval later, and
             // never for a download over by then.
